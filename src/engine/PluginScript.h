@@ -1,0 +1,54 @@
+// One loaded category or plugin script: its row's data and the six entry-point wrappers.
+#pragma once
+
+#include "engine/LuaScript.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qs {
+
+class CPluginScript : public CLuaScript {
+public:
+    // Registers the fourteen host functions on the object table before any file is loaded.
+    explicit CPluginScript(CLuaVirtualMachine& vm);
+    ~CPluginScript() override;
+
+    int DispatchHostMethod(CLuaVirtualMachine& vm, int methodIndex) override;
+    void AfterDispatch(CLuaVirtualMachine&, int) override {}
+
+    // Entry-point wrappers. Each leaves the stored values as they were when the call fails.
+    bool GetCategoryName(std::string& name);
+    int GetCategoryIcon();
+    bool GetPluginName(std::string& name);
+    int GetPluginIcon();
+    bool GetSize(std::uint64_t& size, std::uint32_t& fileCount);
+    bool Clear();
+
+    int SortKey() const { return m_sortKey; }
+    std::uint64_t Size() const { return m_size; }
+    std::uint32_t FileCount() const { return m_fileCount; }
+    const std::string& Name() const { return m_name; }
+    int IconIndex() const { return m_iconIndex; }
+    int FirstHostMethod() const { return m_firstHostMethod; }
+
+    void SetName(const std::string& name) { m_name = name; }
+    // Category rows keep the sums of their plugins here (the refresh and clean passes).
+    void SetTotals(std::uint64_t size, std::uint32_t fileCount) {
+        m_size = size;
+        m_fileCount = fileCount;
+    }
+
+private:
+    bool CallName(const char* entry, std::string& name);
+    int CallIcon(const char* entry);
+
+    int m_sortKey;
+    std::uint64_t m_size = 0;
+    std::uint32_t m_fileCount = 0;
+    std::string m_name;
+    int m_iconIndex = -1;
+    int m_firstHostMethod = -1;
+};
+
+} // namespace qs

@@ -1,0 +1,57 @@
+// The one folder enumeration that the measuring, deleting and wiping walks share.
+#pragma once
+
+#include "hostfn/Cancellation.h"
+#include "hostfn/PathLimits.h"
+#include "framework/Handle.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace qs {
+
+// Appends a backslash unless the path already ends with one.
+inline void EnsureTrailingBackslash(std::string& path) {
+    if (path.empty() || path.back() != '\\')
+        path += '\\';
+}
+
+inline bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
+
+// Junctions, symbolic links and mount points. Walks never descend into them: following a link
+// counts files twice, loops for ever on a link to an ancestor, and in the deleting walks would
+// destroy data outside the folder being cleaned. (Wine shows Unix symlinks to folders this way.)
+inline bool IsReparsePoint(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+
+// A folder that a walk may enter: a directory that is not a reparse point.
+inline bool IsWalkableFolder(DWORD attributes) { return IsDirectory(attributes) && !IsReparsePoint(attributes); }
+
+// Calls visit(const WIN32_FIND_DATAA& entry, const std::string& fullPath) for every entry of
+// `folder` (which must end with a backslash) in enumeration order, skipping "." and "..".
+// The cancellation flag is checked before every entry; the result is false when the walk
+// stopped for it. Entries whose full path would pass the classic path limit are left alone,
+// and so is a folder whose search pattern would pass it.
+template <typename Visit> bool ForEachFolderEntry(const std::string& folder, Visit&& visit) {
+    if (folder.size() + 1 > kMaxPathChars)
+        return true;
+    std::string path = folder + '*';
+    WIN32_FIND_DATAA data;
+    FindHandle find(FindFirstFileA(path.c_str(), &data));
+    if (!find)
+        return true;
+    do {
+        if (IsCancelled())
+            return false;
+        const char* name = data.cFileName;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        path.assign(folder).append(name);
+        if (path.size() > kMaxPathChars)
+            continue;
+        visit(static_cast<const WIN32_FIND_DATAA&>(data), static_cast<const std::string&>(path));
+    } while (FindNextFileA(find.Get(), &data));
+    return true;
+}
+
+} // namespace qs

@@ -1,0 +1,121 @@
+// Path macro expansion: environment first, then upper case, then the folder macros in table order.
+#include "hostfn/PathMacros.h"
+
+#include "hostfn/PathLimits.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <vector>
+
+namespace qs {
+namespace {
+
+struct Macro {
+    const char* text;
+    int csidl; // -1: the program's own scripts folder
+};
+
+// Looked for in this order.
+const Macro kMacros[] = {
+    {"%RECENT%", CSIDL_RECENT},
+    {"%COOKIES%", CSIDL_COOKIES},
+    {"%PROGRAM_FILES%", CSIDL_PROGRAM_FILES},
+    {"%SYSTEM%", CSIDL_SYSTEM},
+    {"%MYDOCUMENTS%", CSIDL_MYDOCUMENTS},
+    {"%LOCAL_APPDATA%", CSIDL_LOCAL_APPDATA},
+    {"%INTERNET_CACHE%", CSIDL_INTERNET_CACHE},
+    {"%HISTORY%", CSIDL_HISTORY},
+    {"%FAVORITES%", CSIDL_FAVORITES},
+    {"%DESKTOPDIRECTORY%", CSIDL_DESKTOPDIRECTORY},
+    {"%SCRIPTS%", -1},
+};
+
+std::string& ScriptsFolderOverride() {
+    static std::string folder;
+    return folder;
+}
+
+std::string ExpandEnvironment(const std::string& source) {
+    // Start with the classic 1024 characters and grow to whatever the expansion needs.
+    std::vector<char> buf(1024);
+    for (;;) {
+        DWORD n = ExpandEnvironmentStringsA(source.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0)
+            return source;
+        if (n <= buf.size())
+            return std::string(buf.data());
+        buf.assign(n, '\0');
+    }
+}
+
+// The folder a macro stands for, or false when the platform cannot name it.
+bool MacroFolder(const Macro& macro, std::string& folder) {
+    if (macro.csidl < 0) {
+        folder = ScriptsFolderPath();
+        return !folder.empty();
+    }
+    char path[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, path, macro.csidl, FALSE) || path[0] == '\0')
+        return false;
+    folder = path;
+    return true;
+}
+
+} // namespace
+
+void SetScriptsFolder(const std::string& folder) {
+    std::string f = folder;
+    while (f.size() > 3 && (f.back() == '\\' || f.back() == '/'))
+        f.pop_back();
+    ScriptsFolderOverride() = f;
+}
+
+std::string ScriptsFolderPath() {
+    if (!ScriptsFolderOverride().empty())
+        return ScriptsFolderOverride();
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0)
+            return std::string();
+        if (n < buf.size())
+            break;
+        buf.resize(buf.size() * 2);
+    }
+    std::string exe(buf.data());
+    size_t slash = exe.find_last_of('\\');
+    return (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "scripts";
+}
+
+std::string ExpandPathMacrosFull(const std::string& source) {
+    std::string s = ExpandEnvironment(source);
+    if (!s.empty())
+        CharUpperBuffA(&s[0], static_cast<DWORD>(s.size()));
+    for (const Macro& macro : kMacros) {
+        size_t pos = s.find(macro.text);
+        if (pos == std::string::npos)
+            continue; // its folder is fetched only when it is needed
+        std::string folder;
+        if (!MacroFolder(macro, folder))
+            continue; // left unreplaced: the path names nothing
+        const size_t len = strlen(macro.text);
+        while (pos != std::string::npos) {
+            s.replace(pos, len, folder);
+            pos = s.find(macro.text, pos + folder.size());
+        }
+    }
+    return s;
+}
+
+bool ExpandPathMacros(const std::string& source, std::string& out) {
+    out = ExpandPathMacrosFull(source);
+    if (out.size() > kMaxPathChars) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+} // namespace qs

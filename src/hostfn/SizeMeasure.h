@@ -1,0 +1,27 @@
+// Size on drive of single files and whole folders.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qs {
+
+// Bytes per cluster of the volume of `path` (its drive letter), or 0 when it cannot be had.
+std::uint32_t ClusterSizeOfPath(const std::string& path);
+
+// Space a file of `length` bytes with `attributes` occupies in whole clusters. A compressed
+// file longer than one cluster is asked for its compressed size by path. A cluster size of 0
+// (unknown) counts the plain length rather than dividing by it.
+std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std::uint32_t clusterSize,
+                            const char* path);
+
+// Size on drive of one file (0 and false when its attributes cannot be read).
+bool GetSizeOnDrive(const std::string& path, std::uint64_t& size);
+
+// Sums the sizes on drive and counts the entries of a folder that match the mask list, with the
+// recursion rules of the host function GetFolderSize. Stops early, with what it summed so far,
+// when the cancellation flag is set.
+void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
+                   std::uint32_t& count);
+
+} // namespace qs

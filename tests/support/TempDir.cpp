@@ -1,0 +1,108 @@
+// Temporary folders and files for tests.
+#include "support/TempDir.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace qs::test {
+
+TempDir::TempDir() {
+    static std::atomic<unsigned> counter{0};
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    char name[64];
+    std::snprintf(name, sizeof name, "qs-test-%lu-%u", GetCurrentProcessId(), counter++);
+    m_path = std::string(base) + name;
+    RemoveTree(m_path);
+    if (!CreateDirectoryA(m_path.c_str(), nullptr))
+        throw std::runtime_error("cannot create " + m_path);
+}
+
+TempDir::~TempDir() { RemoveTree(m_path); }
+
+void MakeDirs(const std::string& path) {
+    for (size_t pos = path.find('\\', 3); pos != std::string::npos; pos = path.find('\\', pos + 1))
+        CreateDirectoryA(path.substr(0, pos).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+static void MakeParent(const std::string& path) {
+    size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos)
+        MakeDirs(path.substr(0, slash));
+}
+
+void WriteBytes(const std::string& path, std::uint64_t size, char fill) {
+    MakeParent(path);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::string chunk(65536, fill);
+    while (size > 0) {
+        std::uint64_t n = size < chunk.size() ? size : chunk.size();
+        out.write(chunk.data(), static_cast<std::streamsize>(n));
+        size -= n;
+    }
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+void WriteText(const std::string& path, const std::string& content) {
+    MakeParent(path);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void RemoveTree(const std::string& path) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES)
+        return;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                std::string name = data.cFileName;
+                if (name != "." && name != "..")
+                    RemoveTree(path + "\\" + name);
+            } while (FindNextFileA(find, &data));
+            FindClose(find);
+        }
+        RemoveDirectoryA(path.c_str());
+        return;
+    }
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
+        // A link to a folder: removed as a link. (Wine refuses RemoveDirectory on a Unix symlink
+        // with "directory not empty"; DeleteFile removes it there.)
+        if (!RemoveDirectoryA(path.c_str()))
+            DeleteFileA(path.c_str());
+        return;
+    }
+    DeleteFileA(path.c_str());
+}
+
+std::uint32_t TempClusterSize() {
+    char base[MAX_PATH];
+    GetTempPathA(MAX_PATH, base);
+    char root[4] = {base[0], ':', '\\', '\0'};
+    DWORD spc = 0, bps = 0, fc = 0, tc = 0;
+    GetDiskFreeSpaceA(root, &spc, &bps, &fc, &tc);
+    return spc * bps;
+}
+
+} // namespace qs::test

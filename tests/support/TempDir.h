@@ -1,0 +1,43 @@
+// Temporary folders and files for tests that touch the real file system under Wine.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qs::test {
+
+// A new, empty folder under the platform's temporary folder, removed with its content when the
+// object goes. Removal never follows links: a link inside is removed as a link.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    // The folder, without a trailing backslash.
+    const std::string& Path() const { return m_path; }
+    // The folder joined with a relative path ("a\\b.txt").
+    std::string operator/(const std::string& relative) const { return m_path + "\\" + relative; }
+
+private:
+    std::string m_path;
+};
+
+// Creates the folders of `path` that do not exist yet.
+void MakeDirs(const std::string& path);
+
+// Writes a file (creating its folders) with `size` bytes of `fill`, or with `content`.
+void WriteBytes(const std::string& path, std::uint64_t size, char fill = 'x');
+void WriteText(const std::string& path, const std::string& content);
+
+bool Exists(const std::string& path);
+std::string ReadText(const std::string& path);
+
+// Removes a file or a folder tree without following links.
+void RemoveTree(const std::string& path);
+
+// Cluster size of the volume the temporary folder is on.
+std::uint32_t TempClusterSize();
+
+} // namespace qs::test
