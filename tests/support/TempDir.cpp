@@ -8,8 +8,55 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <vector>
 
 namespace qs::test {
+namespace {
+
+using UnixNameFn = char*(CDECL*)(LPCWSTR);
+
+UnixNameFn WineUnixName() {
+    return reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+}
+
+std::string UnixName(const std::string& path) {
+    std::wstring w(path.begin(), path.end());
+    char* unix = WineUnixName()(w.c_str());
+    std::string result = unix ? unix : "";
+    if (unix)
+        HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// Runs a native program under Wine (Wine starts Unix executables given by their Z: path).
+bool RunUnix(const char* program, const std::string& commandLine) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    WaitForSingleObject(pi.hProcess, 10000);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return true;
+}
+
+} // namespace
+
+bool UnderWine() { return WineUnixName() != nullptr; }
+
+bool MakeFolderLink(const std::string& link, const std::string& target) {
+    if (!UnderWine())
+        return CreateSymbolicLinkA(link.c_str(), target.c_str(),
+                                   SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged create */) != 0;
+    // Wine 8's CreateSymbolicLink creates nothing: make the Unix symlink with ln.
+    RunUnix("Z:\\bin\\ln", "/bin/ln -s '" + UnixName(target) + "' '" + UnixName(link) + "'");
+    const DWORD attrs = GetFileAttributesA(link.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
 
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
@@ -87,10 +134,10 @@ void RemoveTree(const std::string& path) {
         return;
     }
     if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
-        // A link to a folder: removed as a link. (Wine refuses RemoveDirectory on a Unix symlink
-        // with "directory not empty"; DeleteFile removes it there.)
-        if (!RemoveDirectoryA(path.c_str()))
-            DeleteFileA(path.c_str());
+        // A link to a folder: removed as a link. Wine refuses both RemoveDirectory and DeleteFile
+        // on a Unix symlink, so there it goes with rm.
+        if (!RemoveDirectoryA(path.c_str()) && !DeleteFileA(path.c_str()) && UnderWine())
+            RunUnix("Z:\\bin\\rm", "/bin/rm -f '" + UnixName(path) + "'");
         return;
     }
     DeleteFileA(path.c_str());

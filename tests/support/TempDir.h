@@ -37,6 +37,13 @@ std::string ReadText(const std::string& path);
 // Removes a file or a folder tree without following links.
 void RemoveTree(const std::string& path);
 
+// Makes `link` a symbolic link to the folder `target` (a Unix symlink under Wine, which Wine
+// shows as a reparse point; a directory symbolic link on Windows). False when it cannot.
+bool MakeFolderLink(const std::string& link, const std::string& target);
+
+// True when running under Wine.
+bool UnderWine();
+
 // Cluster size of the volume the temporary folder is on.
 std::uint32_t TempClusterSize();
 
