@@ -14,11 +14,30 @@
 namespace qs {
 
 const char* const kHostFunctionNames[kHostFunctionCount] = {
-    "GetFolderSize",       "GetIconIndex",       "GetIconIndexByExt", "GetRecycleBinInfo",
-    "GetFileSize",         "RegKeyGetNumberOfValues", "RegKeyDeleteValues", "DeleteFolderContent",
-    "DeleteFile",          "EmptyRecycleBin",    "WipeFile",          "WipeFolderContent",
-    "ClearIndexFile",      "RegKeyDeleteKeys",
+    "GetFolderSize",      "GetIconIndex",
+    "GetIconIndexByExt",  "GetRecycleBinInfo",
+    "GetFileSize",        "RegKeyGetNumberOfValues",
+    "RegKeyDeleteValues", "DeleteFolderContent",
+    "DeleteFile",         "EmptyRecycleBin",
+    "WipeFile",           "WipeFolderContent",
+    "ClearIndexFile",     "RegKeyDeleteKeys",
 };
+
+const HostWork& DefaultHostWork() {
+    static const HostWork work = {
+        MeasureFolder,      GetIconIndexOfPath, GetIconIndexOfExtension,
+        QueryRecycleBin,    GetSizeOnDrive,     RegKeyGetNumberOfValues,
+        RegKeyDeleteValues, EraseFolderContent, DeleteSingleFile,
+        EmptyRecycleBin,    WipeOneFile,        WipeFolderWalk,
+        CleanIndexFolder,   RegKeyDeleteKeys,
+    };
+    return work;
+}
+
+HostWork& CurrentHostWork() {
+    static HostWork work = DefaultHostWork();
+    return work;
+}
 
 namespace {
 
@@ -64,7 +83,7 @@ int HfGetFolderSize(lua_State* L) {
     std::uint32_t count = 0;
     std::string folder;
     if (PathArg(L, folder))
-        MeasureFolder(folder, MaskArg(L, 2), lua_toboolean(L, 3) != 0, size, count);
+        CurrentHostWork().measureFolder(folder, MaskArg(L, 2), lua_toboolean(L, 3) != 0, size, count);
     PushSizeAndCount(L, size, count);
     return 2;
 }
@@ -72,21 +91,21 @@ int HfGetFolderSize(lua_State* L) {
 int HfGetIconIndex(lua_State* L) {
     std::string path;
     const bool ok = lua_gettop(L) == 1 && ArgText(L, 1, path);
-    lua_pushnumber(L, ok ? GetIconIndexOfPath(path) : -1);
+    lua_pushnumber(L, ok ? CurrentHostWork().iconOfPath(path) : -1);
     return 1;
 }
 
 int HfGetIconIndexByExt(lua_State* L) {
     std::string ext;
     const bool ok = lua_gettop(L) == 1 && ArgText(L, 1, ext);
-    lua_pushnumber(L, ok ? GetIconIndexOfExtension(ext) : -1);
+    lua_pushnumber(L, ok ? CurrentHostWork().iconOfExtension(ext) : -1);
     return 1;
 }
 
 int HfGetRecycleBinInfo(lua_State* L) {
     std::uint64_t size = 0;
     std::uint32_t count = 0;
-    QueryRecycleBin(RootArg(L), size, count);
+    CurrentHostWork().queryRecycleBin(RootArg(L), size, count);
     PushSizeAndCount(L, size, count);
     return 2;
 }
@@ -95,7 +114,7 @@ int HfGetFileSize(lua_State* L) {
     std::string path;
     std::uint64_t size = 0;
     if (PathArg(L, path))
-        GetSizeOnDrive(path, size);
+        CurrentHostWork().sizeOnDrive(path, size);
     PushUnsigned(L, size);
     return 1;
 }
@@ -104,7 +123,7 @@ int HfRegKeyGetNumberOfValues(lua_State* L) {
     std::string key;
     std::uint32_t count = 0;
     if (ArgText(L, 1, key))
-        count = RegKeyGetNumberOfValues(key, MaskArg(L, 2));
+        count = CurrentHostWork().countValues(key, MaskArg(L, 2));
     PushUnsigned(L, count);
     return 1;
 }
@@ -112,7 +131,7 @@ int HfRegKeyGetNumberOfValues(lua_State* L) {
 int HfRegKeyDeleteValues(lua_State* L) {
     std::string key;
     if (ArgText(L, 1, key))
-        RegKeyDeleteValues(key, MaskArg(L, 2));
+        CurrentHostWork().deleteValues(key, MaskArg(L, 2));
     return 0;
 }
 
@@ -120,7 +139,7 @@ int HfDeleteFolderContent(lua_State* L) {
     std::string folder;
     if (PathArg(L, folder)) {
         const std::string masks = MaskArg(L, 2);
-        EraseFolderContent(folder, &masks, lua_toboolean(L, 3) != 0);
+        CurrentHostWork().eraseFolder(folder, &masks, lua_toboolean(L, 3) != 0);
     }
     return 0;
 }
@@ -128,26 +147,26 @@ int HfDeleteFolderContent(lua_State* L) {
 int HfDeleteFile(lua_State* L) {
     std::string path;
     if (PathArg(L, path))
-        DeleteSingleFile(path);
+        CurrentHostWork().deleteFile(path);
     return 0;
 }
 
 int HfEmptyRecycleBin(lua_State* L) {
-    EmptyRecycleBin(RootArg(L));
+    CurrentHostWork().emptyRecycleBin(RootArg(L));
     return 0;
 }
 
 int HfWipeFile(lua_State* L) {
     std::string path;
     if (PathArg(L, path))
-        WipeOneFile(path, PassCountArg(L, 2, 2));
+        CurrentHostWork().wipeFile(path, PassCountArg(L, 2, 2));
     return 0;
 }
 
 int HfWipeFolderContent(lua_State* L) {
     std::string folder;
     if (PathArg(L, folder))
-        WipeFolderWalk(folder, MaskArg(L, 2), lua_toboolean(L, 3) != 0, PassCountArg(L, 4, 4));
+        CurrentHostWork().wipeFolder(folder, MaskArg(L, 2), lua_toboolean(L, 3) != 0, PassCountArg(L, 4, 4));
     return 0;
 }
 
@@ -155,7 +174,7 @@ int HfClearIndexFile(lua_State* L) {
     std::string folder;
     if (PathArg(L, folder)) {
         const bool leakScan = lua_gettop(L) == 2 && lua_tointeger(L, 2) != 0;
-        CleanIndexFolder(folder, leakScan);
+        CurrentHostWork().cleanIndexFolder(folder, leakScan);
     }
     return 0;
 }
@@ -163,16 +182,20 @@ int HfClearIndexFile(lua_State* L) {
 int HfRegKeyDeleteKeys(lua_State* L) {
     std::string key;
     if (ArgText(L, 1, key))
-        RegKeyDeleteKeys(key, MaskArg(L, 2));
+        CurrentHostWork().deleteKeys(key, MaskArg(L, 2));
     return 0;
 }
 
 using HostFunction = int (*)(lua_State*);
 
 const HostFunction kHostFunctions[kHostFunctionCount] = {
-    HfGetFolderSize,       HfGetIconIndex,    HfGetIconIndexByExt,  HfGetRecycleBinInfo, HfGetFileSize,
-    HfRegKeyGetNumberOfValues, HfRegKeyDeleteValues, HfDeleteFolderContent, HfDeleteFile, HfEmptyRecycleBin,
-    HfWipeFile,            HfWipeFolderContent, HfClearIndexFile,   HfRegKeyDeleteKeys,
+    HfGetFolderSize,      HfGetIconIndex,
+    HfGetIconIndexByExt,  HfGetRecycleBinInfo,
+    HfGetFileSize,        HfRegKeyGetNumberOfValues,
+    HfRegKeyDeleteValues, HfDeleteFolderContent,
+    HfDeleteFile,         HfEmptyRecycleBin,
+    HfWipeFile,           HfWipeFolderContent,
+    HfClearIndexFile,     HfRegKeyDeleteKeys,
 };
 
 } // namespace

@@ -108,8 +108,8 @@ bool CLuaScript::PrepareCall(const char* name) {
     lua_State* L = m_vm.State();
     lua_rawgeti(L, LUA_REGISTRYINDEX, m_tableRef);
     lua_pushstring(L, name);
-    lua_rawget(L, -2);     // table, entry
-    lua_insert(L, -2);     // entry, table (self)
+    lua_rawget(L, -2); // table, entry
+    lua_insert(L, -2); // entry, table (self)
     if (!lua_isfunction(L, -2)) {
         lua_pop(L, 2);
         return false;

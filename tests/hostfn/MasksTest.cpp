@@ -29,21 +29,18 @@ TEST_P(MatchWildcardTest, Matches) {
     EXPECT_EQ(qs::MatchWildcard(c.pattern, c.text), c.match) << c.pattern << " vs " << c.text;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, MatchWildcardTest,
-                         ::testing::Values(MatchCase{"*", "a", true}, MatchCase{"*", "", false},
-                                           MatchCase{"", "", false}, MatchCase{"", "a", false},
-                                           MatchCase{"*.tmp", "C:\\T\\A.TMP", true},
-                                           MatchCase{"*.TMP", "c:\\t\\a.tmp", true},
-                                           MatchCase{"*.tmp", "C:\\T\\A.TMPX", false},
-                                           MatchCase{"a.tmp", "C:\\T\\A.TMP", false},
-                                           MatchCase{"?", "ab", false}, MatchCase{"??", "ab", true},
-                                           MatchCase{"a*b*c", "aXXbYYc", true}, MatchCase{"a*b*c", "aXXbYY", false},
-                                           MatchCase{"*ab", "aab", true}, MatchCase{"*aab", "aaab", true},
-                                           MatchCase{"*a?c", "abxabc", true}, MatchCase{"a**", "a", true},
-                                           MatchCase{"*\\cache", "C:\\X\\CACHE", true},
-                                           MatchCase{"*\\cache", "C:\\X\\CACHE\\F", false},
-                                           // Only ASCII letters are folded in the C locale.
-                                           MatchCase{"\xe9", "\xc9", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, MatchWildcardTest,
+    ::testing::Values(MatchCase{"*", "a", true}, MatchCase{"*", "", false}, MatchCase{"", "", false},
+                      MatchCase{"", "a", false}, MatchCase{"*.tmp", "C:\\T\\A.TMP", true},
+                      MatchCase{"*.TMP", "c:\\t\\a.tmp", true}, MatchCase{"*.tmp", "C:\\T\\A.TMPX", false},
+                      MatchCase{"a.tmp", "C:\\T\\A.TMP", false}, MatchCase{"?", "ab", false},
+                      MatchCase{"??", "ab", true}, MatchCase{"a*b*c", "aXXbYYc", true},
+                      MatchCase{"a*b*c", "aXXbYY", false}, MatchCase{"*ab", "aab", true},
+                      MatchCase{"*aab", "aaab", true}, MatchCase{"*a?c", "abxabc", true}, MatchCase{"a**", "a", true},
+                      MatchCase{"*\\cache", "C:\\X\\CACHE", true}, MatchCase{"*\\cache", "C:\\X\\CACHE\\F", false},
+                      // Only ASCII letters are folded in the C locale.
+                      MatchCase{"\xe9", "\xc9", false}));
 
 TEST(MatchesMaskList, EmptyListMatchesEverythingAndSeparatorsNothing) {
     EXPECT_TRUE(qs::MatchesMaskList({}, "C:\\A.TXT"));

@@ -53,7 +53,7 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
         return CreateSymbolicLinkA(link.c_str(), target.c_str(),
                                    SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged create */) != 0;
     // Wine 8's CreateSymbolicLink creates nothing: make the Unix symlink with ln.
-    RunUnix("Z:\\bin\\ln", "/bin/ln -s '" + UnixName(target) + "' '" + UnixName(link) + "'");
+    RunUnix("Z:\\bin\\ln", "/bin/ln -s \"" + UnixName(target) + "\" \"" + UnixName(link) + "\"");
     const DWORD attrs = GetFileAttributesA(link.c_str());
     return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
@@ -70,12 +70,25 @@ TempDir::TempDir() {
         throw std::runtime_error("cannot create " + m_path);
 }
 
-TempDir::~TempDir() { RemoveTree(m_path); }
+TempDir::~TempDir() {
+    RemoveTree(m_path);
+    // Wine lists no dangling symlink, so a link whose target went first can survive the walk
+    // above; rm removes links, never what they point at.
+    if (Exists(m_path) && UnderWine())
+        RunUnix("Z:\\bin\\rm", "/bin/rm -rf \"" + UnixName(m_path) + "\"");
+}
+
+namespace {
+
+// The wide, prefixed form of a path, which lets tests build trees deeper than the classic limit.
+std::wstring LongForm(const std::string& path) { return L"\\\\?\\" + std::wstring(path.begin(), path.end()); }
+
+} // namespace
 
 void MakeDirs(const std::string& path) {
     for (size_t pos = path.find('\\', 3); pos != std::string::npos; pos = path.find('\\', pos + 1))
-        CreateDirectoryA(path.substr(0, pos).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+        CreateDirectoryW(LongForm(path.substr(0, pos)).c_str(), nullptr);
+    CreateDirectoryW(LongForm(path).c_str(), nullptr);
 }
 
 static void MakeParent(const std::string& path) {
@@ -86,14 +99,19 @@ static void MakeParent(const std::string& path) {
 
 void WriteBytes(const std::string& path, std::uint64_t size, char fill) {
     MakeParent(path);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    HANDLE file = CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        throw std::runtime_error("cannot write " + path);
     std::string chunk(65536, fill);
-    while (size > 0) {
-        std::uint64_t n = size < chunk.size() ? size : chunk.size();
-        out.write(chunk.data(), static_cast<std::streamsize>(n));
+    bool ok = true;
+    while (size > 0 && ok) {
+        DWORD n = static_cast<DWORD>(size < chunk.size() ? size : chunk.size());
+        DWORD written = 0;
+        ok = WriteFile(file, chunk.data(), n, &written, nullptr) && written == n;
         size -= n;
     }
-    if (!out)
+    CloseHandle(file);
+    if (!ok)
         throw std::runtime_error("cannot write " + path);
 }
 
@@ -105,7 +123,7 @@ void WriteText(const std::string& path, const std::string& content) {
         throw std::runtime_error("cannot write " + path);
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) { return GetFileAttributesW(LongForm(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 std::string ReadText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -115,32 +133,38 @@ std::string ReadText(const std::string& path) {
 }
 
 void RemoveTree(const std::string& path) {
-    DWORD attrs = GetFileAttributesA(path.c_str());
+    const std::wstring wide = LongForm(path);
+    DWORD attrs = GetFileAttributesW(wide.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES)
         return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
     if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((wide + L"\\*").c_str(), &data);
         if (find != INVALID_HANDLE_VALUE) {
             do {
-                std::string name = data.cFileName;
-                if (name != "." && name != "..")
-                    RemoveTree(path + "\\" + name);
-            } while (FindNextFileA(find, &data));
+                std::wstring name = data.cFileName;
+                if (name == L"." || name == L"..")
+                    continue;
+                const std::string child = path + "\\" + std::string(name.begin(), name.end());
+                if (GetFileAttributesW(LongForm(child).c_str()) == INVALID_FILE_ATTRIBUTES && UnderWine())
+                    RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixName(child) + "\""); // a dangling link
+                else
+                    RemoveTree(child);
+            } while (FindNextFileW(find, &data));
             FindClose(find);
         }
-        RemoveDirectoryA(path.c_str());
+        RemoveDirectoryW(wide.c_str());
         return;
     }
     if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
         // A link to a folder: removed as a link. Wine refuses both RemoveDirectory and DeleteFile
         // on a Unix symlink, so there it goes with rm.
-        if (!RemoveDirectoryA(path.c_str()) && !DeleteFileA(path.c_str()) && UnderWine())
-            RunUnix("Z:\\bin\\rm", "/bin/rm -f '" + UnixName(path) + "'");
+        if (!RemoveDirectoryW(wide.c_str()) && !DeleteFileW(wide.c_str()) && UnderWine())
+            RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixName(path) + "\"");
         return;
     }
-    DeleteFileA(path.c_str());
+    DeleteFileW(wide.c_str());
 }
 
 std::uint32_t TempClusterSize() {

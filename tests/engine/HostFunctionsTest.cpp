@@ -1,0 +1,226 @@
+// Argument rules and results of the fourteen host functions, as scripts call them.
+#include "engine/HostFunctions.h"
+#include "support/ScriptHost.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using qs::test::ScriptHost;
+using Results = std::vector<std::string>;
+
+// What the last call handed on to the work behind the functions.
+struct Record {
+    std::string fn, path, masks;
+    bool hasMasks = false;
+    bool flag = false;
+    std::uint32_t passes = 0;
+};
+Record g_last;
+
+// Replaces the work with recorders for the test's lifetime.
+class HostFunctions : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_last = Record{};
+        qs::HostWork& w = qs::CurrentHostWork();
+        w.measureFolder = [](const std::string& f, const std::string& m, bool r, std::uint64_t& size,
+                             std::uint32_t& count) {
+            g_last = {"measure", f, m, true, r, 0};
+            size = 9007199254740993ull; // 2^53 + 1: rounds to the nearest double
+            count = 4000000000u;
+        };
+        w.iconOfPath = [](const std::string& p) {
+            g_last = {"icon", p, "", false, false, 0};
+            return 17;
+        };
+        w.iconOfExtension = [](const std::string& e) {
+            g_last = {"iconExt", e, "", false, false, 0};
+            return 18;
+        };
+        w.queryRecycleBin = [](const std::string& root, std::uint64_t& size, std::uint32_t& count) {
+            g_last = {"bin", root, "", false, false, 0};
+            size = 1536;
+            count = 3;
+        };
+        w.sizeOnDrive = [](const std::string& p, std::uint64_t& size) {
+            g_last = {"size", p, "", false, false, 0};
+            size = 8192;
+            return true;
+        };
+        w.countValues = [](const std::string& k, const std::string& m) {
+            g_last = {"count", k, m, true, false, 0};
+            return 5u;
+        };
+        w.deleteValues = [](const std::string& k, const std::string& m) {
+            g_last = {"delValues", k, m, true, false, 0};
+        };
+        w.eraseFolder = [](const std::string& f, const std::string* m, bool r) {
+            g_last = {"erase", f, m ? *m : "", m != nullptr, r, 0};
+        };
+        w.deleteFile = [](const std::string& p) { g_last = {"delete", p, "", false, false, 0}; };
+        w.emptyRecycleBin = [](const std::string& root) { g_last = {"empty", root, "", false, false, 0}; };
+        w.wipeFile = [](const std::string& p, std::uint32_t n) {
+            g_last = {"wipe", p, "", false, false, n};
+            return true;
+        };
+        w.wipeFolder = [](const std::string& f, const std::string& m, bool r, std::uint32_t n) {
+            g_last = {"wipeFolder", f, m, true, r, n};
+        };
+        w.cleanIndexFolder = [](const std::string& f, bool leak) {
+            g_last = {"index", f, "", false, leak, 0};
+            return true;
+        };
+        w.deleteKeys = [](const std::string& k, const std::string& m) { g_last = {"delKeys", k, m, true, false, 0}; };
+    }
+    void TearDown() override { qs::CurrentHostWork() = qs::DefaultHostWork(); }
+
+    ScriptHost host;
+};
+
+TEST_F(HostFunctions, AreRegisteredInTableOrder) {
+    const char* names[] = {"GetFolderSize",      "GetIconIndex",
+                           "GetIconIndexByExt",  "GetRecycleBinInfo",
+                           "GetFileSize",        "RegKeyGetNumberOfValues",
+                           "RegKeyDeleteValues", "DeleteFolderContent",
+                           "DeleteFile",         "EmptyRecycleBin",
+                           "WipeFile",           "WipeFolderContent",
+                           "ClearIndexFile",     "RegKeyDeleteKeys"};
+    for (int i = 0; i < qs::kHostFunctionCount; ++i)
+        EXPECT_STREQ(qs::kHostFunctionNames[i], names[i]);
+    EXPECT_EQ(host.Eval("return type(self.GetFolderSize), type(self.RegKeyDeleteKeys)"),
+              (Results{"s:function", "s:function"}));
+}
+
+TEST_F(HostFunctions, MalformedCallsGiveTheDefaultsAndDoNothing) {
+    struct {
+        const char* call;
+        Results results;
+    } cases[] = {
+        {"self:GetFolderSize()", {"n:0"}},
+        {"self:GetFolderSize({})", {"n:0"}},
+        {"self:GetIconIndex('C:\\\\', 'extra')", {"n:-1"}},
+        {"self:GetIconIndex()", {"n:-1"}},
+        {"self:GetIconIndexByExt(true)", {"n:-1"}},
+        {"self:GetFileSize()", {"n:0"}},
+        {"self:GetFileSize(false)", {"n:0"}},
+        {"self:RegKeyGetNumberOfValues()", {"n:0"}},
+        {"self:RegKeyDeleteValues({})", {}},
+        {"self:DeleteFolderContent()", {}},
+        {"self:DeleteFile(nil)", {}},
+        {"self:WipeFile()", {}},
+        {"self:WipeFolderContent({})", {}},
+        {"self:ClearIndexFile()", {}},
+        {"self:RegKeyDeleteKeys(nil, '*')", {}},
+    };
+    for (const auto& c : cases) {
+        g_last = Record{};
+        EXPECT_EQ(host.Eval(std::string("return ") + c.call), c.results) << c.call;
+        EXPECT_EQ(g_last.fn, "") << c.call;
+    }
+}
+
+TEST_F(HostFunctions, ResultsAreTextOrNumbersAsEachFunctionPromises) {
+    EXPECT_EQ(host.Eval("return self:GetFolderSize('C:\\\\x')"), (Results{"s:9007199254740992", "s:4000000000"}));
+    EXPECT_EQ(host.Eval("return self:GetRecycleBinInfo()"), (Results{"s:1536", "s:3"}));
+    EXPECT_EQ(g_last.path, "");
+    EXPECT_EQ(host.Eval("return self:GetRecycleBinInfo('D:\\\\')"), (Results{"s:1536", "s:3"}));
+    EXPECT_EQ(g_last.path, "D:\\");
+    EXPECT_EQ(host.Eval("return self:GetFileSize('C:\\\\x')"), (Results{"n:8192"}));
+    EXPECT_EQ(host.Eval("return self:RegKeyGetNumberOfValues('HKEY_CURRENT_USER\\\\X')"), (Results{"n:5"}));
+    EXPECT_EQ(host.Eval("return self:GetIconIndex('%temp%')"), (Results{"n:17"}));
+    EXPECT_EQ(g_last.path, "%temp%"); // the icon lookup expands the path itself
+    EXPECT_EQ(host.Eval("return self:GetIconIndexByExt('txt')"), (Results{"n:18"}));
+    EXPECT_EQ(host.Eval("return self:DeleteFile('C:\\\\x')"), Results{});
+    EXPECT_EQ(host.Eval("return self:EmptyRecycleBin(7)"), Results{});
+    EXPECT_EQ(g_last.fn, "empty");
+    EXPECT_EQ(g_last.path, "7");
+}
+
+TEST_F(HostFunctions, StringArgumentsAcceptNumbersAndPathsAreExpanded) {
+    host.Eval("self:DeleteFile(42)");
+    EXPECT_EQ(g_last.fn, "delete");
+    EXPECT_EQ(g_last.path, "42");
+    host.Eval("self:DeleteFile('c:\\\\Some\\\\Path.txt')");
+    EXPECT_EQ(g_last.path, "C:\\SOME\\PATH.TXT");
+    host.Eval("self:RegKeyDeleteValues('hkey_current_user\\\\Software\\\\x', 12)");
+    EXPECT_EQ(g_last.path, "hkey_current_user\\Software\\x"); // key paths are not expanded
+    EXPECT_EQ(g_last.masks, "12");
+}
+
+TEST_F(HostFunctions, MaskListsAndRecurseFlags) {
+    struct {
+        const char* call;
+        const char* masks;
+        bool recurse;
+    } cases[] = {
+        {"self:GetFolderSize('C:\\\\x')", "", false},
+        {"self:GetFolderSize('C:\\\\x', '*.tmp', true)", "*.tmp", true},
+        {"self:GetFolderSize('C:\\\\x', nil, 0)", "", true},
+        {"self:GetFolderSize('C:\\\\x', {}, '')", "", true},
+        {"self:GetFolderSize('C:\\\\x', 'a;b', false)", "a;b", false},
+        {"self:DeleteFolderContent('C:\\\\x', nil, 1)", "", true},
+        {"self:RegKeyGetNumberOfValues('HKEY_USERS\\\\x', {})", "", false},
+    };
+    for (const auto& c : cases) {
+        host.Eval(c.call);
+        EXPECT_EQ(g_last.masks, c.masks) << c.call;
+        EXPECT_EQ(g_last.flag, c.recurse) << c.call;
+    }
+    host.Eval("self:DeleteFolderContent('C:\\\\x')");
+    EXPECT_TRUE(g_last.hasMasks); // DeleteFolderContent always passes a (possibly empty) list
+}
+
+TEST_F(HostFunctions, PassCountAndLeakFlagAreReadOnlyAtTheFullArgumentCount) {
+    struct {
+        const char* call;
+        std::uint32_t passes;
+    } wipes[] = {
+        {"self:WipeFile('C:\\\\x', 7)", 7},
+        {"self:WipeFile('C:\\\\x', 7, true)", 3},
+        {"self:WipeFile('C:\\\\x', 0)", 3},
+        {"self:WipeFile('C:\\\\x')", 3},
+        {"self:WipeFile('C:\\\\x', '5')", 5},
+        {"self:WipeFile('C:\\\\x', -1)", 0xFFFFFFFFu},
+        {"self:WipeFolderContent('C:\\\\x', '', true, 1)", 1},
+        {"self:WipeFolderContent('C:\\\\x', '', true)", 3},
+        {"self:WipeFolderContent('C:\\\\x', '', true, 1, 9)", 3},
+    };
+    for (const auto& c : wipes) {
+        host.Eval(c.call);
+        EXPECT_EQ(g_last.passes, c.passes) << c.call;
+    }
+    struct {
+        const char* call;
+        bool leak;
+    } index[] = {
+        {"self:ClearIndexFile('C:\\\\x', 1)", true},
+        {"self:ClearIndexFile('C:\\\\x', 1, 1)", false},
+        {"self:ClearIndexFile('C:\\\\x', 0)", false},
+        {"self:ClearIndexFile('C:\\\\x')", false},
+    };
+    for (const auto& c : index) {
+        host.Eval(c.call);
+        EXPECT_EQ(g_last.fn, "index");
+        EXPECT_EQ(g_last.flag, c.leak) << c.call;
+    }
+}
+
+TEST_F(HostFunctions, PathsThatNameNothingAreLeftAlone) {
+    // An empty folder path would stand for the root of the current drive; a path past the classic
+    // limit would be cut into another name; a NUL byte would hide the rest of the path.
+    const std::string longPath = "C:\\" + std::string(300, 'a');
+    for (const std::string& path : {std::string(""), longPath, std::string("C:\\keep\\0\\gone")}) {
+        std::string lua = "[==[" + path + "]==]";
+        if (path.find("\\0") != std::string::npos)
+            lua = "'C:\\\\keep\\0\\\\gone'";
+        g_last = Record{};
+        EXPECT_EQ(host.Eval("return self:GetFolderSize(" + lua + ", '', true)"), (Results{"s:0", "s:0"}));
+        host.Eval("self:DeleteFolderContent(" + lua + ", '', true) self:DeleteFile(" + lua + ")");
+        host.Eval("self:WipeFolderContent(" + lua + ") self:WipeFile(" + lua + ") self:ClearIndexFile(" + lua + ")");
+        EXPECT_EQ(host.Eval("return self:GetFileSize(" + lua + ")"), (Results{"n:0"}));
+        EXPECT_EQ(g_last.fn, "") << path.size();
+    }
+}
+
+} // namespace
