@@ -1,18 +1,30 @@
--- The files that programs leave in the user's temporary folder.
-local folder = "%TEMP%"
+-- Files that programs leave in your temporary folder. Files in use are passed over; the folders stay.
+-- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
+-- the list shows is what Clear Selected removes.
+local jobs = {
+    {"%TEMP%", "", true},
+}
 
 function this:GetPluginName()
     return "User temporary files"
 end
 
 function this:GetPluginIcon()
-    return self:GetIconIndex(folder)
+    return self:GetIconIndexByExt("tmp")
 end
 
 function this:GetSize()
-    return self:GetFolderSize(folder, "", true)
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:GetFolderSize(job[1], job[2], job[3])
+        size = size + tonumber(s)
+        count = count + tonumber(c)
+    end
+    return string.format("%.0f", size), count
 end
 
 function this:Clear()
-    self:DeleteFolderContent(folder, "", true)
+    for _, job in ipairs(jobs) do
+        self:DeleteFolderContent(job[1], job[2], job[3])
+    end
 end

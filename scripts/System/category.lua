@@ -1,4 +1,5 @@
--- Category of jobs that clean what Windows itself leaves behind.
+-- Jobs that clean what Windows itself and your programs leave behind.
+
 function this:GetCategoryName()
     return "System"
 end

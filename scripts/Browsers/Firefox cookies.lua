@@ -1,0 +1,30 @@
+-- The cookies of every Firefox profile: websites forget your sign-ins and preferences.
+-- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
+-- the list shows is what Clear Selected removes.
+local jobs = {
+    {"%APPDATA%\\Mozilla\\Firefox\\Profiles", "*\\cookies.sqlite;*\\cookies.sqlite-wal;*\\cookies.sqlite-shm", true},
+}
+
+function this:GetPluginName()
+    return "Firefox cookies (signs you out of websites)"
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("htm")
+end
+
+function this:GetSize()
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:GetFolderSize(job[1], job[2], job[3])
+        size = size + tonumber(s)
+        count = count + tonumber(c)
+    end
+    return string.format("%.0f", size), count
+end
+
+function this:Clear()
+    for _, job in ipairs(jobs) do
+        self:DeleteFolderContent(job[1], job[2], job[3])
+    end
+end

@@ -1,0 +1,20 @@
+-- The list of recently opened documents that Explorer and the Start menu keep.
+-- Only the values of this one key are counted and deleted; its subkeys are left alone.
+local key = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs"
+
+function this:GetPluginName()
+    return "Recent documents list"
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("reg")
+end
+
+function this:GetSize()
+    -- Registry entries take no disk space worth counting: the size is 0, the count the entries.
+    return 0, self:RegKeyGetNumberOfValues(key, "")
+end
+
+function this:Clear()
+    self:RegKeyDeleteValues(key, "")
+end

@@ -1,0 +1,20 @@
+-- The folder paths typed into Explorer's address bar.
+-- Only the values of this one key are counted and deleted; its subkeys are left alone.
+local key = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\TypedPaths"
+
+function this:GetPluginName()
+    return "Paths typed in Explorer"
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("reg")
+end
+
+function this:GetSize()
+    -- Registry entries take no disk space worth counting: the size is 0, the count the entries.
+    return 0, self:RegKeyGetNumberOfValues(key, "")
+end
+
+function this:Clear()
+    self:RegKeyDeleteValues(key, "")
+end

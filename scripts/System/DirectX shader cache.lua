@@ -1,0 +1,32 @@
+-- Compiled shaders that Windows and the graphics drivers cache; games build them again.
+-- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
+-- the list shows is what Clear Selected removes.
+local jobs = {
+    {"%LOCALAPPDATA%\\D3DSCache", "", true},
+    {"%LOCALAPPDATA%\\NVIDIA\\DXCache", "", true},
+    {"%LOCALAPPDATA%\\AMD\\DxCache", "", true},
+}
+
+function this:GetPluginName()
+    return "DirectX shader cache"
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndex("%SYSTEM%")
+end
+
+function this:GetSize()
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:GetFolderSize(job[1], job[2], job[3])
+        size = size + tonumber(s)
+        count = count + tonumber(c)
+    end
+    return string.format("%.0f", size), count
+end
+
+function this:Clear()
+    for _, job in ipairs(jobs) do
+        self:DeleteFolderContent(job[1], job[2], job[3])
+    end
+end

@@ -1,0 +1,30 @@
+-- Log files that Windows has rotated out of use (component servicing archives).
+-- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
+-- the list shows is what Clear Selected removes.
+local jobs = {
+    {"%WINDIR%\\Logs\\CBS", "*\\CbsPersist_*.log;*\\CbsPersist_*.cab", false},
+}
+
+function this:GetPluginName()
+    return "Old Windows log files"
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("log")
+end
+
+function this:GetSize()
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:GetFolderSize(job[1], job[2], job[3])
+        size = size + tonumber(s)
+        count = count + tonumber(c)
+    end
+    return string.format("%.0f", size), count
+end
+
+function this:Clear()
+    for _, job in ipairs(jobs) do
+        self:DeleteFolderContent(job[1], job[2], job[3])
+    end
+end
