@@ -37,5 +37,5 @@
 #define ID_APP_ABOUT 57664
 #define ID_HELP_ONLINE 57670
 
-// Private window messages
-#define WM_ITEMCHECKCHANGING (WM_USER + 567)
+// Private window messages: WM_ITEMCHECKCHANGING (WM_USER + 567) is defined beside the control that
+// sends it, in src/controls/FilesTreeCtrl.h.

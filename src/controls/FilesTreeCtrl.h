@@ -1,0 +1,486 @@
+// The files tree-list: a tree of checkable rows under a column header, over a subclassed window.
+#pragma once
+
+#include "controls/FilesTreeNode.h"
+#include "framework/CommonControls.h"
+#include "framework/Handle.h"
+#include "framework/Window.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// Sent to the control's parent before a row's check state changes: wParam the row, lParam the
+// new state; the receiver still reads the old state in the row. wParam 0 asks for a recount.
+#define WM_ITEMCHECKCHANGING (WM_USER + 567)
+
+namespace qs {
+
+// One header item of the tree-list; array index = header item index.
+struct CTlxFilesTreeColumn {
+    std::int32_t savedWidth = 0;  // width before the column was hidden
+    std::int32_t insertIndex = 0; // the index passed to InsertColumn
+    std::int32_t hidden = 0;      // the header item has width 0
+    RECT rect{};                  // the header item's rectangle at the latest column layout
+};
+
+// Display-order arithmetic of the header when a column is hidden or shown again. Hidden columns
+// collect at the left edge; a shown column goes back among the visible ones in insertion order.
+// `order` holds header item indexes by display position.
+namespace tlx {
+
+// Moves `column`, found at display position `position`, to position 0; the entries before it
+// move one place to the right.
+inline void MoveToFront(std::vector<int>& order, std::size_t position) {
+    if (position >= order.size())
+        return;
+    const int column = order[position];
+    for (std::size_t i = position; i > 0; --i)
+        order[i] = order[i - 1];
+    order[0] = column;
+}
+
+// Moves the column at display position `position` past the hidden columns on its right (those
+// before column 0), then past the columns inserted before it. `insertIndexOf(item)` answers an
+// item's insertion index. Answers the column's new position.
+template <typename InsertIndexOf>
+std::size_t MoveBackInPlace(std::vector<int>& order, std::size_t position, InsertIndexOf&& insertIndexOf) {
+    if (position >= order.size())
+        return position;
+    const int column = order[position];
+    std::size_t zeroAt = 0;
+    while (zeroAt < order.size() && order[zeroAt] != 0)
+        ++zeroAt;
+    std::size_t p = position;
+    const std::size_t last = order.size() - 1;
+    while (p < last && p < zeroAt) {
+        order[p] = order[p + 1];
+        ++p;
+    }
+    while (p < last && insertIndexOf(order[p + 1]) < insertIndexOf(column)) {
+        order[p] = order[p + 1];
+        ++p;
+    }
+    order[p] = column;
+    return p;
+}
+
+} // namespace tlx
+
+template <typename T> class CTlxFilesTreeCtrlImpl : public CWindowImpl {
+public:
+    using Node = CTlxFilesTreeNode<T>;
+
+    CTlxFilesTreeCtrlImpl() : root(new Node()), commonControlsVersion(CommonControlsVersion()) { root->expanded = 1; }
+    // The nodes go with the root; image lists belong to whoever set them.
+    ~CTlxFilesTreeCtrlImpl() override = default;
+
+    // ---- virtual hooks, in slot order after the window framework's ----------------------
+
+    // A left double click: tells the parent with NM_DBLCLK.
+    virtual void OnDblClick() { NotifyParent(NM_DBLCLK); }
+
+    // Expands a collapsed row or collapses an expanded one; the caller repaints.
+    virtual void ToggleExpand(Node* node) {
+        if (node == nullptr || node == root.get())
+            return;
+        minFirstColumnWidth = 0;
+        // The row count changes only when the node is shown; a node inside a collapsed
+        // branch just flips its flag.
+        const bool shown = IsVisible(node);
+        if (node->expanded) {
+            if (shown)
+                visibleCount -= static_cast<std::int32_t>(node->CountVisibleDescendants());
+            node->expanded = 0;
+        } else {
+            node->expanded = 1;
+            if (shown)
+                visibleCount += static_cast<std::int32_t>(node->CountVisibleDescendants());
+        }
+        UpdateVScroll();
+    }
+
+    // Removes a row and its subtree; the parent window hears every checked row of it go
+    // unchecked first. False for null or the root.
+    virtual bool DeleteItem(Node* node) {
+        if (node == nullptr || node == root.get() || node->parent == nullptr)
+            return false;
+        if (focus != nullptr && (focus == node || node->IsAncestorOf(focus))) {
+            Node* prev = node->PrevVisible();
+            focus = prev != root.get() ? prev : node->NextVisible(true);
+        }
+        if (IsVisible(node)) {
+            visibleCount -= 1;
+            if (node->firstChild != nullptr && node->expanded)
+                visibleCount -= static_cast<std::int32_t>(node->CountVisibleDescendants());
+        }
+        node->expanded = 0;
+        SetCheck(node, kUnchecked, true, true);
+        Node* parent = node->parent;
+        if (lastDrawn == node || node->IsAncestorOf(lastDrawn))
+            lastDrawn = nullptr;
+        if (topNode == node || node->IsAncestorOf(topNode))
+            topNode = nullptr;
+        parent->RemoveChild(node);
+        // The parent was re-aggregated while the row still counted as one of its children;
+        // judged on the children that remain, it may be wholly checked again.
+        Reaggregate(parent);
+        UpdateVScroll();
+        InvalidateControl(TRUE);
+        return true;
+    }
+
+    // Fills the drawing area with the window colour.
+    virtual void DrawBackground(HDC dc, const RECT& rect) { ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_WINDOW)); }
+
+    // The icon of a row in the item image list; -1 for none.
+    virtual int GetItemImage(Node*) { return -1; }
+
+    // Draws the text of one cell; the plain tree-list draws none.
+    virtual void DrawSubItem(HDC, Node*, int /*column*/, const RECT&) {}
+
+    // A customisation point with one argument that nothing calls.
+    virtual LRESULT ReservedHook(Node*) { return 0; }
+
+    // Sorts rows by a column; answers true when it rearranged something.
+    virtual bool SortItems(int /*column*/, bool /*ascending*/) { return false; }
+
+    // ---- rows --------------------------------------------------------------------------
+
+    Node* GetRootItem() const { return root.get(); }
+
+    // Appends a row under `parent` (the root when null). Under a checked parent the row starts
+    // checked, and the parent window hears it; the parent is not re-aggregated.
+    Node* InsertItem(T userData, int imageIndex, std::uint32_t checkState, int isGroup, Node* parent) {
+        if (parent == nullptr)
+            parent = root.get();
+        Node* node = parent->AddChild(userData);
+        const bool parentShown = parent == root.get() || IsVisible(parent);
+        const bool shown = parentShown && parent->expanded;
+        if (shown) {
+            visibleCount += 1;
+            UpdateVScroll();
+        }
+        node->imageIndex = imageIndex;
+        node->checkState = checkState;
+        node->isGroup = isGroup;
+        if (parent->checkState == kChecked && checkState != kChecked) {
+            SendCheckChanging(node, kChecked);
+            node->checkState = kChecked;
+        }
+        // A parent that gains its first child gains an expand button.
+        if (shown || (parent != root.get() && parentShown && parent->firstChild == node))
+            InvalidateControl(TRUE);
+        return node;
+    }
+
+    // Sets a row's check state; answers 1 when it already had it (nothing happens), else 0.
+    // Notices reach the parent window in this order: the row, its descendants depth first
+    // (each before its own children), then its ancestors upwards.
+    int SetCheck(Node* node, std::uint32_t state, bool propagateUp, bool propagateDown) {
+        if (node == nullptr)
+            return 0;
+        if (node->checkState == state)
+            return 1;
+        SendCheckChanging(node, state);
+        node->checkState = state;
+        if (state == kNoCheckBox)
+            return 0;
+        if ((state == kUnchecked || state == kChecked) && propagateDown) {
+            for (Node* c = node->firstChild; c != nullptr; c = c->nextSibling)
+                if (c->checkState != kNoCheckBox && c->checkState != state)
+                    SetCheck(c, state, false, true);
+        }
+        Node* parent = node->parent;
+        if (propagateUp && parent != nullptr && parent != root.get() && parent->checkState != kNoCheckBox) {
+            const std::uint32_t target =
+                state == kPartlyChecked || !AllChildrenHave(parent, state) ? kPartlyChecked : state;
+            if (target != parent->checkState)
+                SetCheck(parent, target, true, false);
+        }
+        return 0;
+    }
+
+    // Removes every row; false when there were none.
+    bool DeleteAllItems() {
+        if (root->firstChild == nullptr)
+            return false;
+        root->RemoveAllChildren();
+        topNode = focus = lastDrawn = nullptr;
+        visibleCount = 0;
+        UpdateVScroll();
+        InvalidateControl(TRUE);
+        return true;
+    }
+
+    // ---- columns -----------------------------------------------------------------------
+
+    // Inserts a header item at `index` (left-aligned text) and its column record; a width of 0
+    // hides the column. Answers the header's answer: the new item's index, or -1.
+    int InsertColumn(int index, int width, const char* text) {
+        if (!header.IsWindow())
+            return -1;
+        HDITEMA item{};
+        item.mask = HDI_WIDTH | HDI_TEXT | HDI_FORMAT;
+        item.cxy = width;
+        item.pszText = const_cast<char*>(text != nullptr ? text : "");
+        item.fmt = HDF_LEFT | HDF_STRING;
+        const int result = static_cast<int>(
+            header.SendMessage(HDM_INSERTITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+        // A record is kept only for an item the header took, so that record k stays item k.
+        if (result == -1)
+            return -1;
+        CTlxFilesTreeColumn column;
+        column.insertIndex = index;
+        columns.push_back(column);
+        UpdateColumns();
+        if (width == 0)
+            HideColumn(index);
+        return result;
+    }
+
+    // Gives a column width 0 and moves it to the left edge of the header; column 0 never hides.
+    void HideColumn(int index) {
+        const int count = HeaderItemCount();
+        if (index < 1 || index >= count || static_cast<std::size_t>(index) >= columns.size() || columns[index].hidden)
+            return;
+        SendMessage(WM_SETREDRAW, FALSE);
+        HDITEMA item{};
+        item.mask = HDI_WIDTH;
+        header.SendMessage(HDM_GETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        columns[index].savedWidth = item.cxy;
+        item.cxy = 0;
+        header.SendMessage(HDM_SETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        std::vector<int> order = HeaderOrder(count);
+        // The column's place is looked up rather than derived from the insertion indexes: the
+        // two differ once the user has dragged columns, and a derived place would then write an
+        // order that names one column twice.
+        tlx::MoveToFront(order, PositionOf(order, index));
+        header.SendMessage(HDM_SETORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+        // Marked hidden only now: the width change above must not be refused as a change to a
+        // hidden column.
+        columns[index].hidden = 1;
+        SendMessage(WM_SETREDRAW, TRUE);
+        InvalidateControl(FALSE);
+    }
+
+    // Shows a hidden column again at its width before hiding (100 pixels when that was 0).
+    void ShowColumn(int index) {
+        const int count = HeaderItemCount();
+        if (index < 1 || index >= count || static_cast<std::size_t>(index) >= columns.size() || !columns[index].hidden)
+            return;
+        SendMessage(WM_SETREDRAW, FALSE);
+        std::vector<int> order = HeaderOrder(count);
+        tlx::MoveBackInPlace(order, PositionOf(order, index), [this](int item) {
+            return static_cast<std::size_t>(item) < columns.size() ? columns[item].insertIndex : item;
+        });
+        header.SendMessage(HDM_SETORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+        // Unmarked first: the header refuses width changes of hidden columns.
+        columns[index].hidden = 0;
+        HDITEMA item{};
+        item.mask = HDI_WIDTH;
+        item.cxy = columns[index].savedWidth > 0 ? columns[index].savedWidth : 100;
+        header.SendMessage(HDM_SETITEMA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+        SendMessage(WM_SETREDRAW, TRUE);
+        InvalidateControl(FALSE);
+    }
+
+    // ---- image lists (owned by the caller) -----------------------------------------------
+
+    void SetItemImages(HIMAGELIST list, int width, int height) {
+        itemImages = list;
+        itemImageWidth = width;
+        itemImageHeight = height;
+    }
+    void SetStateImages(HIMAGELIST list, int width, int height) {
+        stateImages = list;
+        stateImageWidth = width;
+        stateImageHeight = height;
+    }
+
+    // ---- layout ------------------------------------------------------------------------
+
+    // Reads the header items' rectangles into the column records and sums their widths.
+    void UpdateColumns() {
+        columnsWidth = 0;
+        const int count = HeaderItemCount();
+        for (int i = 0; i < count && static_cast<std::size_t>(i) < columns.size(); ++i) {
+            RECT r{};
+            header.SendMessage(HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+            columns[i].rect = r;
+            columnsWidth += r.right - r.left;
+        }
+        headerHeight = count > 0 && !columns.empty() ? columns[0].rect.bottom - columns[0].rect.top : 0;
+    }
+
+    // Places the header along the top of the client area and recomputes columns and rows.
+    void Layout() {
+        scrollX = 0;
+        if (IsWindow() && (GetStyle() & WS_HSCROLL) != 0)
+            scrollX = -::GetScrollPos(m_hWnd, SB_HORZ);
+        if (header.IsWindow() && ::IsWindowVisible(header.m_hWnd)) {
+            RECT client = GetClientRect();
+            WINDOWPOS pos{};
+            HDLAYOUT layout{&client, &pos};
+            header.SendMessage(HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&layout));
+            ::SetWindowPos(header.m_hWnd, pos.hwndInsertAfter, pos.x, pos.y, pos.cx, pos.cy,
+                           pos.flags | SWP_NOACTIVATE);
+        }
+        UpdateColumns();
+        UpdateVScroll();
+        InvalidateControl(TRUE);
+    }
+
+    // Keeps `topNode` at the vertical scroll position and, while the window exists, the
+    // vertical scroll bar's range at the row count (hidden when every row fits).
+    void UpdateVScroll() {
+        const bool hasBar = IsWindow() && (GetStyle() & WS_VSCROLL) != 0;
+        if (visibleCount <= static_cast<std::int32_t>(rowsPerPage)) {
+            topNode = root->firstChild;
+            topIndex = 0;
+            if (hasBar) {
+                SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+                ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
+            }
+            return;
+        }
+        std::uint32_t position = 0;
+        if (hasBar) {
+            SCROLLINFO current{sizeof current, SIF_POS, 0, 0, 0, 0, 0};
+            if (::GetScrollInfo(m_hWnd, SB_VERT, &current))
+                position = static_cast<std::uint32_t>(current.nPos);
+        } else {
+            position = topIndex;
+        }
+        const std::uint32_t last = static_cast<std::uint32_t>(visibleCount) - rowsPerPage;
+        if (position > last)
+            position = last;
+        if (IsWindow()) {
+            SCROLLINFO si{sizeof si,       SIF_RANGE | SIF_PAGE | SIF_POS, 0, visibleCount,
+                          rowsPerPage + 1, static_cast<int>(position),     0};
+            ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
+        }
+        Node* row = root->firstChild;
+        for (std::uint32_t i = 0; i < position && row != nullptr; ++i)
+            row = row->NextVisible(false);
+        topNode = row;
+        topIndex = position;
+    }
+
+protected:
+    // Attachment by SubclassWindow: the header is created and laid out.
+    void OnSubclassed() override { Init(); }
+
+    void Init() {
+        if ((GetStyle() & WS_BORDER) == 0)
+            ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetStyle() | WS_BORDER);
+        header.m_hWnd = ::CreateWindowExA(
+            0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_BUTTONS | HDS_HOTTRACK | HDS_DRAGDROP | HDS_FULLDRAG, 0, 0,
+            0, 0, m_hWnd, nullptr, reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE)), nullptr);
+        Layout();
+        ::ShowWindow(header.m_hWnd, SW_SHOW);
+    }
+
+    // A row is shown when every node above it, up to the root, is expanded.
+    bool IsVisible(const Node* node) const {
+        if (node == nullptr || node == root.get())
+            return false;
+        for (const Node* p = node->parent; p != nullptr; p = p->parent)
+            if (!p->expanded)
+                return false;
+        return true;
+    }
+
+    void SendCheckChanging(Node* node, std::uint32_t state) {
+        if (IsWindow())
+            ::SendMessageA(GetParent(), WM_ITEMCHECKCHANGING, reinterpret_cast<WPARAM>(node),
+                           static_cast<LPARAM>(state));
+    }
+
+    // True when every child of `parent` has exactly `state`; a child without a box differs.
+    // Checked from the last child back: a caller that checks rows in list order then finds a
+    // differing child at once, which keeps restoring a stored selection linear.
+    static bool AllChildrenHave(const Node* parent, std::uint32_t state) {
+        for (const Node* c = parent->lastChild; c != nullptr; c = c->prevSibling)
+            if (c->checkState != state)
+                return false;
+        return true;
+    }
+
+    // Brings a row with a check box in line with its remaining children.
+    void Reaggregate(Node* node) {
+        if (node == nullptr || node == root.get() || node->checkState == kNoCheckBox || node->lastChild == nullptr)
+            return;
+        const std::uint32_t state = node->lastChild->checkState;
+        const std::uint32_t target =
+            (state == kUnchecked || state == kChecked) && AllChildrenHave(node, state) ? state : kPartlyChecked;
+        if (target != node->checkState)
+            SetCheck(node, target, true, false);
+    }
+
+    void NotifyParent(UINT code) {
+        if (!IsWindow())
+            return;
+        NMHDR nm{};
+        nm.hwndFrom = m_hWnd;
+        nm.idFrom = static_cast<UINT_PTR>(::GetDlgCtrlID(m_hWnd));
+        nm.code = code;
+        ::SendMessageA(GetParent(), WM_NOTIFY, nm.idFrom, reinterpret_cast<LPARAM>(&nm));
+    }
+
+    void InvalidateControl(BOOL erase) {
+        if (IsWindow())
+            Invalidate(erase);
+    }
+
+    int HeaderItemCount() const {
+        return header.IsWindow() ? static_cast<int>(header.SendMessage(HDM_GETITEMCOUNT)) : 0;
+    }
+
+    std::vector<int> HeaderOrder(int count) const {
+        std::vector<int> order(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i)
+            order[i] = i;
+        if (count > 0)
+            header.SendMessage(HDM_GETORDERARRAY, order.size(), reinterpret_cast<LPARAM>(order.data()));
+        return order;
+    }
+
+    static std::size_t PositionOf(const std::vector<int>& order, int item) {
+        for (std::size_t i = 0; i < order.size(); ++i)
+            if (order[i] == item)
+                return i;
+        return order.size();
+    }
+
+    // The control's state.
+    std::int32_t sortAscending = 1;
+    std::int32_t sortColumn = -1;
+    std::vector<CTlxFilesTreeColumn> columns;
+    HIMAGELIST itemImages = nullptr;  // not owned
+    HIMAGELIST stateImages = nullptr; // not owned; image k is drawn for check state k
+    std::int32_t scrollX = 0;         // minus the horizontal scroll position
+    std::uint32_t topIndex = 0;       // display position of the first drawn row
+    std::int32_t columnsWidth = 0;
+    std::int32_t headerHeight = 0;
+    std::uint32_t rowHeight = 0;
+    std::int32_t itemImageWidth = 0, itemImageHeight = 0;
+    std::int32_t stateImageWidth = 0, stateImageHeight = 0;
+    std::uint32_t rowsPerPage = 0;
+    std::int32_t minFirstColumnWidth = 0;
+    CWindow header; // "SysHeader32", a child of the control; destroyed with it
+    Font headerFont, itemFont;
+    Pen linePen;
+    std::unique_ptr<Node> root; // hidden, always expanded, never a row
+    Node* focus = nullptr;
+    Node* topNode = nullptr;
+    Node* lastDrawn = nullptr;
+    std::int32_t visibleCount = 0; // rows in display order
+    std::uint32_t commonControlsVersion = 0;
+    Bitmap sortAscendingBitmap, sortDescendingBitmap;
+};
+
+} // namespace qs
