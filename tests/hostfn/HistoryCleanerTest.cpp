@@ -50,9 +50,7 @@ TEST_F(HistoryCleanerTest, ClearsTheFolderAndItsMSHistSubfolders) {
         const char* name;
         bool trailingBackslash;
         bool leakScan;
-    } cases[] = {{"no backslash, no leak scan", false, false},
-                 {"backslash, no leak scan", true, false},
-                 {"leak scan", false, true}};
+    } cases[] = {{"plain", false, false}, {"backslash", true, false}, {"leak-scan", false, true}};
     for (const Case& c : cases) {
         const std::string root = m_dir / c.name;
         WriteIndex(root);
@@ -61,6 +59,8 @@ TEST_F(HistoryCleanerTest, ClearsTheFolderAndItsMSHistSubfolders) {
         WriteIndex(root + "\\Other");
         qs::test::MakeDirs(root + "\\MSHistEmpty");
         WriteText(root + "\\MSHistFile", "a file, not a folder");
+        // A link is not followed: the index behind it belongs to another folder.
+        ASSERT_TRUE(qs::test::MakeFolderLink(root + "\\MSHistLink", root + "\\Other")) << c.name;
 
         EXPECT_TRUE(qs::CleanIndexFolder(c.trailingBackslash ? root + "\\" : root, c.leakScan)) << c.name;
         const std::string& main = c.leakScan ? Text(m_sample.afterLeakScan) : Text(m_sample.afterHashWalk);
