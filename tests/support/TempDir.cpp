@@ -29,7 +29,8 @@ std::string UnixName(const std::string& path) {
     return result;
 }
 
-// Runs a native program under Wine (Wine starts Unix executables given by their Z: path).
+// Runs a native program under Wine (Wine starts Unix executables given by their Z: path). Wine
+// splits the command line by the platform's rules, so arguments are quoted with double quotes.
 bool RunUnix(const char* program, const std::string& commandLine) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -54,8 +55,14 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
                                    SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged create */) != 0;
     // Wine 8's CreateSymbolicLink creates nothing: make the Unix symlink with ln.
     RunUnix("Z:\\bin\\ln", "/bin/ln -s \"" + UnixName(target) + "\" \"" + UnixName(link) + "\"");
-    const DWORD attrs = GetFileAttributesA(link.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // Waiting on the handle of a Unix process fails at once under Wine: wait for the link.
+    for (int i = 0; i < 100; ++i) {
+        const DWORD attrs = GetFileAttributesA(link.c_str());
+        if (attrs != INVALID_FILE_ATTRIBUTES)
+            return (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        Sleep(50);
+    }
+    return false;
 }
 
 TempDir::TempDir() {
@@ -160,8 +167,11 @@ void RemoveTree(const std::string& path) {
     if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
         // A link to a folder: removed as a link. Wine refuses both RemoveDirectory and DeleteFile
         // on a Unix symlink, so there it goes with rm.
-        if (!RemoveDirectoryW(wide.c_str()) && !DeleteFileW(wide.c_str()) && UnderWine())
+        if (!RemoveDirectoryW(wide.c_str()) && !DeleteFileW(wide.c_str()) && UnderWine()) {
             RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixName(path) + "\"");
+            for (int i = 0; i < 100 && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
+                Sleep(50); // the Unix process runs on after RunUnix returns
+        }
         return;
     }
     DeleteFileW(wide.c_str());
