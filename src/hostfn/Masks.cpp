@@ -60,7 +60,9 @@ bool MatchesMaskList(const MaskList& masks, const char* text) {
     if (masks.empty())
         return true;
     for (const std::string& m : masks) {
-        if (MatchWildcard(m.c_str(), text))
+        // A pattern with a NUL byte in it could only match a text with one, and no name or path
+        // holds one; matched as C text it would stop at the NUL, and "*\0x" would match all.
+        if (m.find('\0') == std::string::npos && MatchWildcard(m.c_str(), text))
             return true;
     }
     return false;

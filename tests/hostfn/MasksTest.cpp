@@ -46,6 +46,7 @@ TEST(MatchesMaskList, EmptyListMatchesEverythingAndSeparatorsNothing) {
     EXPECT_TRUE(qs::MatchesMaskList({}, "C:\\A.TXT"));
     EXPECT_FALSE(qs::MatchesMaskList(qs::SplitMaskList(";"), "C:\\A.TXT"));
     EXPECT_TRUE(qs::MatchesMaskList(qs::SplitMaskList("*.log;*.txt"), "C:\\A.TXT"));
+    EXPECT_FALSE(qs::MatchesMaskList(qs::SplitMaskList(std::string("*\0x", 3)), "C:\\A.TXT"));
 }
 
 } // namespace
