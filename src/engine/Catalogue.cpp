@@ -112,15 +112,16 @@ private:
     std::vector<std::string> m_folders; // the folders being scanned, outermost first
 };
 
-// Checks every row of the subtree whose name is stored, a row before its children.
-void RestoreChecks(CScriptsTree& list, const CSelectionStore& selection, CScriptRow* row) {
+} // namespace
+
+void RestoreStoredChecks(CScriptsTree& list, const CSelectionStore& selection, CScriptRow* row) {
+    if (row == nullptr)
+        return;
     if (row->checkState != kChecked && row->userData != nullptr && selection.Contains(row->userData->Name()))
         list.SetCheck(row, kChecked, true, true);
     for (CScriptRow* child = row->firstChild; child != nullptr; child = child->nextSibling)
-        RestoreChecks(list, selection, child);
+        RestoreStoredChecks(list, selection, child);
 }
-
-} // namespace
 
 bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
                       const std::string& folder, CScriptRow* parent) {
@@ -134,7 +135,7 @@ bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelecti
     // the ones the user had unchecked.
     for (CScriptRow* row = before != nullptr ? before->nextSibling : parent->firstChild; row != nullptr;
          row = row->nextSibling)
-        RestoreChecks(list, selection, row);
+        RestoreStoredChecks(list, selection, row);
     return true;
 }
 

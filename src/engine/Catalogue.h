@@ -25,6 +25,11 @@ void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionSto
 bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
                       const std::string& folder, CScriptRow* parent);
 
+// Checks, with propagation up and down, `row` and every row below it whose name is stored, a
+// row before its children. ScanScriptFolder runs it over the rows it added once they are all
+// in place.
+void RestoreStoredChecks(CScriptsTree& list, const CSelectionStore& selection, CScriptRow* row);
+
 // Deletes the script object of every row below `root` and leaves the rows without one.
 void DeleteRowScripts(CScriptRow* root);
 
