@@ -1,0 +1,86 @@
+// The settings file: the main window's placement and the names of the checked rows.
+#pragma once
+
+#include "engine/SelectionStore.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qs {
+
+// The main window's rectangle in screen pixels (right and bottom exclusive). A `right` or
+// `bottom` of 0 means that no placement is stored.
+struct CPlacement {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    std::int32_t maximized = 0;
+};
+
+// The process-wide settings: read from settings.xml when constructed, written back when
+// destroyed. Neither ever fails outwardly; a missing or malformed file gives the defaults.
+class CSettings : public CPlacement, public CSelectionStore {
+public:
+    // settings.xml in the folder of the executable.
+    CSettings();
+    // Another file (tests, tools).
+    explicit CSettings(std::string path);
+    ~CSettings() override;
+    CSettings(const CSettings&) = delete;
+    CSettings& operator=(const CSettings&) = delete;
+
+    bool Contains(const std::string& name) const override;
+    void Add(const std::string& name) override;
+    void ClearSelected() override;
+
+    // The stored names, in the order they were added.
+    const std::vector<std::string>& Selected() const { return selected; }
+    const std::string& Path() const { return m_path; }
+
+    // Writes the file now; answers whether it was replaced. The destructor ignores the answer.
+    bool Save() const;
+    // The document as it is written.
+    std::string Print() const;
+
+private:
+    void Load();
+
+    std::vector<std::string> selected;
+    std::string m_path;
+    // Positions of `selected` sorted by the name comparison, so that looking up every row of a
+    // large catalogue does not cost a pass over every stored name. Rebuilt on the first lookup
+    // after a change.
+    mutable std::vector<std::size_t> m_sorted;
+    mutable bool m_sortedValid = false;
+};
+
+// settings.xml beside `modulePath`: the path up to and including its last backslash, or the
+// bare name when it holds none.
+std::string SettingsPathFor(const std::string& modulePath);
+
+// Storing the placement when the main window is destroyed: nothing while it is minimized, or
+// when both its left and right edges are off the left of the screen; otherwise its rectangle
+// and whether it is maximized. Answers whether anything was stored.
+bool StorePlacement(CPlacement& placement, bool iconic, const RECT& windowRect, bool zoomed);
+
+// What the main window does with the stored placement at the end of its initialisation.
+struct CPlacementAction {
+    enum Kind {
+        kShowMaximized, // the stored rectangle is not applied
+        kMoveAndShow,   // SetWindowPos(x, y, width, height) with SWP_SHOWWINDOW
+        kStay,          // both edges are off screen: the window stays centred
+        kCentre,        // nothing stored: centre again
+    };
+    Kind kind = kCentre;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+CPlacementAction PlacementToApply(const CPlacement& placement);
+
+} // namespace qs

@@ -1,0 +1,161 @@
+// Scanning the scripts folder into rows, and restoring the stored checks on them.
+#include "engine/Catalogue.h"
+
+#include "framework/Handle.h"
+#include "hostfn/FolderWalk.h"
+#include "hostfn/PathLimits.h"
+#include "hostfn/PathMacros.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <vector>
+
+namespace qs {
+namespace {
+
+struct FolderIdentity {
+    DWORD volume = 0;
+    DWORD high = 0;
+    DWORD low = 0;
+    bool known = false;
+    bool operator==(const FolderIdentity& o) const {
+        return known && o.known && volume == o.volume && high == o.high && low == o.low;
+    }
+};
+
+// The folder a path leads to, links followed.
+FolderIdentity IdentityOf(const std::string& path) {
+    FolderIdentity id;
+    Handle folder(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (folder && GetFileInformationByHandle(folder.Get(), &info)) {
+        id.volume = info.dwVolumeSerialNumber;
+        id.high = info.nFileIndexHigh;
+        id.low = info.nFileIndexLow;
+        id.known = true;
+    }
+    return id;
+}
+
+class CScan {
+public:
+    CScan(CLuaVirtualMachine& vm, CScriptsTree& list) : m_vm(vm), m_list(list) {}
+
+    void AddFolderRows(std::string folder, CScriptRow* parent) {
+        EnsureTrailingBackslash(folder);
+        // Paths past the classic limit are left alone, never cut down to fit.
+        if (folder.size() + 1 > kMaxPathChars)
+            return;
+        WIN32_FIND_DATAA data;
+        FindHandle find(FindFirstFileA((folder + '*').c_str(), &data));
+        if (!find)
+            return;
+        m_folders.push_back(folder);
+        do {
+            const std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string full = folder + name;
+            if (full.size() > kMaxPathChars)
+                continue;
+            if (IsDirectory(data.dwFileAttributes)) {
+                if (!IsReparsePoint(data.dwFileAttributes) || !LeadsToAnAncestor(full))
+                    AddCategory(name, full, parent);
+            } else {
+                AddPlugin(full, parent);
+            }
+        } while (FindNextFileA(find.Get(), &data));
+        m_folders.pop_back();
+    }
+
+private:
+    void AddCategory(const std::string& name, const std::string& full, CScriptRow* parent) {
+        auto script = std::make_unique<CPluginScript>(m_vm);
+        script->SetName(name);
+        const std::string categoryFile = full + "\\category.lua";
+        if (categoryFile.size() <= kMaxPathChars && script->LoadFile(categoryFile.c_str())) {
+            std::string answered;
+            if (script->GetCategoryName(answered))
+                script->GetCategoryIcon();
+        }
+        // The row is added whether or not its script loaded.
+        CPluginScript* category = script.release();
+        CScriptRow* row = m_list.InsertItem(category, category->IconIndex(), kUnchecked, TRUE, parent);
+        AddFolderRows(full, row);
+    }
+
+    void AddPlugin(const std::string& full, CScriptRow* parent) {
+        auto script = std::make_unique<CPluginScript>(m_vm);
+        std::string name;
+        if (!script->LoadFile(full.c_str()) || !script->GetPluginName(name))
+            return; // no row: the object goes at once
+        const int icon = script->GetPluginIcon();
+        if (name.empty())
+            return;
+        m_list.InsertItem(script.release(), icon, kUnchecked, FALSE, parent);
+    }
+
+    // A link back to a folder being scanned would repeat the scan below itself until the paths
+    // grow too long: such a link is left out.
+    bool LeadsToAnAncestor(const std::string& link) const {
+        const FolderIdentity target = IdentityOf(link);
+        for (const std::string& folder : m_folders)
+            if (IdentityOf(folder) == target)
+                return true;
+        return false;
+    }
+
+    CLuaVirtualMachine& m_vm;
+    CScriptsTree& m_list;
+    std::vector<std::string> m_folders; // the folders being scanned, outermost first
+};
+
+} // namespace
+
+void RestoreStoredChecks(CScriptsTree& list, const CSelectionStore& selection, CScriptRow* row) {
+    if (row == nullptr)
+        return;
+    if (row->checkState != kChecked && row->userData != nullptr && selection.Contains(row->userData->Name()))
+        list.SetCheck(row, kChecked, true, true);
+    for (CScriptRow* child = row->firstChild; child != nullptr; child = child->nextSibling)
+        RestoreStoredChecks(list, selection, child);
+}
+
+bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
+                      const std::string& folder, CScriptRow* parent) {
+    if (parent == nullptr)
+        parent = list.GetRootItem();
+    CScriptRow* before = parent->lastChild;
+    CScan(vm, list).AddFolderRows(folder, parent);
+    // The stored checks are restored once the rows are all in place. Checked while its folder
+    // was still being read, a row would make its category wholly checked as long as it was the
+    // only row there, and every row read after it would then start checked as well, including
+    // the ones the user had unchecked.
+    for (CScriptRow* row = before != nullptr ? before->nextSibling : parent->firstChild; row != nullptr;
+         row = row->nextSibling)
+        RestoreStoredChecks(list, selection, row);
+    return true;
+}
+
+void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection) {
+    list.DeleteAllItems();
+    std::string folder = ScriptsFolderPath();
+    if (folder.empty())
+        return;
+    EnsureTrailingBackslash(folder);
+    ScanScriptFolder(vm, list, selection, folder, list.GetRootItem());
+}
+
+void DeleteRowScripts(CScriptRow* root) {
+    if (root == nullptr)
+        return;
+    for (CScriptRow* row = root->firstChild; row != nullptr; row = row->nextSibling) {
+        DeleteRowScripts(row);
+        delete row->userData;
+        row->userData = nullptr;
+    }
+}
+
+} // namespace qs

@@ -1,0 +1,334 @@
+// settings.xml: reading rules, the written document, the name lookup, safe replacement of the
+// file and the placement rules.
+#include "app/FileReplace.h"
+#include "app/Settings.h"
+
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qs::CPlacement;
+using qs::CPlacementAction;
+using qs::CSettings;
+using qs::test::ReadText;
+using qs::test::TempDir;
+using qs::test::WriteText;
+using Names = std::vector<std::string>;
+
+const char kDecl[] = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n";
+
+// Files of the folder, "." and ".." aside.
+Names FolderEntries(const std::string& folder) {
+    Names out;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return out;
+    do {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            out.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return out;
+}
+
+// ---- reading --------------------------------------------------------------------------
+
+struct ReadCase {
+    const char* what;
+    std::string xml;
+    CPlacement placement;
+    Names names;
+};
+
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class SettingsReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(SettingsReadTest, ReadsWhatTheRulesAllow) {
+    const ReadCase& c = GetParam();
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    WriteText(path, c.xml);
+    CSettings settings(path);
+    EXPECT_EQ(settings.left, c.placement.left);
+    EXPECT_EQ(settings.top, c.placement.top);
+    EXPECT_EQ(settings.right, c.placement.right);
+    EXPECT_EQ(settings.bottom, c.placement.bottom);
+    EXPECT_EQ(settings.maximized, c.placement.maximized);
+    EXPECT_EQ(settings.Selected(), c.names);
+}
+
+const std::string kWindow = "<general><window left=\"10\" top=\"20\" width=\"300\" height=\"200\" maximized=\"0\"/>"
+                            "</general>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, SettingsReadTest,
+    ::testing::Values(
+        ReadCase{"complete",
+                 std::string(kDecl) + "<Quillsweep version=\"1\">" + kWindow +
+                     "<selected><plugin>Temp Files</plugin><plugin>Cookies</plugin></selected></Quillsweep>",
+                 {10, 20, 310, 220, 0},
+                 {"Temp Files", "Cookies"}},
+        ReadCase{"any root name, no version, no declaration",
+                 "<Other>" + kWindow + "<selected><plugin>A</plugin></selected></Other>",
+                 {10, 20, 310, 220, 0},
+                 {"A"}},
+        ReadCase{"zero width keeps a nonzero right",
+                 "<Q><general><window left=\"10\" top=\"10\" width=\"0\" height=\"500\"/></general></Q>",
+                 {10, 10, 10, 510, 0},
+                 {}},
+        ReadCase{"position missing", "<Q><general><window maximized=\"1\"/></general></Q>", {0, 0, 0, 0, 1}, {}},
+        ReadCase{"integers as the library reads them",
+                 "<Q><general><window left=\" -5px\" top=\"+7\" width=\"abc\" height=\"12.9\"/></general></Q>",
+                 {-5, 7, -5, 19, 0},
+                 {}},
+        ReadCase{"other element names in the list, empty ones skipped",
+                 "<Q><selected><plugin>A</plugin><item>B</item><plugin/><plugin></plugin><!-- c --><x>C</x>"
+                 "</selected></Q>",
+                 {},
+                 {"A", "B", "C"}},
+        ReadCase{"list that begins with a comment", "<Q><selected><!-- c --><plugin>A</plugin></selected></Q>", {}, {}},
+        ReadCase{"list that begins with text", "<Q><selected>junk<plugin>A</plugin></selected></Q>", {}, {}},
+        ReadCase{"window outside general", "<Q><window left=\"1\" top=\"1\" width=\"1\" height=\"1\"/></Q>", {}, {}},
+        ReadCase{
+            "general that is text, not an element", "<Q>general<selected><plugin>A</plugin></selected></Q>", {}, {"A"}},
+        ReadCase{"escaped markup",
+                 "<Q><selected><plugin>a &amp; &lt;b&gt; &#x09;c</plugin></selected></Q>",
+                 {},
+                 {"a & <b> \tc"}},
+        ReadCase{"not well-formed", "<Q>" + kWindow + "<selected><plugin>A</plugin></Q>", {}, {}},
+        ReadCase{"no root element", std::string(kDecl) + "<!-- nothing -->", {}, {}},
+        ReadCase{"empty file", "", {}, {}},
+        // A name from a single-byte code page ending in a byte that would lead a UTF-8 sequence.
+        ReadCase{"single-byte names in a UTF-8 document",
+                 std::string(kDecl) + "<Q>" + kWindow +
+                     "<selected><plugin>Caf\xE9</plugin><plugin>Men\xFC</plugin><plugin>Next</plugin></selected></Q>",
+                 {10, 20, 310, 220, 0},
+                 {"Caf\xE9", "Men\xFC", "Next"}},
+        ReadCase{"UTF-8 names",
+                 std::string(kDecl) + "<Q><selected><plugin>Caf\xC3\xA9</plugin></selected></Q>",
+                 {},
+                 {"Caf\xC3\xA9"}}));
+
+TEST(Settings, NoFileGivesDefaultsAndIsCreatedAtExit) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    {
+        CSettings settings(path);
+        EXPECT_EQ(settings.right, 0);
+        EXPECT_EQ(settings.bottom, 0);
+        EXPECT_TRUE(settings.Selected().empty());
+    }
+    const std::string text = ReadText(path);
+    EXPECT_NE(text.find("<window left=\"0\" top=\"0\" width=\"0\" height=\"0\" maximized=\"0\""), std::string::npos)
+        << text;
+}
+
+// ---- writing --------------------------------------------------------------------------
+
+TEST(Settings, WritesTheDocumentShapeAndReadsItBack) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    const Names names = {"Temp Files",       "a<b>&c\"d'e", "tab\there", "line\nbreak\r",
+                         "\x01\x1f control", "Caf\xE9",     "Men\xFC",   "UTF-8 \xC3\xA9",
+                         "]]> <!-- x -->",   "&#x41;",      "Temp Files"};
+    {
+        CSettings settings(path);
+        settings.left = -8;
+        settings.top = 12;
+        settings.right = 1000;
+        settings.bottom = 700;
+        settings.maximized = 1;
+        for (const std::string& n : names)
+            settings.Add(n);
+    }
+    const std::string text = ReadText(path);
+    const std::string::size_type decl = text.find("<?xml version=\"1.0\" encoding=\"utf-8\" ?>");
+    const std::string::size_type root = text.find("<Quillsweep version=\"1\">");
+    const std::string::size_type window =
+        text.find("<window left=\"-8\" top=\"12\" width=\"1008\" height=\"688\" maximized=\"1\" />");
+    const std::string::size_type plugin = text.find("<plugin>Temp Files</plugin>");
+    EXPECT_EQ(decl, 0u) << text;
+    EXPECT_LT(decl, root);
+    EXPECT_LT(root, text.find("<general>"));
+    EXPECT_LT(text.find("<general>"), window);
+    EXPECT_LT(window, text.find("<selected>"));
+    EXPECT_LT(text.find("<selected>"), plugin);
+    EXPECT_NE(plugin, std::string::npos);
+
+    CSettings again(path);
+    EXPECT_EQ(again.left, -8);
+    EXPECT_EQ(again.top, 12);
+    EXPECT_EQ(again.right, 1000);
+    EXPECT_EQ(again.bottom, 700);
+    EXPECT_EQ(again.maximized, 1);
+    EXPECT_EQ(again.Selected(), names);
+}
+
+TEST(Settings, ReadOnlyFileStaysAsItWas) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    const std::string old = "<Q><selected><plugin>Old</plugin></selected></Q>";
+    WriteText(path, old);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    {
+        CSettings settings(path);
+        settings.ClearSelected();
+        settings.Add("New");
+        EXPECT_FALSE(settings.Save());
+    }
+    EXPECT_EQ(ReadText(path), old);
+    EXPECT_EQ(FolderEntries(dir.Path()), Names{"settings.xml"}); // no side file left
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Settings, InterruptedWriteLeavesTheOldFileWhole) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    const std::string old = "<Q><selected><plugin>Old</plugin></selected></Q>";
+    WriteText(path, old);
+    CSettings settings(path);
+    settings.Add("New");
+    const std::string document = settings.Print();
+    // Broken off at the start, in the middle and one byte short of the end: the old file stays
+    // byte for byte and no partial file is left beside it.
+    for (std::size_t at : {std::size_t{0}, document.size() / 2, document.size() - 1}) {
+        EXPECT_FALSE(qs::ReplaceFileContents(path, document, at)) << at;
+        EXPECT_EQ(ReadText(path), old) << at;
+        EXPECT_EQ(FolderEntries(dir.Path()), Names{"settings.xml"}) << at;
+    }
+    // A side file left by a process that died while writing does not stand in the way.
+    WriteText(dir / "~qs0000.tmp", "partial");
+    for (DWORD i = 0; i < 4; ++i) {
+        char leaf[16];
+        std::snprintf(leaf, sizeof leaf, "~qs%04lX.tmp",
+                      static_cast<unsigned long>((GetCurrentProcessId() + i) & 0xFFFF));
+        WriteText(dir / leaf, "partial");
+    }
+    EXPECT_TRUE(qs::ReplaceFileContents(path, document));
+    EXPECT_EQ(ReadText(path), document);
+    EXPECT_EQ(CSettings(path).Selected(), (Names{"Old", "New"}));
+}
+
+TEST(Settings, HiddenFileStaysHidden) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    WriteText(path, "<Q/>");
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_TRUE(qs::ReplaceFileContents(path, "<R/>"));
+    EXPECT_EQ(ReadText(path), "<R/>");
+    EXPECT_NE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0u);
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(Settings, PathBesideTheModule) {
+    EXPECT_EQ(qs::SettingsPathFor("C:\\Program Files\\Q\\Quillsweep.exe"), "C:\\Program Files\\Q\\settings.xml");
+    EXPECT_EQ(qs::SettingsPathFor("Quillsweep.exe"), "settings.xml");
+}
+
+// ---- the name lookup --------------------------------------------------------------------
+
+TEST(Settings, ContainsIgnoresLetterCaseAndFollowsChanges) {
+    TempDir dir;
+    CSettings settings(dir / "settings.xml");
+    EXPECT_FALSE(settings.Contains("anything"));
+    for (const char* n : {"Temp Files", "cookies", "Zeta", "alpha", "Caf\xE9"})
+        settings.Add(n);
+    EXPECT_TRUE(settings.Contains("TEMP FILES"));
+    EXPECT_TRUE(settings.Contains("Cookies"));
+    EXPECT_TRUE(settings.Contains("ALPHA"));
+    EXPECT_TRUE(settings.Contains("zeta"));
+    EXPECT_FALSE(settings.Contains("Temp File"));
+    EXPECT_FALSE(settings.Contains("Temp Files "));
+    EXPECT_FALSE(settings.Contains(""));
+    // A name added after a lookup is found by the next one.
+    settings.Add("Later");
+    EXPECT_TRUE(settings.Contains("later"));
+    settings.Add("later");
+    EXPECT_EQ(settings.Selected().size(), 7u); // no duplicate check
+    settings.ClearSelected();
+    EXPECT_FALSE(settings.Contains("later"));
+    EXPECT_TRUE(settings.Selected().empty());
+    EXPECT_EQ(settings.Selected().capacity(), 0u);
+}
+
+TEST(Settings, ContainsAgreesWithAPlainSearch) {
+    TempDir dir;
+    CSettings settings(dir / "settings.xml");
+    Names stored;
+    for (int i = 0; i < 300; ++i) {
+        std::string n = "Plugin " + std::to_string((i * 7919) % 1000);
+        if (i % 3 == 0)
+            n = "pLuGiN " + n.substr(7);
+        stored.push_back(n);
+        settings.Add(n);
+    }
+    for (int i = 0; i < 1000; ++i) {
+        const std::string probe = (i % 2 ? "PLUGIN " : "plugin ") + std::to_string(i);
+        bool plain = false;
+        for (const std::string& s : stored)
+            plain = plain || _stricmp(s.c_str(), probe.c_str()) == 0;
+        EXPECT_EQ(settings.Contains(probe), plain) << probe;
+    }
+}
+
+// ---- placement --------------------------------------------------------------------------
+
+TEST(Placement, StoreRules) {
+    CPlacement p{1, 2, 3, 4, 0};
+    EXPECT_FALSE(qs::StorePlacement(p, true, RECT{10, 10, 500, 400}, false)); // minimized
+    EXPECT_EQ(p.right, 3);
+    EXPECT_FALSE(qs::StorePlacement(p, false, RECT{-900, 10, -100, 400}, false)); // wholly off the left
+    EXPECT_EQ(p.left, 1);
+    EXPECT_TRUE(qs::StorePlacement(p, false, RECT{-100, 10, 500, 400}, false)); // partly off
+    EXPECT_EQ(p.left, -100);
+    EXPECT_TRUE(qs::StorePlacement(p, false, RECT{0, 0, 1280, 1024}, true));
+    EXPECT_EQ(p.maximized, 1);
+    EXPECT_EQ(p.right, 1280);
+}
+
+struct ApplyCase {
+    CPlacement stored;
+    CPlacementAction::Kind kind;
+    int x, y, width, height;
+};
+
+class PlacementApplyTest : public ::testing::TestWithParam<ApplyCase> {};
+
+TEST_P(PlacementApplyTest, Decides) {
+    const ApplyCase& c = GetParam();
+    const CPlacementAction a = qs::PlacementToApply(c.stored);
+    EXPECT_EQ(a.kind, c.kind);
+    if (c.kind == CPlacementAction::kMoveAndShow) {
+        EXPECT_EQ(a.x, c.x);
+        EXPECT_EQ(a.y, c.y);
+        EXPECT_EQ(a.width, c.width);
+        EXPECT_EQ(a.height, c.height);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlacementApplyTest,
+    ::testing::Values(ApplyCase{{10, 20, 310, 220, 1}, CPlacementAction::kShowMaximized, 0, 0, 0, 0},
+                      ApplyCase{{10, 20, 310, 220, 0}, CPlacementAction::kMoveAndShow, 10, 20, 300, 200},
+                      ApplyCase{{10, 10, 10, 510, 0}, CPlacementAction::kMoveAndShow, 10, 10, 0, 500},
+                      ApplyCase{{-50, 0, 300, 200, 0}, CPlacementAction::kMoveAndShow, -50, 0, 350, 200},
+                      ApplyCase{{-500, 0, -100, 200, 0}, CPlacementAction::kStay, 0, 0, 0, 0},
+                      ApplyCase{{0, 0, 0, 0, 0}, CPlacementAction::kCentre, 0, 0, 0, 0},
+                      ApplyCase{{10, 20, 300, 0, 0}, CPlacementAction::kCentre, 0, 0, 0, 0},
+                      ApplyCase{{10, 20, 0, 300, 0}, CPlacementAction::kCentre, 0, 0, 0, 0}));
+
+} // namespace
