@@ -3,9 +3,22 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 namespace qs {
+
+// One entry of a version resource's translation list.
+struct VersionTranslation {
+    WORD language;
+    WORD codePage;
+};
+
+// Index of the entry whose string table fits `userLanguage` best: the first exact language
+// match, else the first with the same primary language (low 8 bits), else the first neutral one
+// (language 0, then primary language 0), else the first English one (language 9, then primary
+// language 9), else the first entry. -1 for an empty list.
+int ChooseVersionTranslation(const VersionTranslation* entries, std::size_t count, WORD userLanguage);
 
 class CFileVersionInfo {
 public:

@@ -3,6 +3,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace qs {
 namespace {
 
@@ -22,6 +25,51 @@ RECT WorkAreaOf(HWND hwnd) {
     RECT r{};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &r, 0);
     return r;
+}
+
+// Modeless dialogs of one thread and the message hook that gives them their dialog keys. The
+// dialog manager turns Esc into IDCANCEL, Enter into the default button and Tab into focus moves
+// only inside IsDialogMessage, and a modal loop calls that for its own dialog alone.
+struct ModelessDialogs {
+    HHOOK hook = nullptr;
+    std::vector<HWND> dialogs;
+};
+
+ModelessDialogs& ThreadModelessDialogs() {
+    thread_local ModelessDialogs registry;
+    return registry;
+}
+
+LRESULT CALLBACK ModelessKeysHook(int code, WPARAM wParam, LPARAM lParam) {
+    ModelessDialogs& reg = ThreadModelessDialogs();
+    if (code == HC_ACTION && wParam == PM_REMOVE) {
+        MSG* msg = reinterpret_cast<MSG*>(lParam);
+        if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST && msg->hwnd != nullptr) {
+            for (HWND dialog : reg.dialogs) {
+                if ((msg->hwnd == dialog || ::IsChild(dialog, msg->hwnd)) && ::IsDialogMessageA(dialog, msg)) {
+                    msg->message = WM_NULL; // handled: the loop dispatches nothing
+                    break;
+                }
+            }
+        }
+    }
+    return ::CallNextHookEx(reg.hook, code, wParam, lParam);
+}
+
+void AddModelessDialog(HWND dialog) {
+    ModelessDialogs& reg = ThreadModelessDialogs();
+    if (reg.hook == nullptr)
+        reg.hook = ::SetWindowsHookExA(WH_GETMESSAGE, ModelessKeysHook, nullptr, ::GetCurrentThreadId());
+    reg.dialogs.push_back(dialog);
+}
+
+void RemoveModelessDialog(HWND dialog) {
+    ModelessDialogs& reg = ThreadModelessDialogs();
+    reg.dialogs.erase(std::remove(reg.dialogs.begin(), reg.dialogs.end(), dialog), reg.dialogs.end());
+    if (reg.dialogs.empty() && reg.hook != nullptr) {
+        ::UnhookWindowsHookEx(reg.hook);
+        reg.hook = nullptr;
+    }
 }
 
 } // namespace
@@ -98,22 +146,26 @@ LRESULT CALLBACK CWindowImpl::WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     MSG current{hwnd, msg, wParam, lParam, 0, {0, 0}};
     const MSG* saved = self->m_current;
     self->m_current = &current;
+    // Taken before the handler runs: a handler may unsubclass the window, and the message it
+    // leaves unhandled still belongs to the procedure that was there before.
+    WNDPROC previous = self->m_previous;
     LRESULT result = 0;
     const bool handled = self->ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
     self->m_current = saved;
     if (msg == WM_NCDESTROY) {
-        WNDPROC previous = self->m_previous;
         if (!handled)
             result = previous ? ::CallWindowProcA(previous, hwnd, msg, wParam, lParam)
                               : ::DefWindowProcA(hwnd, msg, wParam, lParam);
-        if (self->m_hWnd == hwnd)
+        if (self->m_hWnd == hwnd) { // not when the handler has let the window go already
             self->UnsubclassWindow();
-        self->OnFinalMessage(hwnd);
+            self->OnFinalMessage(hwnd);
+        }
         return result;
     }
     if (handled)
         return result;
-    return self->DefWindowProc(msg, wParam, lParam);
+    return previous ? ::CallWindowProcA(previous, hwnd, msg, wParam, lParam)
+                    : ::DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
 // ---- dialogs ------------------------------------------------------------------------------
@@ -131,20 +183,22 @@ HINSTANCE CDialogImpl::ResourceModule() {
 
 DLGPROC CDialogImpl::GetDialogProc() { return &CDialogImpl::DialogProc; }
 
-INT_PTR CDialogImpl::DoModal(HWND parent, int templateId, LPARAM) {
+INT_PTR CDialogImpl::DoModal(HWND parent, int templateId, LPARAM initParam) {
     if (m_hWnd != nullptr)
         return -1;
     m_modal = true;
+    m_initParam = initParam;
     INT_PTR result = ::DialogBoxParamA(ResourceModule(), MAKEINTRESOURCEA(templateId), parent, GetDialogProc(),
                                        reinterpret_cast<LPARAM>(this));
     m_modal = false;
     return result;
 }
 
-HWND CDialogImpl::Create(HWND parent, int templateId, LPARAM) {
+HWND CDialogImpl::Create(HWND parent, int templateId, LPARAM initParam) {
     if (m_hWnd != nullptr)
         return nullptr;
     m_modal = false;
+    m_initParam = initParam;
     return ::CreateDialogParamA(ResourceModule(), MAKEINTRESOURCEA(templateId), parent, GetDialogProc(),
                                 reinterpret_cast<LPARAM>(this));
 }
@@ -160,15 +214,21 @@ BOOL CDialogImpl::DestroyWindow() { return ::DestroyWindow(m_hWnd); }
 INT_PTR CALLBACK CDialogImpl::DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     auto* self = reinterpret_cast<CDialogImpl*>(::GetWindowLongPtrA(hwnd, DWLP_USER));
     if (msg == WM_INITDIALOG) {
+        // The creation parameter is the object; the message map gets the caller's own value.
         self = reinterpret_cast<CDialogImpl*>(lParam);
         ::SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
         self->m_hWnd = hwnd;
+        lParam = self->m_initParam;
+        if (!self->m_modal)
+            AddModelessDialog(hwnd);
     }
     if (self == nullptr)
         return FALSE; // messages before WM_INITDIALOG (WM_SETFONT): default handling
     LRESULT result = msg == WM_INITDIALOG ? TRUE : 0;
     const bool handled = self->ProcessWindowMessage(hwnd, msg, wParam, lParam, result);
     if (msg == WM_NCDESTROY) {
+        if (!self->m_modal)
+            RemoveModelessDialog(hwnd);
         ::SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         self->m_hWnd = nullptr;
         self->OnFinalMessage(hwnd);

@@ -100,9 +100,12 @@ public:
     virtual DLGPROC GetDialogProc();
     virtual void OnFinalMessage(HWND) {}
 
-    // Runs the dialog modally; answers its result, or -1 when it could not be created.
+    // Runs the dialog modally; answers its result, or -1 when it could not be created. The
+    // message map sees `initParam` as the lParam of WM_INITDIALOG.
     INT_PTR DoModal(HWND parent, int templateId, LPARAM initParam = 0);
-    // Creates it modeless; answers the window or null.
+    // Creates it modeless; answers the window or null. A modeless dialog handles its dialog keys
+    // (Esc, Enter, Tab) under whatever message loop runs its thread, the owner's modal loop
+    // included, which only does that for its own dialog.
     HWND Create(HWND parent, int templateId, LPARAM initParam = 0);
     BOOL EndDialog(INT_PTR result);
     BOOL DestroyWindow();
@@ -114,6 +117,7 @@ public:
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     bool m_modal = false;
+    LPARAM m_initParam = 0;
 };
 
 // Sends a control notification that reached a parent back to the control that sent it, with
