@@ -7,7 +7,7 @@ packages=(
     cmake make dpkg-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
     googletest
-    wine wine64
+    wine wine64 fonts-wine
     xvfb xauth imagemagick
     clang libclang-rt-14-dev
     zip nsis

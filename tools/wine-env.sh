@@ -39,6 +39,12 @@ qs_wine_start() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     wineserver -w </dev/null >/dev/null 2>&1 || true
     mkdir -p "$WINEPREFIX"
+    # Wine's own fonts (Tahoma for the dialog font, Webdings and Marlett for symbols) are only
+    # looked for in the prefix's Fonts folder here, not where the fonts-wine package puts them.
+    if [ -d /usr/share/wine/fonts ]; then
+        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+        cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
     wineserver -p </dev/null >/dev/null 2>&1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i </dev/null >/dev/null 2>&1 || true

@@ -1,0 +1,23 @@
+// A static control turned into a small rich-text label: its window text is read as a tiny subset
+// of HTML and painted with fonts, colours, alignment and word wrap.
+#pragma once
+
+#include "controls/MiniHtmlLayout.h"
+#include "framework/Window.h"
+
+namespace qs {
+
+class CMiniHtmlCtrl : public CWindowImpl {
+public:
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // Paints the control's text into `dc` with the button colours and the control's font.
+    void PaintHtml(HDC dc);
+
+    const CMiniHtmlLayout& Layout() const { return m_layout; }
+
+private:
+    CMiniHtmlLayout m_layout;
+};
+
+} // namespace qs

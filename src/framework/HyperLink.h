@@ -1,0 +1,64 @@
+// A static control made into a hyperlink: its label in an underlined copy of the parent's font,
+// link and visited colours, the hand cursor, a tooltip with the target, focus, and activation by
+// mouse or keyboard.
+#pragma once
+
+#include "framework/Handle.h"
+#include "framework/Window.h"
+
+#include <string>
+
+namespace qs {
+
+class CHyperLinkImpl : public CWindowImpl {
+public:
+    CHyperLinkImpl() = default;
+    ~CHyperLinkImpl() override;
+
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // The label is the window text: the static's own text until another is set.
+    void SetLabel(const char* label);
+    std::string GetLabel() const;
+    // The target opened on activation; the label while none is set. The tooltip shows it.
+    void SetHyperLink(const char* target);
+    std::string GetHyperLink() const;
+
+    void SetLinkColor(COLORREF color);
+    COLORREF GetLinkColor() const { return m_linkColor; }
+    void SetVisitedColor(COLORREF color);
+    COLORREF GetVisitedColor() const { return m_visitedColor; }
+    bool IsVisited() const { return m_visited; }
+    void SetVisited(bool visited);
+
+    // Where the label is drawn, in client coordinates: the part that reacts to the mouse.
+    RECT LabelRect() const { return m_labelRect; }
+    HWND ToolTip() const { return m_toolTip; }
+    HFONT LinkFont() const { return m_font.Get(); }
+
+    // Opens the target. The default asks the shell to open it and marks the link visited when
+    // that worked.
+    virtual bool Navigate();
+
+protected:
+    void OnSubclassed() override;
+
+private:
+    void CalcLabelRect();
+    void Paint(HDC dc);
+    void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
+    void UpdateToolTip();
+    void DestroyToolTip();
+
+    std::string m_target;
+    bool m_targetSet = false;
+    COLORREF m_linkColor = RGB(0, 0, 255);
+    COLORREF m_visitedColor = RGB(128, 0, 128);
+    bool m_visited = false;
+    Font m_font;
+    RECT m_labelRect{};
+    HWND m_toolTip = nullptr;
+    bool m_enterDown = false;
+};
+
+} // namespace qs
