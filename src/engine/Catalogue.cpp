@@ -94,7 +94,7 @@ private:
                     errors = m_vm.ErrorCount();
                     script->GetCategoryIcon();
                     if (m_vm.ErrorCount() != errors)
-                        Report(categoryFile, CCatalogueObserver::kIconRaised, errors);
+                        Report(categoryFile, CCatalogueObserver::kCategoryIconRaised, errors);
                 } else if (m_vm.ErrorCount() != errors) {
                     Report(categoryFile, CCatalogueObserver::kCategoryNameRaised, errors);
                 }
@@ -132,7 +132,7 @@ private:
         errors = m_vm.ErrorCount();
         const int icon = script->GetPluginIcon();
         if (m_vm.ErrorCount() != errors)
-            Report(full, CCatalogueObserver::kIconRaised, errors);
+            Report(full, CCatalogueObserver::kPluginIconRaised, errors);
         if (name.empty()) {
             Report(full, CCatalogueObserver::kEmptyPluginName);
             return;

@@ -26,7 +26,8 @@ public:
         kPathTooLong,        // the full path passes the classic limit: left alone, no row
         kCategoryLoadFailed, // the folder's category.lua exists but did not load: the row keeps the folder's name
         kCategoryNameRaised, // GetCategoryName raised: the row keeps the folder's name
-        kIconRaised,         // GetPluginIcon or GetCategoryIcon raised: the row has no icon
+        kCategoryIconRaised, // GetCategoryIcon raised: the row has no icon
+        kPluginIconRaised,   // GetPluginIcon raised: the row, if any, has no icon
     };
 
     virtual ~CCatalogueObserver() = default;

@@ -298,14 +298,14 @@ TEST_F(CatalogueTest, ObserverHearsWhatEachFileBecameAndChangesNothing) {
         text("Cat\\category.lua", Problem::kLoadFailed, ":2: unexpected symbol near '='"),
         text("Named\\category.lua", Problem::kCategoryNameRaised, ":1: no name"),
         text("Named\\category.lua", Problem::kNoPluginName, ""),
-        text("Icon\\category.lua", Problem::kIconRaised, ":2: no icon"),
+        text("Icon\\category.lua", Problem::kCategoryIconRaised, ":2: no icon"),
         text("Icon\\category.lua", Problem::kNoPluginName, ""),
         text("notes.txt", Problem::kLoadFailed, ":1: '=' expected near 'text'"),
         text("chunk.lua", Problem::kLoadFailed, ":3: main chunk"),
         text("silent.lua", Problem::kNoPluginName, ""),
         text("raises.lua", Problem::kPluginNameRaised, ":2: boom"),
         text("empty.lua", Problem::kEmptyPluginName, ""),
-        text("badicon.lua", Problem::kIconRaised, ":2: icon"),
+        text("badicon.lua", Problem::kPluginIconRaised, ":2: icon"),
     };
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(seen, expected);
