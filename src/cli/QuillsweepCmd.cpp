@@ -34,7 +34,24 @@ int main(int argc, char** argv) {
     // Names go out byte for byte: no translation of line feeds.
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
+    // Standard output carries the command's result alone, so that a JSON document stays one:
+    // what scripts write there (trace, print) goes to standard error instead.
+    std::FILE* result = stdout;
+    const int resultFd = _dup(_fileno(stdout));
+    if (resultFd >= 0) {
+        if (std::FILE* f = _fdopen(resultFd, "wb")) {
+            result = f;
+            _dup2(_fileno(stderr), _fileno(stdout));
+            // Their lines end as the companion's own do.
+            _setmode(_fileno(stdout), _O_TEXT);
+            std::setvbuf(stdout, nullptr, _IONBF, 0);
+        } else {
+            _close(resultFd);
+        }
+    }
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-    return qs::RunCompanion(qs::ParseCommandLine(args), stdout, stderr);
+    const int code = qs::RunCompanion(qs::ParseCommandLine(args), result, stderr);
+    std::fflush(result);
+    return code;
 }
