@@ -2,10 +2,8 @@
 #include "cli/Report.h"
 
 #include "app/Settings.h"
+#include "framework/ByteSize.h"
 #include "hostfn/PathLimits.h"
-
-#include <windows.h>
-#include <shlwapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -96,7 +94,7 @@ void WriteSize(CJsonWriter& json, std::uint64_t size, std::uint64_t count) {
         .Key("size")
         .Number(size)
         .Key("sizeText")
-        .String(ShellByteSize(size))
+        .String(FormatByteSize(size))
         .Key("count")
         .Number(count)
         .EndObject();
@@ -367,12 +365,12 @@ std::string FormatPreview(const std::vector<CPluginOutcome>& plugins, bool cance
     std::vector<std::vector<std::string>> table = {{"Name", "Bytes", "Size On Drive", "Files", ""}};
     for (const CPluginOutcome& p : plugins) {
         if (p.measured)
-            table.push_back(
-                {p.name, std::to_string(p.size), ShellByteSize(p.size), std::to_string(p.count), StatusNote(p.status)});
+            table.push_back({p.name, std::to_string(p.size), FormatByteSize(p.size), std::to_string(p.count),
+                             StatusNote(p.status)});
         else
             table.push_back({p.name, "-", "-", "-", StatusNote(p.status)});
     }
-    table.push_back({"Total", std::to_string(totalSize), ShellByteSize(totalSize), std::to_string(totalCount), ""});
+    table.push_back({"Total", std::to_string(totalSize), FormatByteSize(totalSize), std::to_string(totalCount), ""});
     return FormatTable(table, {false, true, true, true, false}) + IssueLines(plugins) + CancelNote(plugins, cancelled);
 }
 
@@ -425,11 +423,11 @@ std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancell
         std::uint64_t count = 0;
         if (Freed(p, size, count))
             table.push_back(
-                {p.name, std::to_string(size), ShellByteSize(size), std::to_string(count), StatusNote(p.status)});
+                {p.name, std::to_string(size), FormatByteSize(size), std::to_string(count), StatusNote(p.status)});
         else
             table.push_back({p.name, "-", "-", "-", StatusNote(p.status)});
     }
-    table.push_back({"Total", std::to_string(totalSize), ShellByteSize(totalSize), std::to_string(totalCount), ""});
+    table.push_back({"Total", std::to_string(totalSize), FormatByteSize(totalSize), std::to_string(totalCount), ""});
     return FormatTable(table, {false, true, true, true, false}) + IssueLines(plugins) + CancelNote(plugins, cancelled);
 }
 
@@ -468,12 +466,6 @@ std::string FormatCheck(const std::vector<CScriptIssue>& issues, unsigned plugin
     if (cancelled)
         out += std::string("Cancelled: not every plugin was measured.") + kEol;
     return out;
-}
-
-std::string ShellByteSize(std::uint64_t bytes) {
-    char text[1024] = {};
-    StrFormatByteSize64A(static_cast<LONGLONG>(bytes), text, sizeof text);
-    return text;
 }
 
 // ---- building blocks ----------------------------------------------------------------------

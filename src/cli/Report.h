@@ -118,9 +118,6 @@ std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancell
 std::string FormatCheck(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled,
                         bool json);
 
-// The shell's wording of a byte count ("4.00 KB").
-std::string ShellByteSize(std::uint64_t bytes);
-
 // ---- building blocks ----------------------------------------------------------------------
 
 // A text table: column widths from the widest cell (in bytes), numbers right-aligned, two

@@ -1,6 +1,8 @@
 // What the companion prints, built from plain data: script errors, issues, names, tables, JSON.
 #include "cli/Report.h"
 
+#include "framework/ByteSize.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,7 +13,7 @@ namespace {
 using qs::CCatalogueObserver;
 using qs::CPluginOutcome;
 using qs::CScriptIssue;
-using qs::ShellByteSize;
+using qs::FormatByteSize;
 
 // Lines joined with the companion's line ending.
 std::string Lines(const std::vector<std::string>& lines) {
@@ -187,14 +189,14 @@ TEST(FormatPreview, TableWithTotalsNotesAndJson) {
     plugins[2].errors.push_back(qs::RaisedIssue("C:\\s\\b.lua", "GetSize", "C:\\s\\b.lua:4: oops"));
 
     // The counts add up in 64 bits.
-    const std::string total = ShellByteSize(5000000612ull);
-    const std::string big = ShellByteSize(5000000000ull);
+    const std::string total = FormatByteSize(5000000612ull);
+    const std::string big = FormatByteSize(5000000000ull);
     const std::vector<std::vector<std::string>> table = {
         {"Name", "Bytes", "Size On Drive", "Files", ""},
         {"Temp files", "5000000000", big, "4000000000", ""},
-        {"Caf\xE9", "512", ShellByteSize(512), "1", ""},
+        {"Caf\xE9", "512", FormatByteSize(512), "1", ""},
         {"Broken", "-", "-", "-", "failed"},
-        {"Slow", "100", ShellByteSize(100), "1", "cancelled, may fall short"},
+        {"Slow", "100", FormatByteSize(100), "1", "cancelled, may fall short"},
         {"Later", "-", "-", "-", "not run"},
         {"Total", "5000000612", total, "4000000002", ""},
     };
@@ -241,10 +243,10 @@ TEST(FormatClean, FreedIsBeforeLessAfterAndNeverBelowZero) {
 
     const std::vector<std::vector<std::string>> table = {
         {"Name", "Bytes Freed", "Freed", "Files Freed", ""},
-        {"Cache", "16384", ShellByteSize(16384), "4", ""},
-        {"Log", "0", ShellByteSize(0), "1", ""},
+        {"Cache", "16384", FormatByteSize(16384), "4", ""},
+        {"Log", "0", FormatByteSize(0), "1", ""},
         {"Slow", "-", "-", "-", "cancelled, may fall short"},
-        {"Total", "16384", ShellByteSize(16384), "5", ""},
+        {"Total", "16384", FormatByteSize(16384), "5", ""},
     };
     EXPECT_EQ(qs::FormatClean({cleaned, grew, stopped}, true, false),
               qs::FormatTable(table, {false, true, true, true, false}) +
@@ -252,10 +254,10 @@ TEST(FormatClean, FreedIsBeforeLessAfterAndNeverBelowZero) {
     EXPECT_EQ(qs::FormatClean({cleaned}, false, true),
               "{\"plugins\":[{\"name\":\"Cache\",\"category\":null,\"status\":\"ok\",\"before\":{\"size\":20480,"
               "\"sizeText\":\"" +
-                  ShellByteSize(20480) + "\",\"count\":5},\"after\":{\"size\":4096,\"sizeText\":\"" +
-                  ShellByteSize(4096) + "\",\"count\":1},\"freed\":{\"size\":16384,\"sizeText\":\"" +
-                  ShellByteSize(16384) + "\",\"count\":4},\"errors\":[]}],\"freed\":{\"size\":16384,\"sizeText\":\"" +
-                  ShellByteSize(16384) + "\",\"count\":4},\"cancelled\":false}" + qs::kEol);
+                  FormatByteSize(20480) + "\",\"count\":5},\"after\":{\"size\":4096,\"sizeText\":\"" +
+                  FormatByteSize(4096) + "\",\"count\":1},\"freed\":{\"size\":16384,\"sizeText\":\"" +
+                  FormatByteSize(16384) + "\",\"count\":4},\"errors\":[]}],\"freed\":{\"size\":16384,\"sizeText\":\"" +
+                  FormatByteSize(16384) + "\",\"count\":4},\"cancelled\":false}" + qs::kEol);
 }
 
 TEST(FormatCheck, CountsBrokenFilesOnce) {
