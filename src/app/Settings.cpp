@@ -90,7 +90,9 @@ std::string SettingsPathFor(const std::string& modulePath) {
 
 CSettings::CSettings() : CSettings(SettingsPathFor(ModulePath())) {}
 
-CSettings::CSettings(std::string path) : m_path(std::move(path)) { Load(); }
+CSettings::CSettings(std::string path) : m_path(std::move(path)) {
+    Load();
+}
 
 CSettings::~CSettings() {
     if (m_saveOnDestroy)
@@ -171,7 +173,9 @@ std::string CSettings::Print() const {
     return std::string(printer.CStr(), printer.Size());
 }
 
-bool CSettings::Save() const { return ReplaceFileContents(m_path, Print()); }
+bool CSettings::Save() const {
+    return ReplaceFileContents(m_path, Print());
+}
 
 bool CSettings::Contains(const std::string& name) const {
     if (!m_sortedValid) {

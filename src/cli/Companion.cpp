@@ -180,7 +180,7 @@ private:
             else
                 plugins.push_back(at.row);
         }
-        // Every plugin is measured, which only reads; Clear is never called here.
+        // Every plugin is measured, as a refresh does; Clear is never called here.
         for (std::size_t i = 0; i < plugins.size() && !IsCancelled(); ++i) {
             Progress(i, plugins.size(), "Now updating: ", plugins[i]);
             CPluginOutcome outcome;

@@ -52,7 +52,9 @@ struct ReadCase {
     Names names;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const ReadCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class SettingsReadTest : public ::testing::TestWithParam<ReadCase> {};
 
