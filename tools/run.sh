@@ -19,7 +19,8 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "No display was set: running on the virtual display $DISPLAY"
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
-# Until the main window lands, the run command starts the engine's diagnostic companion, which
-# lists the plugins of the scripts folder with what each would free.
+# Until the main window lands, the run command starts the headless companion: by default it
+# previews what each plugin of the scripts folder would free; arguments go to it instead.
 cd "$build"
+[ $# -gt 0 ] || set -- preview
 wine ./QuillsweepCmd.exe "$@"

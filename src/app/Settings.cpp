@@ -23,11 +23,6 @@ std::int32_t WrapSub(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
-int CompareNames(const std::string& a, const std::string& b) {
-    return _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
-                    reinterpret_cast<const unsigned char*>(b.c_str()));
-}
-
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr)
@@ -83,6 +78,11 @@ std::string ModulePath() {
 
 } // namespace
 
+int CompareSelectedNames(const std::string& a, const std::string& b) {
+    return _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
+                    reinterpret_cast<const unsigned char*>(b.c_str()));
+}
+
 std::string SettingsPathFor(const std::string& modulePath) {
     const std::size_t slash = modulePath.find_last_of('\\');
     return (slash == std::string::npos ? std::string() : modulePath.substr(0, slash + 1)) + "settings.xml";
@@ -95,7 +95,8 @@ CSettings::CSettings(std::string path) : m_path(std::move(path)) {
 }
 
 CSettings::~CSettings() {
-    Save();
+    if (m_saveOnDestroy)
+        Save();
 }
 
 void CSettings::Load() {
@@ -180,16 +181,17 @@ bool CSettings::Contains(const std::string& name) const {
     if (!m_sortedValid) {
         m_sorted.resize(selected.size());
         std::iota(m_sorted.begin(), m_sorted.end(), std::size_t{0});
-        std::stable_sort(m_sorted.begin(), m_sorted.end(),
-                         [this](std::size_t a, std::size_t b) { return CompareNames(selected[a], selected[b]) < 0; });
+        std::stable_sort(m_sorted.begin(), m_sorted.end(), [this](std::size_t a, std::size_t b) {
+            return CompareSelectedNames(selected[a], selected[b]) < 0;
+        });
         m_sortedValid = true;
     }
     // The comparison orders names by their case-folded characters, so every name equal to
     // `name` under it sits where the binary search lands.
     auto it = std::lower_bound(m_sorted.begin(), m_sorted.end(), name, [this](std::size_t i, const std::string& n) {
-        return CompareNames(selected[i], n) < 0;
+        return CompareSelectedNames(selected[i], n) < 0;
     });
-    return it != m_sorted.end() && CompareNames(selected[*it], name) == 0;
+    return it != m_sorted.end() && CompareSelectedNames(selected[*it], name) == 0;
 }
 
 void CSettings::Add(const std::string& name) {

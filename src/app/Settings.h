@@ -43,6 +43,9 @@ public:
 
     // Writes the file now; answers whether it was replaced. The destructor ignores the answer.
     bool Save() const;
+    // Whether the destructor writes the file (it does unless told otherwise). Tools that only
+    // read the settings turn it off, so that they never rewrite the user's file.
+    void SetSaveOnDestroy(bool save) { m_saveOnDestroy = save; }
     // The document as it is written.
     std::string Print() const;
 
@@ -51,12 +54,17 @@ private:
 
     std::vector<std::string> selected;
     std::string m_path;
+    bool m_saveOnDestroy = true;
     // Positions of `selected` sorted by the name comparison, so that looking up every row of a
     // large catalogue does not cost a pass over every stored name. Rebuilt on the first lookup
     // after a change.
     mutable std::vector<std::size_t> m_sorted;
     mutable bool m_sortedValid = false;
 };
+
+// The comparison of stored names: without regard to letter case under the current multibyte
+// code page; answers <0, 0 or >0.
+int CompareSelectedNames(const std::string& a, const std::string& b);
 
 // settings.xml beside `modulePath`: the path up to and including its last backslash, or the
 // bare name when it holds none.

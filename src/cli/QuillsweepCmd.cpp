@@ -1,52 +1,57 @@
-// Diagnostic companion of the engine: loads every script of the scripts folder and prints what
-// each plugin would free. (Grows into the headless companion.)
-#include "engine/PluginScript.h"
-#include "hostfn/FolderWalk.h"
-#include "hostfn/PathMacros.h"
+// The headless companion's entry point: console set-up, Ctrl+C, then the command.
+#include "cli/Companion.h"
+#include "cli/Report.h"
+#include "hostfn/Cancellation.h"
 
 #include <windows.h>
-#include <shlwapi.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
-#include <memory>
+#include <string>
 #include <vector>
 
 namespace {
 
-void Scan(qs::CLuaVirtualMachine& vm, const std::string& folder, int depth,
-          std::vector<std::unique_ptr<qs::CPluginScript>>& keep) {
-    qs::ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full) {
-        if (qs::IsWalkableFolder(e.dwFileAttributes)) {
-            std::printf("%*s[%s]\n", depth * 2, "", e.cFileName);
-            Scan(vm, full + "\\", depth + 1, keep);
-            return;
-        }
-        auto script = std::make_unique<qs::CPluginScript>(vm);
-        std::string name;
-        if (!script->LoadFile(full.c_str()) || !script->GetPluginName(name) || name.empty())
-            return;
-        std::uint64_t size = 0;
-        std::uint32_t count = 0;
-        script->GetSize(size, count);
-        char text[64];
-        StrFormatByteSize64A(static_cast<LONGLONG>(size), text, sizeof text);
-        std::printf("%*s%-40s %12s %8lu\n", depth * 2, "", name.c_str(), text, static_cast<unsigned long>(count));
-        keep.push_back(std::move(script));
-    });
+// The first Ctrl+C or Ctrl+Break sets the flag the progress dialog's Cancel sets; the run stops
+// once the plugin at work is done. A second one is left to the default handler, which ends the
+// process at once.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    if (qs::CancelledFlag().exchange(true))
+        return FALSE;
+    const std::string text = std::string(qs::kCancellingText) + qs::kEol;
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
+    return TRUE;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1)
-        qs::SetScriptsFolder(argv[1]);
-    qs::CLuaVirtualMachine vm;
-    if (!vm.Open())
-        return 1;
-    std::vector<std::unique_ptr<qs::CPluginScript>> scripts;
-    std::string folder = qs::ScriptsFolderPath();
-    std::printf("Scripts folder: %s\n", folder.c_str());
-    qs::EnsureTrailingBackslash(folder);
-    Scan(vm, folder, 0, scripts);
-    return 0;
+    // Names go out byte for byte: no translation of line feeds.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    // Standard output carries the command's result alone, so that a JSON document stays one:
+    // what scripts write there (trace, print) goes to standard error instead.
+    std::FILE* result = stdout;
+    const int resultFd = _dup(_fileno(stdout));
+    if (resultFd >= 0) {
+        if (std::FILE* f = _fdopen(resultFd, "wb")) {
+            result = f;
+            _dup2(_fileno(stderr), _fileno(stdout));
+            // Their lines end as the companion's own do.
+            _setmode(_fileno(stdout), _O_TEXT);
+            std::setvbuf(stdout, nullptr, _IONBF, 0);
+        } else {
+            _close(resultFd);
+        }
+    }
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const int code = qs::RunCompanion(qs::ParseCommandLine(args), result, stderr);
+    std::fflush(result);
+    return code;
 }

@@ -39,15 +39,23 @@ FolderIdentity IdentityOf(const std::string& path) {
     return id;
 }
 
+bool IsFile(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 class CScan {
 public:
-    CScan(CLuaVirtualMachine& vm, CScriptsTree& list) : m_vm(vm), m_list(list) {}
+    CScan(CLuaVirtualMachine& vm, CScriptsTree& list, CCatalogueObserver* observer)
+        : m_vm(vm), m_list(list), m_observer(observer) {}
 
     void AddFolderRows(std::string folder, CScriptRow* parent) {
         EnsureTrailingBackslash(folder);
         // Paths past the classic limit are left alone, never cut down to fit.
-        if (folder.size() + 1 > kMaxPathChars)
+        if (folder.size() + 1 > kMaxPathChars) {
+            Report(folder, CCatalogueObserver::kPathTooLong);
             return;
+        }
         WIN32_FIND_DATAA data;
         FindHandle find(FindFirstFileA((folder + '*').c_str(), &data));
         if (!find)
@@ -58,8 +66,10 @@ public:
             if (name == "." || name == "..")
                 continue;
             const std::string full = folder + name;
-            if (full.size() > kMaxPathChars)
+            if (full.size() > kMaxPathChars) {
+                Report(full, CCatalogueObserver::kPathTooLong);
                 continue;
+            }
             if (IsDirectory(data.dwFileAttributes)) {
                 if (!IsReparsePoint(data.dwFileAttributes) || !LeadsToAnAncestor(full))
                     AddCategory(name, full, parent);
@@ -75,26 +85,71 @@ private:
         auto script = std::make_unique<CPluginScript>(m_vm);
         script->SetName(name);
         const std::string categoryFile = full + "\\category.lua";
-        if (categoryFile.size() <= kMaxPathChars && script->LoadFile(categoryFile.c_str())) {
-            std::string answered;
-            if (script->GetCategoryName(answered))
-                script->GetCategoryIcon();
+        if (categoryFile.size() <= kMaxPathChars) {
+            std::size_t errors = m_vm.ErrorCount();
+            if (script->LoadFile(categoryFile.c_str())) {
+                std::string answered;
+                errors = m_vm.ErrorCount();
+                if (script->GetCategoryName(answered)) {
+                    errors = m_vm.ErrorCount();
+                    script->GetCategoryIcon();
+                    if (m_vm.ErrorCount() != errors)
+                        Report(categoryFile, CCatalogueObserver::kCategoryIconRaised, errors);
+                } else if (m_vm.ErrorCount() != errors) {
+                    Report(categoryFile, CCatalogueObserver::kCategoryNameRaised, errors);
+                }
+            } else if (m_observer != nullptr && IsFile(categoryFile)) {
+                // A folder without category.lua is an ordinary category; only a file that is
+                // there and fails is worth a word.
+                Report(categoryFile, CCatalogueObserver::kCategoryLoadFailed, errors);
+            }
         }
         // The row is added whether or not its script loaded.
         CPluginScript* category = script.release();
         CScriptRow* row = m_list.InsertItem(category, category->IconIndex(), kUnchecked, TRUE, parent);
+        if (m_observer != nullptr)
+            m_observer->OnRowAdded(row, full);
         AddFolderRows(full, row);
     }
 
     void AddPlugin(const std::string& full, CScriptRow* parent) {
         auto script = std::make_unique<CPluginScript>(m_vm);
         std::string name;
-        if (!script->LoadFile(full.c_str()) || !script->GetPluginName(name))
-            return; // no row: the object goes at once
-        const int icon = script->GetPluginIcon();
-        if (name.empty())
+        // Without a row the object goes at once.
+        std::size_t errors = m_vm.ErrorCount();
+        if (!script->LoadFile(full.c_str())) {
+            Report(full, CCatalogueObserver::kLoadFailed, errors);
             return;
-        m_list.InsertItem(script.release(), icon, kUnchecked, FALSE, parent);
+        }
+        errors = m_vm.ErrorCount();
+        if (!script->GetPluginName(name)) {
+            Report(full,
+                   m_vm.ErrorCount() != errors ? CCatalogueObserver::kPluginNameRaised
+                                               : CCatalogueObserver::kNoPluginName,
+                   errors);
+            return;
+        }
+        errors = m_vm.ErrorCount();
+        const int icon = script->GetPluginIcon();
+        if (m_vm.ErrorCount() != errors)
+            Report(full, CCatalogueObserver::kPluginIconRaised, errors);
+        if (name.empty()) {
+            Report(full, CCatalogueObserver::kEmptyPluginName);
+            return;
+        }
+        CScriptRow* row = m_list.InsertItem(script.release(), icon, kUnchecked, FALSE, parent);
+        if (m_observer != nullptr)
+            m_observer->OnRowAdded(row, full);
+    }
+
+    // Tells the observer, if any; the Lua error goes with it when one was raised after the
+    // machine had counted `errorsBefore`.
+    void Report(const std::string& path, CCatalogueObserver::Problem problem,
+                std::size_t errorsBefore = static_cast<std::size_t>(-1)) {
+        if (m_observer == nullptr)
+            return;
+        const bool raised = errorsBefore != static_cast<std::size_t>(-1) && m_vm.ErrorCount() != errorsBefore;
+        m_observer->OnProblem(path, problem, raised ? m_vm.LastError() : std::string());
     }
 
     // A link back to a folder being scanned would repeat the scan below itself until the paths
@@ -109,6 +164,7 @@ private:
 
     CLuaVirtualMachine& m_vm;
     CScriptsTree& m_list;
+    CCatalogueObserver* m_observer;
     std::vector<std::string> m_folders; // the folders being scanned, outermost first
 };
 
@@ -124,11 +180,11 @@ void RestoreStoredChecks(CScriptsTree& list, const CSelectionStore& selection, C
 }
 
 bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
-                      const std::string& folder, CScriptRow* parent) {
+                      const std::string& folder, CScriptRow* parent, CCatalogueObserver* observer) {
     if (parent == nullptr)
         parent = list.GetRootItem();
     CScriptRow* before = parent->lastChild;
-    CScan(vm, list).AddFolderRows(folder, parent);
+    CScan(vm, list, observer).AddFolderRows(folder, parent);
     // The stored checks are restored once the rows are all in place. Checked while its folder
     // was still being read, a row would make its category wholly checked as long as it was the
     // only row there, and every row read after it would then start checked as well, including
@@ -139,13 +195,14 @@ bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelecti
     return true;
 }
 
-void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection) {
+void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
+                 CCatalogueObserver* observer) {
     list.DeleteAllItems();
     std::string folder = ScriptsFolderPath();
     if (folder.empty())
         return;
     EnsureTrailingBackslash(folder);
-    ScanScriptFolder(vm, list, selection, folder, list.GetRootItem());
+    ScanScriptFolder(vm, list, selection, folder, list.GetRootItem(), observer);
 }
 
 void DeleteRowScripts(CScriptRow* root) {

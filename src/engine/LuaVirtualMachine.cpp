@@ -63,6 +63,7 @@ bool CLuaVirtualMachine::Open(lua_Alloc alloc, void* allocUserData) {
 }
 
 void CLuaVirtualMachine::TakeError() {
+    ++m_errorCount;
     size_t len = 0;
     const char* msg = lua_tolstring(m_state, -1, &len);
     if (msg != nullptr)

@@ -36,6 +36,9 @@ public:
     // The message of the latest failed load or call ("file:line: message"); read by tools that
     // report broken scripts. The running program shows nothing.
     const std::string& LastError() const { return m_lastError; }
+    // How many loads and calls have failed with an error so far: tells a call that raised from
+    // one that found no entry point to call, for the same tools.
+    std::size_t ErrorCount() const { return m_errorCount; }
 
     // Script objects alive on this machine. A host-method call is carried out only for a live
     // object, so a pointer copied by a script out of another object's table can never reach a
@@ -51,6 +54,7 @@ private:
     lua_State* m_state = nullptr;
     bool m_open = false;
     std::string m_lastError;
+    std::size_t m_errorCount = 0;
     std::unordered_set<CLuaScript*> m_live;
 };
 

@@ -19,6 +19,7 @@ namespace {
 using qs::CPlacement;
 using qs::CPlacementAction;
 using qs::CSettings;
+using qs::test::Exists;
 using qs::test::ReadText;
 using qs::test::TempDir;
 using qs::test::WriteText;
@@ -135,6 +136,25 @@ TEST(Settings, NoFileGivesDefaultsAndIsCreatedAtExit) {
     const std::string text = ReadText(path);
     EXPECT_NE(text.find("<window left=\"0\" top=\"0\" width=\"0\" height=\"0\" maximized=\"0\""), std::string::npos)
         << text;
+}
+
+TEST(Settings, ReaderThatDoesNotSaveLeavesTheFileAlone) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    const std::string original = "<Q><selected><plugin>A</plugin></selected></Q>";
+    WriteText(path, original);
+    {
+        CSettings settings(path);
+        settings.SetSaveOnDestroy(false);
+        settings.Add("B");
+        EXPECT_TRUE(settings.Contains("a"));
+    }
+    EXPECT_EQ(ReadText(path), original);
+    {
+        CSettings settings(dir / "missing.xml");
+        settings.SetSaveOnDestroy(false);
+    }
+    EXPECT_FALSE(Exists(dir / "missing.xml"));
 }
 
 // ---- writing --------------------------------------------------------------------------

@@ -214,6 +214,103 @@ TEST_F(CatalogueTest, StoredNamesComeUpChecked) {
         EXPECT_EQ(Row("Mixed/M" + mixed[i].substr(1, 1))->checkState, kChecked);
 }
 
+// Records what an observed scan reports, paths relative to the scripts folder.
+class Recorder : public qs::CCatalogueObserver {
+public:
+    explicit Recorder(std::string base) : m_base(std::move(base) + "\\") {}
+    void OnRowAdded(const CScriptRow* row, const std::string& path) override {
+        rows.push_back(Relative(path) + "=" + row->userData->Name());
+    }
+    void OnProblem(const std::string& path, Problem problem, const std::string& message) override {
+        problems.push_back({Relative(path), problem, message});
+    }
+    struct Event {
+        std::string file;
+        Problem problem;
+        std::string message;
+    };
+    Names rows;
+    std::vector<Event> problems;
+
+private:
+    std::string Relative(const std::string& path) const {
+        return path.compare(0, m_base.size(), m_base) == 0 ? path.substr(m_base.size()) : path;
+    }
+    std::string m_base;
+};
+
+// Rows as text, depth first: name, icon and kind, so that two scans can be compared.
+void Describe(const CScriptRow* parent, std::string& out) {
+    for (const CScriptRow* r = parent->firstChild; r != nullptr; r = r->nextSibling) {
+        out += r->userData->Name() + "|" + std::to_string(r->imageIndex) + "|" + std::to_string(r->isGroup) + "\n";
+        Describe(r, out);
+    }
+}
+
+TEST_F(CatalogueTest, ObserverHearsWhatEachFileBecameAndChangesNothing) {
+    using Problem = qs::CCatalogueObserver::Problem;
+    const std::string s = Scripts();
+    WriteText(s + "\\Cat\\category.lua", "\nlocal x = = 1\n");
+    WriteText(s + "\\Cat\\ok.lua", Plugin("Ok", 2));
+    WriteText(s + "\\Named\\category.lua", "function this:GetCategoryName() error('no name') end\n");
+    WriteText(s + "\\Icon\\category.lua", "function this:GetCategoryName() return 'Icons' end\n"
+                                          "function this:GetCategoryIcon() error('no icon') end\n");
+    WriteText(s + "\\Plain\\a.lua", Plugin("A"));
+    WriteText(s + "\\notes.txt", "plain text\n");
+    WriteText(s + "\\chunk.lua", "\n\nerror('main chunk')\n");
+    WriteText(s + "\\silent.lua", "x = 1\n");
+    WriteText(s + "\\raises.lua", "function this:GetPluginName()\n  error('boom')\nend\n");
+    WriteText(s + "\\empty.lua", Plugin(""));
+    WriteText(s + "\\badicon.lua", "function this:GetPluginName() return 'Bad Icon' end\n"
+                                   "function this:GetPluginIcon() error('icon') end\n");
+    Scan();
+    std::string plain;
+    Describe(list.GetRootItem(), plain);
+    qs::DeleteRowScripts(list.GetRootItem());
+    list.DeleteAllItems();
+
+    Recorder recorder(s);
+    qs::ScanScriptFolder(vm, list, NameList(), s, nullptr, &recorder);
+    std::string observed;
+    Describe(list.GetRootItem(), observed);
+    EXPECT_EQ(observed, plain);
+
+    Names rows = recorder.rows;
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Names{"Cat=Cat", "Cat\\ok.lua=Ok", "Icon=Icons", "Named=Named", "Plain=Plain", "Plain\\a.lua=A",
+                           "badicon.lua=Bad Icon"}));
+
+    // Every report with its Lua message from the line on (the message begins with the file,
+    // which Lua may shorten at the front); an empty end means no message. A category.lua is met twice:
+    // as its folder's script and again as a plugin candidate of that folder.
+    std::vector<std::string> seen;
+    for (const auto& e : recorder.problems) {
+        const std::size_t at = e.message.find(e.file + ":");
+        seen.push_back(e.file + " " + std::to_string(e.problem) + " " +
+                       (at != std::string::npos ? e.message.substr(at + e.file.size()) : e.message));
+    }
+    std::sort(seen.begin(), seen.end());
+    const auto text = [](const char* file, Problem problem, const std::string& end) {
+        return std::string(file) + " " + std::to_string(problem) + " " + end;
+    };
+    std::vector<std::string> expected = {
+        text("Cat\\category.lua", Problem::kCategoryLoadFailed, ":2: unexpected symbol near '='"),
+        text("Cat\\category.lua", Problem::kLoadFailed, ":2: unexpected symbol near '='"),
+        text("Named\\category.lua", Problem::kCategoryNameRaised, ":1: no name"),
+        text("Named\\category.lua", Problem::kNoPluginName, ""),
+        text("Icon\\category.lua", Problem::kCategoryIconRaised, ":2: no icon"),
+        text("Icon\\category.lua", Problem::kNoPluginName, ""),
+        text("notes.txt", Problem::kLoadFailed, ":1: '=' expected near 'text'"),
+        text("chunk.lua", Problem::kLoadFailed, ":3: main chunk"),
+        text("silent.lua", Problem::kNoPluginName, ""),
+        text("raises.lua", Problem::kPluginNameRaised, ":2: boom"),
+        text("empty.lua", Problem::kEmptyPluginName, ""),
+        text("badicon.lua", Problem::kPluginIconRaised, ":2: icon"),
+    };
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(seen, expected);
+}
+
 TEST_F(CatalogueTest, LoadScriptsEmptiesTheListAndReadsTheScriptsFolder) {
     WriteText(Scripts() + "\\a.lua", Plugin("A"));
     list.InsertItem(nullptr, -1, kUnchecked, 0, nullptr);
@@ -255,10 +352,15 @@ TEST_F(CatalogueTest, EntriesPastThePathLimitAreLeftAlone) {
     const std::string longPath = "\\\\?\\" + s + "\\" + tooLong;
     ASSERT_TRUE(CreateDirectoryW(std::wstring(longPath.begin(), longPath.end()).c_str(), nullptr));
     ASSERT_EQ(ListingOrder(s).size(), 3u);
-    Scan();
+    Recorder recorder(s);
+    qs::ScanScriptFolder(vm, list, NameList(), s, nullptr, &recorder);
     Names rows = RowNames(list.GetRootItem());
     std::sort(rows.begin(), rows.end());
     EXPECT_EQ(rows, (Names{"Fits", "Short"}));
+    // An observer hears of the entry that was left alone.
+    ASSERT_EQ(recorder.problems.size(), 1u);
+    EXPECT_EQ(recorder.problems[0].file, tooLong);
+    EXPECT_EQ(recorder.problems[0].problem, qs::CCatalogueObserver::kPathTooLong);
 }
 
 } // namespace

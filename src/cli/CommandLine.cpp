@@ -1,0 +1,186 @@
+// Parsing the companion's arguments into a command, names and options.
+#include "cli/CommandLine.h"
+
+#include <cctype>
+
+namespace qs {
+namespace {
+
+bool SameAscii(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i] != '\0'; ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return i == a.size() && b[i] == '\0';
+}
+
+CCompanionCommand CommandNamed(const std::string& word) {
+    const struct {
+        const char* name;
+        CCompanionCommand command;
+    } commands[] = {
+        {"list", CCompanionCommand::kList},   {"preview", CCompanionCommand::kPreview},
+        {"clean", CCompanionCommand::kClean}, {"check", CCompanionCommand::kCheck},
+        {"help", CCompanionCommand::kHelp},
+    };
+    for (const auto& c : commands)
+        if (SameAscii(word, c.name))
+            return c.command;
+    return CCompanionCommand::kNone;
+}
+
+bool IsHelpOption(const std::string& arg) { return arg == "--help" || arg == "-h" || arg == "-?" || arg == "/?"; }
+
+} // namespace
+
+CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+    CCommandLine line;
+    bool commandSeen = false;
+    bool optionsEnded = false;
+    std::string error;
+    const auto fail = [&error](const std::string& text) {
+        if (error.empty())
+            error = text;
+    };
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && IsHelpOption(arg)) {
+            // Help wins over whatever else the line holds.
+            CCommandLine help;
+            help.command = CCompanionCommand::kHelp;
+            return help;
+        }
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
+            // An option's value follows it, or is joined to it with "=".
+            const std::size_t equals = arg.find('=');
+            const std::string option = arg.substr(0, equals);
+            const auto value = [&](std::string& into, const char* what) {
+                if (equals != std::string::npos) {
+                    into = arg.substr(equals + 1);
+                } else if (i + 1 < args.size()) {
+                    into = args[++i];
+                } else {
+                    fail(option + " needs " + what + ".");
+                    return;
+                }
+                if (into.empty())
+                    fail(option + " needs " + what + ".");
+            };
+            if (option == "--scripts") {
+                value(line.scriptsFolder, "a folder");
+            } else if (option == "--settings") {
+                value(line.settingsFile, "a file");
+            } else if (equals != std::string::npos) {
+                fail("The option " + option + " takes no value.");
+            } else if (arg == "--selected") {
+                line.selected = true;
+            } else if (arg == "--json") {
+                line.json = true;
+            } else if (arg == "--quiet" || arg == "-q") {
+                line.quiet = true;
+            } else {
+                fail("Unknown option: " + arg);
+            }
+            continue;
+        }
+        if (!commandSeen) {
+            commandSeen = true;
+            line.command = CommandNamed(arg);
+            if (line.command == CCompanionCommand::kNone)
+                fail("Unknown command: " + arg);
+            continue;
+        }
+        line.names.push_back(arg);
+    }
+
+    if (error.empty()) {
+        switch (line.command) {
+        case CCompanionCommand::kNone:
+            fail("No command given.");
+            break;
+        case CCompanionCommand::kHelp:
+            break;
+        case CCompanionCommand::kList:
+        case CCompanionCommand::kCheck:
+            if (!line.names.empty())
+                fail(std::string(line.command == CCompanionCommand::kList ? "list" : "check") + " takes no names.");
+            else if (line.selected)
+                fail("--selected goes with preview and clean.");
+            break;
+        case CCompanionCommand::kPreview:
+        case CCompanionCommand::kClean:
+            if (line.selected && !line.names.empty())
+                fail("Give names or --selected, not both.");
+            else if (line.command == CCompanionCommand::kClean && !line.selected && line.names.empty())
+                fail("clean needs the names of the plugins or categories to clean, or --selected.");
+            break;
+        }
+    }
+    line.error = error;
+    return line;
+}
+
+std::string UsageText() {
+    return "Usage: QuillsweepCmd <command> [options] [NAME...]\n"
+           "\n"
+           "Quillsweep's cleaning jobs without its window, for scheduled tasks, management scripts\n"
+           "and plugin authors. Uses the same scripts folder and settings.xml as Quillsweep.exe.\n"
+           "\n"
+           "Commands:\n"
+           "  list               Every row as the main window builds it: depth, type, check state\n"
+           "                     from the settings file, name. Then every script that got no row,\n"
+           "                     or whose entry points raised an error, and why.\n"
+           "  preview [NAME...]  Measures what the named rows would free (a category stands for\n"
+           "                     its plugins): every plugin when no name is given, the checked\n"
+           "                     rows of the settings file with --selected.\n"
+           "  clean NAME...      Cleans exactly the named plugins and categories, or the checked\n"
+           "  clean --selected   rows of the settings file, and prints what each freed. Runs only\n"
+           "                     with names or --selected.\n"
+           "  check              Loads every script and measures every plugin, cleaning nothing;\n"
+           "                     reports every load error and every entry point that raised an\n"
+           "                     error, with file and line.\n"
+           "  help               This text.\n"
+           "\n"
+           "Options:\n"
+           "  --scripts DIR      The scripts folder to use instead of the one beside the program.\n"
+           "  --settings FILE    The settings file to read instead of settings.xml beside the\n"
+           "                     program. The settings file is only read, never written.\n"
+           "  --selected         The rows checked in the settings file (preview, clean).\n"
+           "  --json             One JSON document on standard output instead of a table.\n"
+           "  --quiet, -q        No progress on standard error.\n"
+           "  --help, -h, /?     This text.\n"
+           "  --                 Everything after it is a name, even when it begins with a dash.\n"
+           "\n"
+           "Names are the rows' display names, compared without regard to letter case as the main\n"
+           "window compares its stored selection. A name that matches no row, or more than one,\n"
+           "stops the command before anything runs.\n"
+           "\n"
+           "Standard output carries the command's result alone. Progress, complaints and whatever\n"
+           "the scripts write (trace, print) go to standard error.\n"
+           "\n"
+           "Ctrl+C or Ctrl+Break stops a run once the plugin at work is done; pressing it again\n"
+           "ends the program at once.\n"
+           "\n"
+           "Exit codes:\n"
+           "  0  done\n"
+           "  1  a script is broken (check), or an entry point raised an error during the run\n"
+           "  2  the command line is wrong; nothing ran\n"
+           "  3  a name matches no row or more than one, or nothing is selected to clean;\n"
+           "     nothing ran\n"
+           "  4  cancelled: the run stopped after the plugin at work\n"
+           "  5  the scripts folder or the named settings file does not exist, or scripts\n"
+           "     cannot be run\n";
+}
+
+int ExitCodeOfRun(bool cancelled, bool scriptFailed) {
+    if (cancelled)
+        return kExitCancelled;
+    return scriptFailed ? kExitScriptFailed : kExitOk;
+}
+
+} // namespace qs

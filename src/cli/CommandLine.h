@@ -1,0 +1,50 @@
+// The headless companion's command line: its commands and options, the help text, exit codes.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qs {
+
+// What the process answers; the help text documents them.
+enum CompanionExitCode : int {
+    kExitOk = 0,           // the command ran through
+    kExitScriptFailed = 1, // a script is broken (check), or an entry point raised while running
+    kExitUsage = 2,        // the command line is wrong; nothing ran
+    kExitSelection = 3,    // an unknown or ambiguous name, or nothing to clean; nothing ran
+    kExitCancelled = 4,    // Ctrl+C or Ctrl+Break stopped the run after the plugin at work
+    kExitCannotStart = 5,  // no scripts folder, no settings file where one was named, no script machine
+};
+
+enum class CCompanionCommand {
+    kNone,
+    kHelp,
+    kList,
+    kPreview,
+    kClean,
+    kCheck,
+};
+
+struct CCommandLine {
+    CCompanionCommand command = CCompanionCommand::kNone;
+    std::vector<std::string> names; // rows named on the command line, byte for byte
+    bool selected = false;          // the checked rows of settings.xml
+    bool json = false;
+    bool quiet = false;        // no progress on standard error
+    std::string scriptsFolder; // empty: the scripts folder beside the executable
+    std::string settingsFile;  // empty: settings.xml beside the executable
+    std::string error;         // not empty: what is wrong with the command line
+};
+
+// Reads the arguments after the program name. Options may stand before or after the command;
+// "--" ends the options, so that a name may begin with a dash. --help wins over everything else,
+// including mistakes elsewhere on the line.
+CCommandLine ParseCommandLine(const std::vector<std::string>& args);
+
+// The text --help prints.
+std::string UsageText();
+
+// The exit code of a command that ran: a stopped run counts before a failed script.
+int ExitCodeOfRun(bool cancelled, bool scriptFailed);
+
+} // namespace qs

@@ -1,0 +1,593 @@
+// The built companion under Wine, on scripts folders made by the tests: every command's output
+// and exit code, broken scripts with their lines, cleans that touch only what was named, and
+// Ctrl+C.
+#include "ChildProcess.h"
+
+#include "cli/CommandLine.h"
+#include "cli/Companion.h"
+#include "cli/Report.h"
+#include "support/ScriptHost.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qs::CPluginOutcome;
+using qs::test::ChildProcess;
+using qs::test::Exists;
+using qs::test::Quote;
+using qs::test::ReadText;
+using qs::test::TempDir;
+using qs::test::WriteBytes;
+using qs::test::WriteText;
+using Lines = std::vector<std::string>;
+
+// The companion built beside the test programs' folder.
+std::string BuiltCompanion() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    p = p.substr(0, p.find_last_of('\\')); // ...\tests
+    return p.substr(0, p.find_last_of('\\') + 1) + "QuillsweepCmd.exe";
+}
+
+// Output split at the companion's line ending.
+Lines SplitLines(const std::string& text) {
+    Lines out;
+    std::size_t at = 0;
+    for (std::size_t eol = text.find(qs::kEol); eol != std::string::npos; eol = text.find(qs::kEol, at)) {
+        out.push_back(text.substr(at, eol - at));
+        at = eol + 2;
+    }
+    if (at < text.size())
+        out.push_back(text.substr(at));
+    return out;
+}
+
+Lines Sorted(Lines lines) {
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Entry names of a folder in the order the file system lists them (the catalogue's order).
+Lines ListingOrder(const std::string& folder) {
+    Lines out;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return out;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..")
+            out.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return out;
+}
+
+// A plugin whose GetSize answers fixed figures.
+std::string Fixed(const std::string& name, const std::string& size = "0", int count = 0) {
+    return "function this:GetPluginName() return [[" + name +
+           "]] end\n"
+           "function this:GetSize() return " +
+           size + ", " + std::to_string(count) +
+           " end\n"
+           "function this:Clear() error('Clear must not run here') end\n";
+}
+
+// Whether the host function DeleteFolderContent deletes files in this build.
+bool HostDeletesFiles() {
+    qs::test::ScriptHost host;
+    WriteBytes(host.Dir() / "probe\\x.tmp", 1);
+    host.Eval("self:DeleteFolderContent([[" + (host.Dir() / "probe") + "]], '', true)");
+    return !Exists(host.Dir() / "probe\\x.tmp");
+}
+
+struct Result {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+class CompanionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A copy of its own, so that the scripts folder and settings.xml beside it are the test's.
+        exe = dir / "QuillsweepCmd.exe";
+        ASSERT_TRUE(CopyFileA(BuiltCompanion().c_str(), exe.c_str(), FALSE)) << BuiltCompanion();
+        static int counter = 0;
+        keys =
+            "Software\\QuillsweepTests\\Cmd-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+    }
+    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, keys.c_str()); }
+
+    // A cleaning job: three registry values under a key of its own, and a folder with a small
+    // file and a big one in a subfolder. The plugin `name` counts the values (1000 bytes each)
+    // and clears by deleting the values and the folder's content.
+    std::string Job(const std::string& name, const std::string& job) {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (keys + "\\" + job).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        for (const char* value : {"a", "b", "c"}) {
+            const DWORD one = 1;
+            RegSetValueExA(key, value, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one);
+        }
+        RegCloseKey(key);
+        WriteBytes(Data(job) + "\\small.tmp", 100);
+        WriteBytes(Data(job) + "\\sub\\big.tmp", 5000);
+        return "local key = [[HKEY_CURRENT_USER\\" + keys + "\\" + job + "]]\n" + "local folder = [[" + Data(job) +
+               "]]\n"
+               "function this:GetPluginName() return [[" +
+               name +
+               "]] end\n"
+               "function this:GetSize()\n"
+               "  local n = self:RegKeyGetNumberOfValues(key, '')\n"
+               "  return n * 1000, n\n"
+               "end\n"
+               "function this:Clear()\n"
+               "  self:RegKeyDeleteValues(key, '')\n"
+               "  self:DeleteFolderContent(folder, '', true)\n"
+               "end\n";
+    }
+    std::string Data(const std::string& job) const { return dir / ("data\\" + job); }
+    // Values left in a job's key.
+    DWORD Values(const std::string& job) const {
+        HKEY key = nullptr;
+        DWORD count = 0;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, (keys + "\\" + job).c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+            RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                             nullptr, nullptr);
+            RegCloseKey(key);
+        }
+        return count;
+    }
+    // Whether the job's files are all there.
+    bool FilesKept(const std::string& job) const {
+        return Exists(Data(job) + "\\small.tmp") && Exists(Data(job) + "\\sub\\big.tmp");
+    }
+
+    std::string Scripts() const { return dir / "scripts"; }
+    void Script(const std::string& relative, const std::string& source) {
+        WriteText(Scripts() + "\\" + relative, source);
+    }
+    std::string Settings() const { return dir / "settings.xml"; }
+    void Store(const Lines& names) {
+        std::string xml = "<Quillsweep><selected>";
+        for (const std::string& n : names)
+            xml += "<plugin>" + n + "</plugin>";
+        WriteText(Settings(), xml + "</selected></Quillsweep>");
+    }
+
+    std::string CommandLine(const Lines& args) const {
+        std::string line = Quote(exe);
+        for (const std::string& a : args)
+            line += " " + Quote(a);
+        return line;
+    }
+
+    Result Run(const Lines& args) {
+        ChildProcess child;
+        Result r;
+        if (!child.Start(CommandLine(args))) {
+            ADD_FAILURE() << "cannot start " << exe;
+            return r;
+        }
+        r.code = child.Finish();
+        r.out = child.Out();
+        r.err = child.Err();
+        return r;
+    }
+
+    TempDir dir;
+    std::string exe;
+    std::string keys; // the test's registry keys, below HKEY_CURRENT_USER
+};
+
+TEST_F(CompanionTest, HelpAndCommandLineMistakes) {
+    Result r = Run({"--help"});
+    EXPECT_EQ(r.code, qs::kExitOk);
+    std::string usage;
+    for (const char c : qs::UsageText())
+        usage += c == '\n' ? std::string(qs::kEol) : std::string(1, c);
+    EXPECT_EQ(r.out, usage);
+    EXPECT_EQ(r.err, "");
+
+    r = Run({});
+    EXPECT_EQ(r.code, qs::kExitUsage);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(SplitLines(r.err), (Lines{"QuillsweepCmd: No command given.", "Try QuillsweepCmd --help."}));
+
+    r = Run({"clean", "-q"});
+    EXPECT_EQ(r.code, qs::kExitUsage);
+    EXPECT_NE(r.err.find("clean needs the names"), std::string::npos) << r.err;
+}
+
+TEST_F(CompanionTest, ListShowsEveryRowAndEveryScriptWithoutOne) {
+    Script("Browsers\\category.lua", "function this:GetCategoryName() return 'Web Browsers' end\n");
+    Script("Browsers\\cache.lua", Fixed("Browser Cache"));
+    Script("Browsers\\Deep\\deep.lua", Fixed("Deep One"));
+    Script("System\\category.lua", "-- broken\nlocal = 1\n");
+    Script("System\\cafe.lua", Fixed("Caf\xE9 files"));
+    Script("broken.lua", "function this:GetPluginName()\n  return 'x'\nend end\n");
+    Script("silent.lua", "x = 1\n");
+    Script("empty.lua", Fixed(""));
+    Script("notes.txt", "Not a script.\n");
+    Store({"browser cache"});
+    const std::string settings = ReadText(Settings());
+
+    const Result r = Run({"list"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_EQ(r.err, "");
+    const Lines lines = SplitLines(r.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0], "Depth  Type      Checked  Name");
+    // Rows come in the file system's order; a category's rows follow it.
+    const Lines rows(lines.begin() + 1, std::find(lines.begin(), lines.end(), ""));
+    EXPECT_EQ(Sorted(rows), Sorted({
+                                "0      category  partly   Web Browsers",
+                                "1      plugin    yes        Browser Cache",
+                                "1      category  no         Deep",
+                                "2      plugin    no           Deep One",
+                                "0      category  no       System",
+                                "1      plugin    no         Caf\xE9 files",
+                            }));
+    const auto web = std::find(rows.begin(), rows.end(), "0      category  partly   Web Browsers");
+    ASSERT_NE(web, rows.end());
+    EXPECT_EQ(std::find(web, rows.end(), "2      plugin    no           Deep One") -
+                  std::find(web, rows.end(), "1      category  no         Deep"),
+              1);
+
+    const std::string s = Scripts() + "\\";
+    const auto problems = std::find(lines.begin(), lines.end(), "Problems:");
+    ASSERT_NE(problems, lines.end()) << r.out;
+    EXPECT_EQ(Sorted(Lines(problems + 1, lines.end())),
+              Sorted({
+                  s + "System\\category.lua:2: load error (category named after its folder): '<name>' expected "
+                      "near '='",
+                  s + "broken.lua:3: load error (not listed): '<eof>' expected near 'end'",
+                  s + "silent.lua: no GetPluginName (not listed)",
+                  s + "empty.lua: GetPluginName gave no name (not listed)",
+                  s + "notes.txt:1: load error (not listed): '=' expected near 'a'",
+              }));
+    // Only read: the settings file is as it was.
+    EXPECT_EQ(ReadText(Settings()), settings);
+
+    // The same as JSON, names byte for byte.
+    const Result json = Run({"list", "--json"});
+    EXPECT_EQ(json.code, qs::kExitOk);
+    EXPECT_NE(json.out.find("{\"depth\":1,\"type\":\"plugin\",\"checked\":\"no\",\"name\":\"Caf\xE9 files\",\"file\":"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"line\":3,\"problem\":\"load error\",\"effect\":\"not listed\",\"message\":\"'<eof>' "
+                            "expected near 'end'\",\"broken\":true}"),
+              std::string::npos)
+        << json.out;
+}
+
+TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
+    Script("good.lua", Job("Good", "good"));
+    Script("raises.lua", "function this:GetPluginName() return 'Raises' end\n"
+                         "function this:GetSize()\n"
+                         "  local t = nil\n"
+                         "  return t.size\n"
+                         "end\n");
+    Script("broken.lua", "function this:GetPluginName()\n  return 'Broken' +\nend\n");
+    Script("icon.lua", "function this:GetPluginName() return 'Icon' end\n"
+                       "function this:GetPluginIcon() error('no icon here') end\n");
+    Script("Cat\\category.lua", "function this:GetCategoryName()\n  error('nameless')\nend\n");
+    Script("silent.lua", "x = 1\n");
+
+    const Result r = Run({"check"});
+    EXPECT_EQ(r.code, qs::kExitScriptFailed);
+    const std::string s = Scripts() + "\\";
+    EXPECT_EQ(Sorted(SplitLines(r.out)),
+              Sorted({
+                  s + "raises.lua:4: GetSize raised: attempt to index local 't' (a nil value)",
+                  s + "broken.lua:3: load error (not listed): unexpected symbol near 'end'",
+                  s + "icon.lua:2: GetPluginIcon raised (no icon): no icon here",
+                  s + "Cat\\category.lua:2: GetCategoryName raised (category named after its folder): nameless",
+                  s + "silent.lua: no GetPluginName (not listed)",
+                  "Checked 3 plugins and 1 category: 4 broken scripts.",
+              }));
+    EXPECT_EQ(SplitLines(r.out).back(), "Checked 3 plugins and 1 category: 4 broken scripts.");
+    // Every plugin was measured, and none cleared.
+    EXPECT_NE(r.err.find("Now updating: Good"), std::string::npos) << r.err;
+    EXPECT_EQ(Values("good"), 3u);
+    EXPECT_TRUE(FilesKept("good"));
+
+    // Without the broken ones: a note is no failure.
+    for (const char* f : {"raises.lua", "broken.lua", "icon.lua", "Cat\\category.lua"})
+        DeleteFileA((Scripts() + "\\" + f).c_str());
+    const Result clean = Run({"check", "--json", "--quiet"});
+    EXPECT_EQ(clean.code, qs::kExitOk);
+    EXPECT_EQ(clean.err, "");
+    // Backslashes doubled in JSON.
+    std::string silent;
+    for (const char c : s + "silent.lua")
+        silent += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    EXPECT_EQ(clean.out, "{\"plugins\":1,\"categories\":1,\"broken\":0,\"cancelled\":false,\"problems\":[{\"file\":\"" +
+                             silent +
+                             "\",\"line\":null,\"problem\":\"no GetPluginName\",\"effect\":\"not listed\","
+                             "\"message\":null,\"broken\":false}]}" +
+                             qs::kEol);
+    EXPECT_EQ(Values("good"), 3u);
+    EXPECT_TRUE(FilesKept("good"));
+}
+
+TEST_F(CompanionTest, PreviewMeasuresTheNamedRowsOrEveryPlugin) {
+    Script("Tools\\category.lua", "function this:GetCategoryName() return 'Tool Box' end\n");
+    // What a script writes goes to standard error, never into the result.
+    Script("Tools\\a.lua", "function this:GetPluginName() return 'Alpha' end\n"
+                           "function this:GetSize()\n"
+                           "  trace('measuring')\n"
+                           "  print('printed')\n"
+                           "  return '4096', 1\n"
+                           "end\n");
+    Script("Tools\\b.lua", Fixed("Beta", "8192", 2));
+    Script("c.lua", Fixed("Caf\xE9", "'123456789012345'", 7));
+    Script("d.lua", "function this:GetPluginName() return 'Delta' end\n"
+                    "function this:GetSize()\n"
+                    "  error('cannot measure')\n"
+                    "end\n");
+    Script("e.lua", "function this:GetPluginName() return 'Echo' end\n"); // no GetSize: 0 and 0
+
+    // A category stands for its plugins; letter case does not matter; names come back as the
+    // scripts gave them.
+    const Result r = Run({"preview", "TOOL box", "caf\xE9"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    std::vector<CPluginOutcome> expected;
+    const auto add = [&](const char* name, std::uint64_t size, std::uint32_t count, const char* category) {
+        CPluginOutcome o;
+        o.name = name;
+        o.status = CPluginOutcome::kOk;
+        o.measured = true;
+        o.size = size;
+        o.count = count;
+        o.topLevel = category == nullptr;
+        o.category = category != nullptr ? category : "";
+        expected.push_back(o);
+    };
+    // In the catalogue's order: the scripts folder's entries as listed, a category's rows in it.
+    for (const std::string& entry : ListingOrder(Scripts())) {
+        if (entry == "Tools") {
+            for (const std::string& tool : ListingOrder(Scripts() + "\\Tools")) {
+                if (tool == "a.lua")
+                    add("Alpha", 4096, 1, "Tool Box");
+                if (tool == "b.lua")
+                    add("Beta", 8192, 2, "Tool Box");
+            }
+        }
+        if (entry == "c.lua")
+            add("Caf\xE9", 123456789012345ull, 7, nullptr);
+    }
+    EXPECT_EQ(r.out, qs::FormatPreview(expected, false, false));
+    Lines progress;
+    for (std::size_t i = 0; i < expected.size(); ++i)
+        progress.push_back("[" + std::to_string(i + 1) + "/3] Now updating: " + expected[i].name);
+    Lines err = SplitLines(r.err);
+    err.erase(std::remove_if(err.begin(), err.end(), [](const std::string& l) { return l.rfind("[", 0) != 0; }),
+              err.end());
+    EXPECT_EQ(err, progress);
+
+    const Result json = Run({"preview", "--json", "-q", "Tool Box", "Caf\xE9"});
+    EXPECT_EQ(json.code, qs::kExitOk);
+    EXPECT_EQ(json.out, qs::FormatPreview(expected, false, true));
+    EXPECT_EQ(json.err,
+              "script: measuring -- at @" + Scripts() + "\\Tools\\a.lua(3)" + qs::kEol + "printed" + qs::kEol);
+
+    // Every plugin, one of which raises: reported with its line, and the run fails.
+    const Result all = Run({"preview"});
+    EXPECT_EQ(all.code, qs::kExitScriptFailed);
+    EXPECT_NE(all.out.find(Scripts() + "\\d.lua:3: GetSize raised: cannot measure"), std::string::npos) << all.out;
+    const Lines allLines = SplitLines(all.out);
+    const auto echo =
+        std::find_if(allLines.begin(), allLines.end(), [](const std::string& l) { return l.rfind("Echo ", 0) == 0; });
+    ASSERT_NE(echo, allLines.end()) << all.out;
+    EXPECT_EQ(echo->substr(echo->size() - 14), "0 bytes      0") << *echo;
+}
+
+TEST_F(CompanionTest, UnknownOrAmbiguousNamesRunNothing) {
+    Script("A\\twin.lua", Job("Twin", "one"));
+    Script("B\\twin.lua", Job("TWIN", "two"));
+    Script("solo.lua", Job("Solo", "solo"));
+
+    Result r = Run({"clean", "Solo", "Nobody", "twin"});
+    EXPECT_EQ(r.code, qs::kExitSelection);
+    EXPECT_EQ(r.out, "");
+    const Lines err = SplitLines(r.err);
+    ASSERT_EQ(err.size(), 3u) << r.err;
+    EXPECT_EQ(err[0], "No row is named \"Nobody\".");
+    // The twins in the catalogue's order.
+    const Lines order = ListingOrder(Scripts());
+    const bool aBeforeB = std::find(order.begin(), order.end(), "A") < std::find(order.begin(), order.end(), "B");
+    EXPECT_EQ(err[1], aBeforeB ? "\"twin\" names 2 rows: \"A\" > \"Twin\" (plugin), \"B\" > \"TWIN\" (plugin)."
+                               : "\"twin\" names 2 rows: \"B\" > \"TWIN\" (plugin), \"A\" > \"Twin\" (plugin).");
+    EXPECT_EQ(err[2], "Nothing was run.");
+    for (const char* job : {"one", "two", "solo"}) {
+        EXPECT_EQ(Values(job), 3u) << job;
+        EXPECT_TRUE(FilesKept(job)) << job;
+    }
+
+    r = Run({"preview", "nobody"});
+    EXPECT_EQ(r.code, qs::kExitSelection);
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CompanionTest, CleanTouchesExactlyTheNamedOrSelectedPlugins) {
+    const bool deletesFiles = HostDeletesFiles();
+    WriteBytes(dir / "data\\canary.txt", 10);
+    Script("Group\\category.lua", "function this:GetCategoryName() return 'Group' end\n");
+    Script("Group\\one.lua", Job("One", "one"));
+    Script("Group\\two.lua", Job("Two", "two"));
+    Script("solo.lua", Job("Solo", "solo"));
+    Script("other.lua", Job("Other", "other"));
+    Store({"Other"});
+    const std::string settings = ReadText(Settings());
+
+    const auto cleaned = [&](const char* name, const char* category) {
+        CPluginOutcome o;
+        o.name = name;
+        o.status = CPluginOutcome::kOk;
+        o.measuredBefore = o.measured = true;
+        o.sizeBefore = 3000;
+        o.countBefore = 3;
+        o.topLevel = category == nullptr;
+        o.category = category != nullptr ? category : "";
+        return o;
+    };
+
+    Result r = Run({"clean", "solo", "GROUP"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    std::vector<CPluginOutcome> expected;
+    for (const std::string& entry : ListingOrder(Scripts())) {
+        if (entry == "Group")
+            for (const std::string& f : ListingOrder(Scripts() + "\\Group"))
+                if (f != "category.lua")
+                    expected.push_back(cleaned(f == "one.lua" ? "One" : "Two", "Group"));
+        if (entry == "solo.lua")
+            expected.push_back(cleaned("Solo", nullptr));
+    }
+    EXPECT_EQ(r.out, qs::FormatClean(expected, false, false));
+    EXPECT_NE(r.err.find("] Now clearing: Solo"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Other"), std::string::npos) << r.err;
+    for (const char* job : {"one", "two", "solo"}) {
+        EXPECT_EQ(Values(job), 0u) << job;
+        if (deletesFiles) {
+            EXPECT_FALSE(Exists(Data(job) + "\\small.tmp")) << job;
+            EXPECT_FALSE(Exists(Data(job) + "\\sub\\big.tmp")) << job;
+        }
+    }
+    EXPECT_EQ(Values("other"), 3u);
+    EXPECT_TRUE(FilesKept("other"));
+    EXPECT_TRUE(Exists(dir / "data\\canary.txt"));
+
+    // The checked rows of settings.xml, and nothing else; the file is only read.
+    r = Run({"clean", "--selected", "--json"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_EQ(r.out, qs::FormatClean({cleaned("Other", nullptr)}, false, true));
+    EXPECT_EQ(Values("other"), 0u);
+    EXPECT_TRUE(Exists(dir / "data\\canary.txt"));
+    EXPECT_EQ(ReadText(Settings()), settings);
+}
+
+TEST_F(CompanionTest, SettingsAreReadNeverWritten) {
+    Script("a.lua", Fixed("A"));
+    // No settings.xml: nothing is selected, so there is nothing to clean; no file appears.
+    Result r = Run({"clean", "--selected"});
+    EXPECT_EQ(r.code, qs::kExitSelection);
+    EXPECT_EQ(SplitLines(r.err),
+              (Lines{"QuillsweepCmd: nothing to clean: the selection holds no plugin.", "Nothing was run."}));
+    r = Run({"list"});
+    EXPECT_EQ(r.code, qs::kExitOk);
+    EXPECT_FALSE(Exists(Settings()));
+
+    // A preview of an empty selection is an empty table.
+    r = Run({"preview", "--selected"});
+    EXPECT_EQ(r.code, qs::kExitOk);
+    EXPECT_EQ(r.out, qs::FormatPreview({}, false, false));
+}
+
+TEST_F(CompanionTest, ScriptsAndSettingsElsewhere) {
+    const std::string other = dir / "elsewhere";
+    WriteText(other + "\\scripts\\x.lua", Fixed("Elsewhere", "10", 1));
+    WriteText(other + "\\mine.xml", "<Quillsweep><selected><plugin>elsewhere</plugin></selected></Quillsweep>");
+    Script("a.lua", Fixed("Beside"));
+
+    Result r = Run({"preview", "--selected", "--scripts", other + "\\scripts\\", "--settings", other + "\\mine.xml"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_NE(r.out.find("Elsewhere"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Beside"), std::string::npos) << r.out;
+
+    r = Run({"list", "--scripts", dir / "missing"});
+    EXPECT_EQ(r.code, qs::kExitCannotStart);
+    EXPECT_EQ(r.err, "QuillsweepCmd: the scripts folder does not exist: " + (dir / "missing") + qs::kEol);
+    r = Run({"preview", "--selected", "--settings", dir / "missing.xml"});
+    EXPECT_EQ(r.code, qs::kExitCannotStart);
+    EXPECT_EQ(r.out, "");
+}
+
+// Plugins that wait, in GetSize or in Clear, until the test creates the file `go`. The test
+// presses Ctrl+C while the first of them waits, so the run must stop after that one. Which of
+// the two comes first is the file system's business, so both wait.
+class CompanionCancelTest : public CompanionTest {
+protected:
+    std::string Go() const { return dir / "go"; }
+    std::string Waiter(const std::string& name, const std::string& job, bool waitInClear) {
+        std::string source = Job(name, job);
+        const std::string wait = "  while self:GetFileSize([[" + Go() + "]]) == 0 do end\n";
+        const std::string at = waitInClear ? "function this:Clear()\n" : "function this:GetSize()\n";
+        source.insert(source.find(at) + at.size(), wait);
+        return source;
+    }
+
+    // Starts the command, waits until a plugin is at work, presses Ctrl+C and lets it finish.
+    Result RunAndCancel(const Lines& args, const std::string& atWork) {
+        ChildProcess child;
+        Result r;
+        if (!child.Start(CommandLine(args), true)) {
+            ADD_FAILURE() << "cannot start";
+            return r;
+        }
+        const bool working = child.WaitForError(atWork);
+        EXPECT_TRUE(working) << child.Err();
+        if (working) {
+            EXPECT_TRUE(child.SendCtrlC());
+            // The handler has set the flag before the plugin may go on.
+            EXPECT_TRUE(child.WaitForError(qs::kCancellingText)) << child.Err();
+        }
+        WriteBytes(Go(), 1);
+        r.code = child.Finish();
+        r.out = child.Out();
+        r.err = child.Err();
+        return r;
+    }
+};
+
+TEST_F(CompanionCancelTest, CtrlCStopsAPreviewAfterThePluginAtWork) {
+    Script("p.lua", Waiter("P", "p", false));
+    Script("q.lua", Waiter("Q", "q", false));
+
+    const Result r = RunAndCancel({"preview"}, "[1/2] Now updating: ");
+    EXPECT_EQ(r.code, qs::kExitCancelled) << r.err;
+    const Lines out = SplitLines(r.out);
+    ASSERT_EQ(out.size(), 5u) << r.out;
+    // The one at work finished with what it measured; the other never ran.
+    const std::string first = out[1].substr(0, 1);
+    EXPECT_NE(r.err.find("[1/2] Now updating: " + first), std::string::npos) << r.err;
+    EXPECT_NE(out[1].find("3000"), std::string::npos) << r.out;
+    EXPECT_NE(out[1].find("cancelled, may fall short"), std::string::npos) << r.out;
+    EXPECT_EQ(out[2].substr(0, 1), first == "P" ? "Q" : "P") << r.out;
+    EXPECT_NE(out[2].find("not run"), std::string::npos) << r.out;
+    EXPECT_EQ(out[4], "Cancelled: 1 of 2 plugins did not run.");
+    EXPECT_EQ(r.err.find("[2/2]"), std::string::npos) << r.err;
+}
+
+TEST_F(CompanionCancelTest, CtrlCStopsACleanAfterThePluginAtWork) {
+    Script("p.lua", Waiter("P", "p", true));
+    Script("q.lua", Waiter("Q", "q", true));
+
+    const Result r = RunAndCancel({"clean", "P", "Q"}, "[1/2] Now clearing: ");
+    EXPECT_EQ(r.code, qs::kExitCancelled) << r.err;
+    // Exactly one plugin cleared: the one at work when Ctrl+C came.
+    EXPECT_EQ(Values("p") + Values("q"), 3u);
+    const std::string atWork = Values("p") == 0 ? "P" : "Q";
+    EXPECT_NE(r.err.find("[1/2] Now clearing: " + atWork), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("[2/2]"), std::string::npos) << r.err;
+    EXPECT_TRUE(FilesKept(atWork == "P" ? "q" : "p"));
+    const Lines out = SplitLines(r.out);
+    ASSERT_EQ(out.size(), 5u) << r.out;
+    EXPECT_EQ(out[1].substr(0, 1), atWork);
+    EXPECT_NE(out[1].find("cancelled, may fall short"), std::string::npos) << r.out;
+    EXPECT_NE(out[2].find("not run"), std::string::npos) << r.out;
+    EXPECT_EQ(out[4], "Cancelled: 1 of 2 plugins did not run.");
+}
+
+} // namespace
