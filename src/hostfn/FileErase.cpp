@@ -16,9 +16,7 @@ namespace {
 
 CWipeObserver* g_wipeObserver = nullptr;
 
-bool IsReadOnly(DWORD attributes) {
-    return (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-}
+bool IsReadOnly(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
 
 // Removes a link entry itself, never what it points at: through a handle to the link, and only
 // when that handle shows the reparse point, so it cannot be the target. On Windows this removes
@@ -98,9 +96,7 @@ void WipeWalk(const std::string& folder, const MaskList& masks, bool recurse, st
     });
 }
 
-bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // The final path of an open handle as wide text, or empty when the platform cannot say.
 std::wstring FinalPath(HANDLE h) {
@@ -137,9 +133,7 @@ bool HandleIsEntry(HANDLE file, const std::string& path) {
                                 static_cast<int>(actual.size()), TRUE) == CSTR_EQUAL;
 }
 
-std::uint64_t Length(DWORD high, DWORD low) {
-    return (static_cast<std::uint64_t>(high) << 32) | low;
-}
+std::uint64_t Length(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
 // Bytes per sector of the volume holding `path`. Writes that bypass the system cache must be
 // whole sectors; 4096 (a multiple of every common sector size) when the volume does not say.
@@ -232,7 +226,7 @@ void DeleteSingleFile(const std::string& path) {
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse) {
     if (folder.empty())
         return;
-    std::string path = folder;
+    std::string path = OnDiskSpelling(folder);
     EnsureTrailingBackslash(path);
     const MaskList masks = maskText && !maskText->empty() ? SplitMaskList(*maskText) : MaskList();
     Erase(path, masks, maskText != nullptr, recurse);
@@ -286,13 +280,11 @@ bool WipeOneFile(const std::string& path, std::uint32_t passes) {
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes) {
     if (folder.empty())
         return;
-    std::string path = folder;
+    std::string path = OnDiskSpelling(folder);
     EnsureTrailingBackslash(path);
     WipeWalk(path, maskText.empty() ? MaskList() : SplitMaskList(maskText), recurse, passes);
 }
 
-void SetWipeObserver(CWipeObserver* observer) {
-    g_wipeObserver = observer;
-}
+void SetWipeObserver(CWipeObserver* observer) { g_wipeObserver = observer; }
 
 } // namespace qs

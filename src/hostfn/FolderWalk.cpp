@@ -54,9 +54,7 @@ FILETIME Time(const LARGE_INTEGER& t) {
     return f;
 }
 
-UINT FileApiCodePage() {
-    return AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-}
+UINT FileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
 HANDLE OpenRelative(HANDLE parent, const std::string& name) {
     wchar_t wide[MAX_PATH];
@@ -77,7 +75,21 @@ HANDLE OpenRelative(HANDLE parent, const std::string& name) {
     return h;
 }
 
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
 } // namespace
+
+std::string OnDiskSpelling(const std::string& folder) {
+    char spelled[MAX_PATH];
+    const DWORD n = GetLongPathNameA(folder.c_str(), spelled, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH || n != folder.size())
+        return folder;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (AsciiLower(spelled[i]) != AsciiLower(folder[i]))
+            return folder; // another spelling altogether (a short name made long, for one)
+    }
+    return std::string(spelled, n);
+}
 
 CFolderLister::CFolderLister(const std::string& folder) : m_folder(folder), m_outer(t_innermost) {
     // A direct subfolder of the folder being listed: opened by its name relative to the parent.
@@ -98,9 +110,7 @@ CFolderLister::CFolderLister(const std::string& folder) : m_folder(folder), m_ou
     t_innermost = this;
 }
 
-CFolderLister::~CFolderLister() {
-    t_innermost = m_outer;
-}
+CFolderLister::~CFolderLister() { t_innermost = m_outer; }
 
 bool CFolderLister::Fill() {
     IO_STATUS_BLOCK io;

@@ -18,21 +18,22 @@ inline void EnsureTrailingBackslash(std::string& path) {
         path += '\\';
 }
 
-inline bool IsDirectory(DWORD attributes) {
-    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+inline bool IsDirectory(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
 // Junctions, symbolic links and mount points. Walks never descend into them: following a link
 // counts files twice, loops for ever on a link to an ancestor, and in the deleting walks would
 // destroy data outside the folder being cleaned. (Wine shows Unix symlinks to folders this way.)
-inline bool IsReparsePoint(DWORD attributes) {
-    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
+inline bool IsReparsePoint(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
 
 // A folder that a walk may enter: a directory that is not a reparse point.
-inline bool IsWalkableFolder(DWORD attributes) {
-    return IsDirectory(attributes) && !IsReparsePoint(attributes);
-}
+inline bool IsWalkableFolder(DWORD attributes) { return IsDirectory(attributes) && !IsReparsePoint(attributes); }
+
+// The folder as the file system spells it, when that differs from `folder` only in the case of
+// ASCII letters; otherwise `folder` itself. Script paths arrive upper-cased, and Wine finds each
+// component of such a path by reading its parent folder until a name matches without regard to
+// case: a walk that deletes or wipes file by file would pay that for every file. Masks compare
+// ASCII letters without regard to case, so they match the same entries either way.
+std::string OnDiskSpelling(const std::string& folder);
 
 // Lists one folder through the platform's native directory query, in batches into a buffer of
 // its own: far cheaper per entry than FindFirstFileA / FindNextFileA, which also make up a short
