@@ -11,7 +11,7 @@
 namespace qs::bench {
 
 struct WalkTotals {
-    std::uint64_t size = 0;  // size on drive, lengths rounded up to whole clusters
+    std::uint64_t size = 0; // size on drive, lengths rounded up to whole clusters
     std::uint64_t files = 0;
     std::uint64_t folders = 0;
 };
@@ -81,8 +81,8 @@ struct FullDirInformation {
     WCHAR FileName[1];
 };
 
-using QueryDirectoryFn = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG,
-                                          BOOLEAN, PUNICODE_STRING, BOOLEAN);
+using QueryDirectoryFn = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG, BOOLEAN,
+                                          PUNICODE_STRING, BOOLEAN);
 using OpenFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
 using CloseFn = NTSTATUS(NTAPI*)(HANDLE);
 
@@ -92,8 +92,8 @@ struct Api {
     CloseFn close;
     Api() {
         HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        query = reinterpret_cast<QueryDirectoryFn>(
-            reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryDirectoryFile")));
+        query =
+            reinterpret_cast<QueryDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryDirectoryFile")));
         open = reinterpret_cast<OpenFileFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenFile")));
         close = reinterpret_cast<CloseFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtClose")));
     }
@@ -116,8 +116,8 @@ inline HANDLE OpenRelative(HANDLE parent, const wchar_t* name, ULONG nameBytes) 
     InitializeObjectAttributes(&oa, &us, OBJ_CASE_INSENSITIVE, parent, nullptr);
     IO_STATUS_BLOCK io;
     HANDLE h = nullptr;
-    if (Calls().open(&h, FILE_LIST_DIRECTORY | SYNCHRONIZE, &oa, &io, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                     kOpenDirectory) < 0)
+    if (Calls().open(&h, FILE_LIST_DIRECTORY | SYNCHRONIZE, &oa, &io,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kOpenDirectory) < 0)
         return nullptr;
     return h;
 }
@@ -126,8 +126,8 @@ inline void Walk(HANDLE dir, std::uint32_t cluster, WalkTotals& t) {
     alignas(8) static thread_local unsigned char buffer[65536];
     IO_STATUS_BLOCK io;
     for (;;) {
-        NTSTATUS s = Calls().query(dir, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer, kFullDirectoryInformation,
-                                   FALSE, nullptr, FALSE);
+        NTSTATUS s = Calls().query(dir, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
+                                   kFullDirectoryInformation, FALSE, nullptr, FALSE);
         if (s < 0 || s == kNoMoreFiles)
             return;
         // The buffer is reused by the recursion: copy out the subfolder names first.
@@ -155,7 +155,8 @@ inline void Walk(HANDLE dir, std::uint32_t cluster, WalkTotals& t) {
         for (std::size_t at = 0; at < subfolders.size();) {
             const std::size_t end = subfolders.find(L'\0', at);
             ++t.folders;
-            if (HANDLE sub = OpenRelative(dir, subfolders.c_str() + at, static_cast<ULONG>((end - at) * sizeof(WCHAR)))) {
+            if (HANDLE sub =
+                    OpenRelative(dir, subfolders.c_str() + at, static_cast<ULONG>((end - at) * sizeof(WCHAR)))) {
                 Walk(sub, cluster, t);
                 Calls().close(sub);
             }
@@ -167,8 +168,9 @@ inline void Walk(HANDLE dir, std::uint32_t cluster, WalkTotals& t) {
 } // namespace nt
 
 inline void WalkNt(const std::wstring& folder, std::uint32_t cluster, WalkTotals& t) {
-    HANDLE dir = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE dir =
+        CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (dir == INVALID_HANDLE_VALUE)
         return;
     nt::Walk(dir, cluster, t);

@@ -1,6 +1,10 @@
 // Deleting a whole tree: DeleteFolderContent from a Lua plugin through the real host, or one of
 // the plain deletion loops of the platform. Each run consumes its tree.
 //   bench_delete [--quick] host|find|nt TREE
+//   bench_delete [--quick] turns TREE   TREE holds identical parts part00, part01, ...: part i
+//                                       goes to host, nt, find in turn, and every fourth part
+//                                       is left for the native rm -rf of the caller. Taking
+//                                       turns spreads the drift of the machine over everyone.
 #include "BenchCommon.h"
 #include "PlainWalk.h"
 
@@ -89,44 +93,79 @@ void DeleteNt(HANDLE dir) {
 int main(int argc, char** argv) {
     const auto args = Positional(argc, argv);
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: bench_delete [--quick] host|find|nt TREE\n");
+        std::fprintf(stderr, "usage: bench_delete [--quick] host|find|nt|turns TREE\n");
         return 2;
     }
     const std::string mode = args[0], tree = args[1];
-    const std::wstring wideTree(tree.begin(), tree.end());
     qs::CLuaVirtualMachine vm;
     if (!vm.Open())
         return 1;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    // Everything inside the tree goes, folders included; the tree's own folder stays.
+    // Everything inside the folder goes, folders included; the folder itself stays.
     auto plugin = LoadPlugin(vm, std::string(temp) + "qs-bench-delete.lua",
                              "function this:Clear()\n"
-                             "  self:DeleteFolderContent([[" + tree + "]], '*', true)\n"
+                             "  self:DeleteFolderContent(target, '*', true)\n"
                              "end\n");
     if (!plugin)
         return 1;
-    WalkTotals before;
-    WalkNt(wideTree, 4096, before);
-    const double start = Seconds();
-    if (mode == "host") {
-        plugin->Clear();
-    } else if (mode == "find") {
-        DeleteFind(wideTree);
-    } else if (mode == "nt") {
-        HANDLE dir = CreateFileW(wideTree.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        DeleteNt(dir);
-        CloseHandle(dir);
-    } else {
-        return 2;
+    auto run = [&](const std::string& how, const std::string& folder) {
+        const std::wstring wide(folder.begin(), folder.end());
+        const double start = Seconds();
+        if (how == "host") {
+            lua_pushstring(vm.State(), folder.c_str());
+            lua_setglobal(vm.State(), "target");
+            plugin->Clear();
+        } else if (how == "find") {
+            DeleteFind(wide);
+        } else {
+            HANDLE dir =
+                CreateFileW(wide.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            DeleteNt(dir);
+            CloseHandle(dir);
+        }
+        return Seconds() - start;
+    };
+    auto left = [](const std::string& folder) {
+        WalkTotals t;
+        WalkNt(std::wstring(folder.begin(), folder.end()), 4096, t);
+        return t.files + t.folders;
+    };
+
+    if (mode != "turns") {
+        WalkTotals before;
+        WalkNt(std::wstring(tree.begin(), tree.end()), 4096, before);
+        const double seconds = run(mode, tree);
+        const std::uint64_t remaining = left(tree);
+        std::printf("%s: deleted %llu files and %llu folders in %.3f s (%llu entries left)\n", mode.c_str(),
+                    static_cast<unsigned long long>(before.files), static_cast<unsigned long long>(before.folders),
+                    seconds, static_cast<unsigned long long>(remaining));
+        std::printf("RESULT %s=%.6f\n", mode.c_str(), seconds);
+        return remaining == 0 ? 0 : 3;
     }
-    const double seconds = Seconds() - start;
-    WalkTotals after;
-    WalkNt(wideTree, 4096, after);
-    std::printf("%s: deleted %llu files and %llu folders in %.3f s (%llu entries left)\n", mode.c_str(),
-                static_cast<unsigned long long>(before.files), static_cast<unsigned long long>(before.folders), seconds,
-                static_cast<unsigned long long>(after.files + after.folders));
-    std::printf("RESULT %s=%.6f\n", mode.c_str(), seconds);
-    return after.files + after.folders == 0 ? 0 : 3;
+
+    const char* const turns[] = {"host", "nt", "find", nullptr};
+    double total[3] = {0, 0, 0};
+    std::uint64_t files[3] = {0, 0, 0}, remaining = 0;
+    for (int part = 0;; ++part) {
+        char name[16];
+        std::snprintf(name, sizeof name, "\\part%02d", part);
+        const std::string folder = tree + name;
+        if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+            break;
+        const int who = part % 4;
+        if (!turns[who])
+            continue; // left for rm -rf
+        WalkTotals before;
+        WalkNt(std::wstring(folder.begin(), folder.end()), 4096, before);
+        total[who] += run(turns[who], folder);
+        files[who] += before.files;
+        remaining += left(folder);
+    }
+    for (int i = 0; i < 3; ++i)
+        std::printf("%s: deleted %llu files in %.3f s (%.1f us per file)\n", turns[i],
+                    static_cast<unsigned long long>(files[i]), total[i], files[i] ? 1e6 * total[i] / files[i] : 0.0);
+    std::printf("RESULT host=%.6f nt=%.6f find=%.6f\n", total[0], total[1], total[2]);
+    return remaining == 0 ? 0 : 3;
 }

@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string tree = args[0];
-    const int rounds = quick ? 2 : 4;
+    const int rounds = quick ? 3 : 5;
     const std::uint32_t cluster = 4096;
 
     qs::CLuaVirtualMachine vm;
@@ -43,8 +43,10 @@ int main(int argc, char** argv) {
     GetTempPathA(MAX_PATH, temp);
     auto plugin = LoadPlugin(vm, std::string(temp) + "qs-bench-size.lua",
                              "function this:GetSize()\n"
-                             "  return self:GetFolderSize([[" + tree + "]], nil, true)\n"
-                             "end\n");
+                             "  return self:GetFolderSize([[" +
+                                 tree +
+                                 "]], nil, true)\n"
+                                 "end\n");
     if (!plugin)
         return 1;
 
@@ -59,17 +61,26 @@ int main(int argc, char** argv) {
     WalkTotals a, w, n;
     for (int r = 0; r < rounds; ++r) {
         host = std::min(host, Best(1, [&] { plugin->GetSize(size, count); }));
-        findA = std::min(findA, Best(1, [&] { a = WalkTotals(); WalkFindA(tree, cluster, a); }));
-        findW = std::min(findW, Best(1, [&] { w = WalkTotals(); WalkFindW(Wide(tree), cluster, w); }));
-        ntWalk = std::min(ntWalk, Best(1, [&] { n = WalkTotals(); WalkNt(Wide(tree), cluster, n); }));
+        findA = std::min(findA, Best(1, [&] {
+                             a = WalkTotals();
+                             WalkFindA(tree, cluster, a);
+                         }));
+        findW = std::min(findW, Best(1, [&] {
+                             w = WalkTotals();
+                             WalkFindW(Wide(tree), cluster, w);
+                         }));
+        ntWalk = std::min(ntWalk, Best(1, [&] {
+                              n = WalkTotals();
+                              WalkNt(Wide(tree), cluster, n);
+                          }));
     }
     const std::uint64_t memoryAfter = PeakPrivateBytes();
     const double plain = std::min({findA, findW, ntWalk});
 
     std::printf("tree: %llu files, %llu folders, %llu bytes on drive\n", static_cast<unsigned long long>(n.files),
                 static_cast<unsigned long long>(n.folders), static_cast<unsigned long long>(n.size));
-    std::printf("GetFolderSize from a plugin: %.3f s (%lu items, %llu bytes)\n", host, static_cast<unsigned long>(count),
-                static_cast<unsigned long long>(size));
+    std::printf("GetFolderSize from a plugin: %.3f s (%lu items, %llu bytes)\n", host,
+                static_cast<unsigned long>(count), static_cast<unsigned long long>(size));
     std::printf("plain FindFirstFileA walk:   %.3f s\n", findA);
     std::printf("plain FindFirstFileExW walk: %.3f s\n", findW);
     std::printf("plain NtQueryDirectoryFile:  %.3f s\n", ntWalk);

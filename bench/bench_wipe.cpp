@@ -49,8 +49,10 @@ int main(int argc, char** argv) {
     GetTempPathA(MAX_PATH, temp);
     auto plugin = LoadPlugin(vm, std::string(temp) + "qs-bench-wipe.lua",
                              "function this:Clear()\n"
-                             "  self:WipeFile([[" + path + "]])\n"
-                             "end\n");
+                             "  self:WipeFile([[" +
+                                 path +
+                                 "]])\n"
+                                 "end\n");
     if (!plugin)
         return 1;
     const double start = Seconds();
