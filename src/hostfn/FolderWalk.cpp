@@ -80,15 +80,33 @@ char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A
 } // namespace
 
 std::string OnDiskSpelling(const std::string& folder) {
-    char spelled[MAX_PATH];
-    const DWORD n = GetLongPathNameA(folder.c_str(), spelled, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH || n != folder.size())
-        return folder;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (AsciiLower(spelled[i]) != AsciiLower(folder[i]))
-            return folder; // another spelling altogether (a short name made long, for one)
+    // Component by component, each looked up in its parent: the platform's long-name call keeps
+    // under Wine the spelling of every component that cannot be a short name.
+    if (folder.size() < 3 || folder[1] != ':' || folder[2] != '\\' || folder.size() > kMaxPathChars)
+        return folder; // only paths that begin with a drive
+    std::string result = folder.substr(0, 3);
+    for (std::size_t pos = 3; pos < folder.size();) {
+        std::size_t end = folder.find('\\', pos);
+        if (end == std::string::npos)
+            end = folder.size();
+        const std::string component = folder.substr(pos, end - pos);
+        if (component.empty() || component == "." || component == ".." ||
+            component.find_first_of("*?") != std::string::npos)
+            return folder;
+        WIN32_FIND_DATAA data;
+        FindHandle find(FindFirstFileA((result + component).c_str(), &data));
+        if (!find || std::strlen(data.cFileName) != component.size())
+            return folder;
+        for (std::size_t i = 0; i < component.size(); ++i) {
+            if (AsciiLower(data.cFileName[i]) != AsciiLower(component[i]))
+                return folder; // another spelling altogether (a short name, for one)
+        }
+        result += data.cFileName;
+        if (end < folder.size())
+            result += '\\';
+        pos = end + 1;
     }
-    return std::string(spelled, n);
+    return result;
 }
 
 CFolderLister::CFolderLister(const std::string& folder) : m_folder(folder), m_outer(t_innermost) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <map>
 #include <string>
 
@@ -64,6 +65,19 @@ TEST(ForEachFolderEntry, MeasuresThroughAScriptLikeTheSizeRule) {
     WriteBytes(root + "\\sub\\more.bin", cluster + 1);
     const auto result = host.Eval("return self:GetFolderSize([[" + root + "]], nil, true)");
     EXPECT_EQ(result, (std::vector<std::string>{"s:" + std::to_string(3 * cluster), "s:3"}));
+}
+
+TEST(OnDiskSpelling, GivesTheFileSystemsCaseOrTheTextAsItCame) {
+    qs::test::TempDir dir;
+    qs::test::MakeDirs(dir / "Mixed\\Case");
+    const std::string spelled = dir / "Mixed\\Case";
+    std::string upper = spelled;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_EQ(qs::OnDiskSpelling(upper), spelled);
+    EXPECT_EQ(qs::OnDiskSpelling(upper + "\\"), spelled + "\\");
+    const std::string missing = upper + "\\NOWHERE";
+    EXPECT_EQ(qs::OnDiskSpelling(missing), missing);
 }
 
 } // namespace
