@@ -1,10 +1,11 @@
 // Deleting a whole tree: DeleteFolderContent from a Lua plugin through the real host, or one of
 // the plain deletion loops of the platform. Each run consumes its tree.
 //   bench_delete [--quick] host|find|nt TREE
-//   bench_delete [--quick] turns TREE   TREE holds identical parts part00, part01, ...: part i
-//                                       goes to host, nt, find in turn, and every fourth part
-//                                       is left for the native rm -rf of the caller. Taking
-//                                       turns spreads the drift of the machine over everyone.
+//   bench_delete [--quick] turns TREE   TREE holds identical parts part00, part01, ...: they go
+//                                       to host, nt and find in turns (the order rotating each
+//                                       round), and one in four is left for the native rm -rf
+//                                       of the caller. Many small turns spread the drift of the
+//                                       machine evenly over everyone.
 #include "BenchCommon.h"
 #include "PlainWalk.h"
 
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
         const std::string folder = tree + name;
         if (GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
             break;
-        const int who = part % 4;
+        const int who = (part % 4 + part / 4) % 4; // the order rotates from one round to the next
         if (!turns[who])
             continue; // left for rm -rf
         WalkTotals before;
