@@ -9,6 +9,15 @@ namespace qs {
 // Pass count of a wipe when the script gives none (or 0).
 constexpr std::uint32_t kDefaultWipePasses = 3;
 
+// Most passes a wipe makes (105 overwrites). A script's negative count arrives as an unsigned
+// number in the billions, and the walks look at the cancel flag only between files, so such a
+// wipe would run for ever: counts above this are cut to it. 35 covers the longest overwrite
+// schemes in use (35 overwrites) three times over.
+constexpr std::uint32_t kMaxWipePasses = 35;
+
+// Size of each pattern buffer and the largest single write of an overwrite.
+constexpr std::uint32_t kWipeChunkBytes = 65536;
+
 // One plain deletion; a read-only file stays. (Behind the host function DeleteFile.)
 void DeleteSingleFile(const std::string& path);
 
@@ -16,10 +25,23 @@ void DeleteSingleFile(const std::string& path);
 // differs from an empty one in whether emptied subfolders are removed.
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse);
 
-// Overwrites a file `passes` times with 0x00, 0xFF and random bytes, then deletes it.
+// Overwrites a file `passes` times with 0x00, 0xFF and random bytes, then deletes it. False when
+// the file was left in place (read-only, in use, a write failed) or could not be deleted.
 bool WipeOneFile(const std::string& path, std::uint32_t passes);
 
 // Wipes the matching files of a folder.
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes);
+
+// Test seam: sees every write of a wipe before it is made. `overwrite` counts from 1 over the
+// whole wipe (pass 1 is overwrites 1 to 3). Answering false makes that write fail, as a failing
+// disk would.
+class CWipeObserver {
+public:
+    virtual ~CWipeObserver() = default;
+    virtual bool BeforeWrite(std::uint32_t overwrite, std::uint64_t offset, std::uint32_t bytes) = 0;
+};
+
+// Installs the observer (null removes it). Only tests use this.
+void SetWipeObserver(CWipeObserver* observer);
 
 } // namespace qs

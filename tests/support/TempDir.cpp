@@ -65,6 +65,18 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
     return false;
 }
 
+bool MakeFileLink(const std::string& link, const std::string& target) {
+    if (!UnderWine())
+        return CreateSymbolicLinkA(link.c_str(), target.c_str(), 0x2 /* unprivileged create */) != 0;
+    RunUnix("Z:\\bin\\ln", "/bin/ln -s \"" + UnixName(target) + "\" \"" + UnixName(link) + "\"");
+    for (int i = 0; i < 100; ++i) {
+        if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return true;
+        Sleep(50);
+    }
+    return false;
+}
+
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     char base[MAX_PATH];

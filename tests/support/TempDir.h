@@ -41,6 +41,10 @@ void RemoveTree(const std::string& path);
 // shows as a reparse point; a directory symbolic link on Windows). False when it cannot.
 bool MakeFolderLink(const std::string& link, const std::string& target);
 
+// Makes `link` a symbolic link to the file `target` (a Unix symlink under Wine, which Wine 8
+// shows as a plain file). False when it cannot.
+bool MakeFileLink(const std::string& link, const std::string& target);
+
 // True when running under Wine.
 bool UnderWine();
 

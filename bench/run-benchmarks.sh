@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Builds the benchmark programs, makes their data, runs the native references and the programs
+# under Wine in the same run, and prints the ratios.
+#   bench/run-benchmarks.sh [--quick]
+# Full: a tree of 200,000 files in 5,000 folders and a 256 MiB file; --quick: 20,000 files in
+# 500 folders and a 32 MiB file. The data lives in build/bench-data and is removed at the end.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${QS_BUILD_DIR:-$root/build}
+quick=
+files=200000 folders=5000 wipe_mib=256 parts=64
+if [ "${1:-}" = "--quick" ]; then
+    quick=--quick files=20000 folders=500 wipe_mib=32 parts=16
+fi
+
+"$root/tools/build.sh" >/dev/null
+data="$build/bench-data"
+rm -rf "$data"
+mkdir -p "$data"
+make_tree="$build/bench/make_tree"
+cc_bin=$(command -v cc || command -v clang)
+"$cc_bin" -O2 -o "$make_tree" "$root/bench/make_tree.c"
+
+. "$root/tools/wine-env.sh"
+qs_wine_env "$build"
+cleanup() {
+    qs_wine_stop
+    rm -rf "$data"
+}
+trap cleanup EXIT
+qs_wine_start
+
+winpath() { echo "Z:${1//\//\\}"; }
+now() { date +%s.%N; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
+result() { sed -n "s/^RESULT.*$1=\([0-9.]*\).*/\1/p"; }
+wine_run() { wine "$build/bench/$1.exe" $quick "${@:2}" </dev/null 2>&1; }
+fresh_tree() {
+    rm -rf "$data/tree"
+    "$make_tree" "$data/tree" "$files" "$folders" >/dev/null
+    sync
+}
+
+echo "== Folder size: GetFolderSize with recursion from a plugin ($files files, $folders folders)"
+fresh_tree
+du -s -B1 "$data/tree" >/dev/null # warm the cache like the Wine program does
+du_best=
+for _ in 1 2 3; do
+    t0=$(now)
+    du_bytes=$(du -s -B1 "$data/tree" | cut -f1)
+    t=$(awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }')
+    if [ -z "$du_best" ] || awk -v a="$t" -v b="$du_best" 'BEGIN { exit !(a < b) }'; then du_best=$t; fi
+done
+out=$(wine_run bench_folder_size "$(winpath "$data/tree")")
+echo "$out" | grep -v '^RESULT'
+size_host=$(echo "$out" | result host)
+size_plain=$(echo "$out" | result plain)
+printf 'native du -s -B1: %.3f s (%s bytes)\n' "$du_best" "$du_bytes"
+
+echo
+echo "== Delete: DeleteFolderContent of the whole tree"
+# Deleting under Wine is a chain of round trips to the wineserver, so its speed drifts with the
+# load of the machine far more than a walk does. The tree is made of identical parts that the
+# contenders under Wine delete in turns within one run (host, plain nt, plain find), so that each
+# gets a quarter of the same work under the same conditions; native rm -rf gets the last quarter.
+rm -rf "$data/tree"
+"$make_tree" "$data/tree" "$files" "$folders" "$parts" >/dev/null
+sync
+sleep 5
+out=$(wine_run bench_delete turns "$(winpath "$data/tree")")
+echo "$out" | grep -v '^RESULT'
+del_host=$(echo "$out" | result host)
+del_nt=$(echo "$out" | result nt)
+del_find=$(echo "$out" | result find)
+t0=$(now)
+rm -rf "$data"/tree/part*
+del_rm=$(awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }')
+rm -rf "$data/tree"
+printf 'native rm -rf: %.3f s for the other quarter\n' "$del_rm"
+del_plain=$(awk -v a="$del_nt" -v b="$del_find" 'BEGIN { print (a < b) ? a : b }')
+
+echo
+echo "== Wipe: one $wipe_mib MiB file, 3 passes (9 overwrites)"
+make_file() { dd if=/dev/urandom of="$1" bs=1M count="$wipe_mib" status=none; sync; }
+make_file "$data/wipe.bin"
+out=$(wine_run bench_wipe wipe "$(winpath "$data/wipe.bin")")
+echo "$out" | grep -v '^RESULT'
+wipe_host=$(echo "$out" | result wipe)
+
+make_file "$data/dd.bin"
+t0=$(now)
+for _ in 1 2 3 4 5 6 7 8 9; do
+    dd if=/dev/zero of="$data/dd.bin" bs=64K count=$((wipe_mib * 16)) oflag=direct conv=notrunc status=none
+done
+wipe_dd=$(awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }')
+rm -f "$data/dd.bin"
+printf 'native dd oflag=direct bs=64K, 9 x %s MiB: %.3f s\n' "$wipe_mib" "$wipe_dd"
+
+make_file "$data/shred.bin"
+t0=$(now)
+shred -n 9 -u "$data/shred.bin"
+wipe_shred=$(awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }')
+printf 'native shred -n 9 -u: %.3f s\n' "$wipe_shred"
+
+# Whether unbuffered writes under Wine reach the device: writes that do cannot return faster
+# than dd's direct writes of the same size; the pages left dirty or under writeback are shown too.
+pending() { awk '/^(Dirty|Writeback):/ { kb += $2 } END { print kb }' /proc/meminfo; }
+sync
+pending_before=$(pending)
+probe=$(wine_run bench_wipe unbuffered "$(winpath "$data/probe.bin")" "$wipe_mib")
+pending_mib=$((($(pending) - pending_before) / 1024))
+echo "$probe"
+rm -f "$data/probe.bin"
+probe_rate=$(echo "$probe" | sed -n 's/.*(\([0-9.]*\) MiB\/s).*/\1/p')
+dd_rate=$(awk -v s="$wipe_dd" -v m="$wipe_mib" 'BEGIN { print 9 * m / s }')
+honoured=$(awk -v p="$probe_rate" -v d="$dd_rate" 'BEGIN { print (p > 2 * d) ? "no" : "yes" }')
+printf 'unbuffered writes ran at %s MiB/s against %.0f MiB/s of direct writes; dirty or writeback pages grew by %s MiB: honoured under Wine: %s\n' \
+    "$probe_rate" "$dd_rate" "$pending_mib" "$honoured"
+
+echo
+echo "== Ratios (lower is better for times; throughput ratio higher is better)"
+echo "folder size: host / fastest plain walk = $(ratio "$size_host" "$size_plain") (goal <= 1.1); host / du = $(ratio "$size_host" "$du_best")"
+echo "delete:      host / fastest plain loop = $(ratio "$del_host" "$del_plain") (goal <= 1.1); host / rm -rf = $(ratio "$del_host" "$del_rm")"
+echo "wipe:        throughput host / dd = $(ratio "$wipe_dd" "$wipe_host") (goal >= 0.9); host / shred = $(ratio "$wipe_shred" "$wipe_host")"
