@@ -82,14 +82,6 @@ std::string Fixed(const std::string& name, const std::string& size = "0", int co
            "function this:Clear() error('Clear must not run here') end\n";
 }
 
-// Whether the host function DeleteFolderContent deletes files in this build.
-bool HostDeletesFiles() {
-    qs::test::ScriptHost host;
-    WriteBytes(host.Dir() / "probe\\x.tmp", 1);
-    host.Eval("self:DeleteFolderContent([[" + (host.Dir() / "probe") + "]], '', true)");
-    return !Exists(host.Dir() / "probe\\x.tmp");
-}
-
 struct Result {
     int code = -1;
     std::string out;
@@ -422,7 +414,6 @@ TEST_F(CompanionTest, UnknownOrAmbiguousNamesRunNothing) {
 }
 
 TEST_F(CompanionTest, CleanTouchesExactlyTheNamedOrSelectedPlugins) {
-    const bool deletesFiles = HostDeletesFiles();
     WriteBytes(dir / "data\\canary.txt", 10);
     Script("Group\\category.lua", "function this:GetCategoryName() return 'Group' end\n");
     Script("Group\\one.lua", Job("One", "one"));
@@ -460,10 +451,8 @@ TEST_F(CompanionTest, CleanTouchesExactlyTheNamedOrSelectedPlugins) {
     EXPECT_EQ(r.err.find("Other"), std::string::npos) << r.err;
     for (const char* job : {"one", "two", "solo"}) {
         EXPECT_EQ(Values(job), 0u) << job;
-        if (deletesFiles) {
-            EXPECT_FALSE(Exists(Data(job) + "\\small.tmp")) << job;
-            EXPECT_FALSE(Exists(Data(job) + "\\sub\\big.tmp")) << job;
-        }
+        EXPECT_FALSE(Exists(Data(job) + "\\small.tmp")) << job;
+        EXPECT_FALSE(Exists(Data(job) + "\\sub\\big.tmp")) << job;
     }
     EXPECT_EQ(Values("other"), 3u);
     EXPECT_TRUE(FilesKept("other"));
