@@ -356,7 +356,9 @@ public:
         scrollX = 0;
         if (IsWindow() && (GetStyle() & WS_HSCROLL) != 0)
             scrollX = -::GetScrollPos(m_hWnd, SB_HORZ);
-        if (header.IsWindow() && ::IsWindowVisible(header.m_hWnd)) {
+        // The header's own visibility: the dialog around the control is still hidden while it
+        // initialises, and a header left unplaced then would stay 0 pixels high.
+        if (header.IsWindow() && (header.GetStyle() & WS_VISIBLE) != 0) {
             RECT client = GetClientRect();
             WINDOWPOS pos{};
             HDLAYOUT layout{&client, &pos};

@@ -117,6 +117,22 @@ TEST_F(PaintTest, AttachmentMakesHeaderFontsAndRowGeometry) {
     EXPECT_TRUE(tree.sortDescendingBitmap);
 }
 
+TEST(PaintAttach, HeaderIsLaidOutInsideAHiddenDialog) {
+    // The main window attaches the list while its dialog initialises, before it is shown.
+    HWND dialog = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
+    HWND placeholder = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_ALIGNLEFT, 0, 0, 300, 200,
+                                       dialog, reinterpret_cast<HMENU>(1000), nullptr, nullptr);
+    {
+        ProbeTree tree;
+        ASSERT_TRUE(tree.SubclassWindow(placeholder));
+        tree.InsertColumn(0, 100, "Name");
+        EXPECT_GT(tree.headerHeight, 0);
+        EXPECT_EQ(tree.rowsPerPage,
+                  static_cast<unsigned>((200 - 2 - tree.headerHeight) / static_cast<int>(tree.rowHeight)));
+    }
+    DestroyWindow(dialog);
+}
+
 TEST(PaintAttach, NativeArrowsNeedNoBitmaps) {
     TreeListHost host(200, 100);
     ProbeTree tree;
