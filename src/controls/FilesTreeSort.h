@@ -1,8 +1,9 @@
 // Sorting one level of tree rows in place: a quicksort over a sibling range that exchanges the
-// rows' payloads (SwapContents) and never relinks a node.
+// rows' payloads and never relinks a node.
 #pragma once
 
 #include <cstddef>
+#include <utility>
 
 namespace qs::tlx {
 
@@ -21,6 +22,16 @@ template <typename Node> struct SiblingCursor {
         --index;
     }
 };
+
+// Exchanges the payloads of two rows of a level, the group flag included: the flag says what
+// the payload is (a category's script with its rows, or a plugin's), and the refresh and clean
+// passes trust it to tell the two apart, so it cannot stay behind at the old position.
+template <typename Node> void SwapRows(Node* a, Node* b) {
+    if (a == b || b == nullptr)
+        return;
+    a->SwapContents(b);
+    std::swap(a->isGroup, b->isGroup);
+}
 
 namespace detail {
 
@@ -43,13 +54,13 @@ SiblingCursor<Node> Partition(SiblingCursor<Node> lo, SiblingCursor<Node> hi, Go
         Node* mid = Advance(lo.node, (hi.index - lo.index) / 2);
         // Order the three so that lo <= mid <= hi, then move the median to the front.
         if (goesAfter(lo.node, mid))
-            lo.node->SwapContents(mid);
+            SwapRows(lo.node, mid);
         if (goesAfter(mid, hi.node)) {
-            mid->SwapContents(hi.node);
+            SwapRows(mid, hi.node);
             if (goesAfter(lo.node, mid))
-                lo.node->SwapContents(mid);
+                SwapRows(lo.node, mid);
         }
-        lo.node->SwapContents(mid);
+        SwapRows(lo.node, mid);
     }
     Node* pivot = lo.node;
     SiblingCursor<Node> i = lo;
@@ -68,9 +79,9 @@ SiblingCursor<Node> Partition(SiblingCursor<Node> lo, SiblingCursor<Node> hi, Go
             j.Prev();
         if (i.index >= j.index)
             break;
-        i.node->SwapContents(j.node);
+        SwapRows(i.node, j.node);
     }
-    pivot->SwapContents(j.node);
+    SwapRows(pivot, j.node);
     return j;
 }
 
@@ -98,7 +109,7 @@ void SortRange(SiblingCursor<Node> lo, SiblingCursor<Node> hi, GoesAfter& goesAf
 
 // Sorts the rows first..last (siblings, both included, first not after last) so that no row
 // goes after the row that follows it. `goesAfter(a, b)` answers whether row a belongs after b.
-// Rows keep their places in the tree; their payloads move.
+// Rows keep their places in the tree; their payloads move (SwapRows).
 template <typename Node, typename GoesAfter> void SortSiblings(Node* first, Node* last, GoesAfter goesAfter) {
     if (first == nullptr || last == nullptr || first == last)
         return;

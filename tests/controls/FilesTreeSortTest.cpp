@@ -53,8 +53,9 @@ TEST(FilesTreeSort, SortsOnlyTheGivenRangeAndPayloadsKeepTheirChildren) {
     Fill(parent, {9, 5, 3, 4, 1, 0});
     Node* second = parent.firstChild->nextSibling;
     Node* fifth = parent.lastChild->prevSibling;
-    second->AddChild(50); // row 5 has a child and is checked
+    second->AddChild(50); // row 5 is a checked group with a child
     second->checkState = qs::kChecked;
+    second->isGroup = 1;
     qs::tlx::SortSiblings(second, fifth, [](const Node* a, const Node* b) { return a->userData < b->userData; });
     EXPECT_EQ(Values(parent), (std::vector<int>{9, 5, 4, 3, 1, 0}));
     qs::tlx::SortSiblings(second, fifth, Ascending);
@@ -65,7 +66,9 @@ TEST(FilesTreeSort, SortsOnlyTheGivenRangeAndPayloadsKeepTheirChildren) {
     EXPECT_EQ(five->firstChild->userData, 50);
     EXPECT_EQ(five->firstChild->parent, five);
     EXPECT_EQ(five->checkState, qs::kChecked);
+    EXPECT_EQ(five->isGroup, 1) << "a category stays a category wherever it goes";
     EXPECT_EQ(second->firstChild, nullptr);
+    EXPECT_EQ(second->isGroup, 0);
     // Degenerate ranges: one row, null ends, an end before the start.
     qs::tlx::SortSiblings(second, second, Ascending);
     qs::tlx::SortSiblings<Node>(nullptr, fifth, Ascending);
