@@ -45,7 +45,8 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnVScroll(int request, int 
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnHScroll(int request, int thumb) {
-    if (request == SB_ENDSCROLL)
+    // Without the bar the columns fit: the bar's range left from earlier says nothing.
+    if (request == SB_ENDSCROLL || (GetStyle() & WS_HSCROLL) == 0)
         return;
     SCROLLINFO si{sizeof si, SIF_ALL, 0, 0, 0, 0, 0};
     if (!::GetScrollInfo(m_hWnd, SB_HORZ, &si))

@@ -192,6 +192,8 @@ TEST_F(PaintTest, HorizontalBarWhileColumnsAreWider) {
     EXPECT_EQ(GetWindowLongA(host.list, GWL_STYLE) & WS_HSCROLL, 0);
     EXPECT_EQ(tree.scrollX, 0);
     EXPECT_EQ(tree.rowsPerPage, rowsWithoutBar);
+    SendMessageA(host.list, WM_HSCROLL, SB_RIGHT, 0); // no bar: nothing to scroll
+    EXPECT_EQ(tree.scrollX, 0);
     GetWindowRect(tree.header.m_hWnd, &hr);
     MapWindowPoints(nullptr, host.list, reinterpret_cast<POINT*>(&hr), 2);
     EXPECT_EQ(hr.left, 0);
