@@ -3,10 +3,11 @@
 
 #include "controls/FilesTreeSort.h"
 #include "engine/PluginScript.h"
+#include "framework/ByteSize.h"
 
 #include <mbstring.h>
-#include <shlwapi.h>
 
+#include <cstdint>
 #include <cstdio>
 
 namespace qs {
@@ -47,12 +48,6 @@ template <typename GoesAfter> void SortLevels(Node* start, GoesAfter goesAfter) 
 
 } // namespace
 
-std::string FormatSizeColumn(std::uint64_t bytes) {
-    char text[100] = {};
-    ::StrFormatByteSize64A(static_cast<LONGLONG>(bytes), text, sizeof text);
-    return text;
-}
-
 CScriptsListCtrl::~CScriptsListCtrl() = default;
 
 int CScriptsListCtrl::GetItemImage(Node* node) {
@@ -68,7 +63,7 @@ void CScriptsListCtrl::GetItemText(Node* node, int column, std::string& text) {
         text = script.Name();
         break;
     case 1:
-        text = FormatSizeColumn(script.Size());
+        text = FormatByteSize(script.Size());
         break;
     case 2: {
         char count[16];

@@ -4,15 +4,11 @@
 
 #include "controls/FilesTreeCtrl.h"
 
-#include <cstdint>
 #include <string>
 
 namespace qs {
 
 class CPluginScript;
-
-// A byte count as the shell words it ("1.50 KB"), as the size column shows it.
-std::string FormatSizeColumn(std::uint64_t bytes);
 
 class CScriptsListCtrl : public CTlxFilesTreeCtrlImpl<CPluginScript*> {
 public:

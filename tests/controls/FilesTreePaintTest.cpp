@@ -13,7 +13,7 @@ using qs::kChecked;
 using qs::kNoCheckBox;
 using qs::kPartlyChecked;
 using qs::kUnchecked;
-using qs::test::Canvas;
+using qs::test::PaintCanvas;
 using qs::test::ProbeTree;
 using qs::test::TreeListHost;
 using Node = ProbeTree::Node;
@@ -223,7 +223,7 @@ protected:
 };
 
 TEST_F(PaintedTree, ButtonsLinesBoxesAndIconsWhereTheGeometryPutsThem) {
-    Canvas c(360, 240);
+    PaintCanvas c(360, 240);
     qs::test::RenderClient(host.list, c);
     qs::test::SaveShot(host.list, "treelist-rows");
     const COLORREF window = GetSysColor(COLOR_WINDOW);
@@ -312,7 +312,7 @@ TEST_F(PaintedTree, ButtonsLinesBoxesAndIconsWhereTheGeometryPutsThem) {
 TEST_F(PaintedTree, FocusHighlightRunsFromTextStartToTheLastVisibleColumn) {
     qs::SetStartupHighlightColor(RGB(255, 0, 0)); // tells the frame from the gradient
     tree.focus = r12;                             // depth 2, check box and icon
-    Canvas c(360, 240);
+    PaintCanvas c(360, 240);
     qs::test::RenderClient(host.list, c);
     qs::test::SaveShot(host.list, "treelist-focus");
     const int textStart = IndentX(2) + 17 + 15 + 2 + 16 + 2;
@@ -341,7 +341,7 @@ TEST_F(PaintedTree, PaintRecordsTheRowPastTheLastWholeOne) {
     // A page of 3 rows: positions 0 to 2 are whole, position 3 (row 121) is drawn cut off.
     host.ResizeClient(360, tree.headerHeight + 3 * static_cast<int>(tree.rowHeight) + 5);
     ASSERT_EQ(tree.rowsPerPage, 3u);
-    Canvas c(360, 240);
+    PaintCanvas c(360, 240);
     qs::test::RenderClient(host.list, c);
     EXPECT_EQ(tree.lastDrawn, r121);
     // A paint that draws fewer rows leaves it.
@@ -358,7 +358,7 @@ TEST_F(PaintedTree, FirstColumnWidensForTheDeepestTreePart) {
     hd.cxy = 60;
     SendMessageA(tree.header.m_hWnd, HDM_SETITEMA, 0, reinterpret_cast<LPARAM>(&hd));
     EXPECT_EQ(HeaderItemWidth(tree.header.m_hWnd, 0), 60);
-    Canvas c(360, 240);
+    PaintCanvas c(360, 240);
     qs::test::RenderClient(host.list, c);
     EXPECT_EQ(tree.minFirstColumnWidth, needed);
     EXPECT_EQ(HeaderItemWidth(tree.header.m_hWnd, 0), needed);
@@ -367,7 +367,7 @@ TEST_F(PaintedTree, FirstColumnWidensForTheDeepestTreePart) {
 }
 
 TEST_F(PaintTest, EmptyTreeShowsTheWindowColourBelowTheHeader) {
-    Canvas c(360, 240);
+    PaintCanvas c(360, 240);
     qs::test::RenderClient(host.list, c);
     EXPECT_EQ(c.Pixel(0, tree.headerHeight), GetSysColor(COLOR_WINDOW));
     EXPECT_EQ(c.Pixel(359, 239), GetSysColor(COLOR_WINDOW));

@@ -4,6 +4,7 @@
 
 #include "TreeListHost.h"
 #include "engine/PluginScript.h"
+#include "framework/ByteSize.h"
 #include "support/ScriptHost.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,8 @@ namespace {
 using qs::CPluginScript;
 using qs::kChecked;
 using qs::kUnchecked;
-using qs::test::Canvas;
 using qs::test::ClickHeader;
+using qs::test::PaintCanvas;
 using qs::test::TreeListHost;
 
 class ScriptsList : public qs::CScriptsListCtrl {
@@ -80,7 +81,7 @@ TEST(ScriptsListCtrl, CellTextsAndIcons) {
         list.GetItemText(c.row, c.column, text);
         EXPECT_EQ(text, c.text) << "column " << c.column;
     }
-    EXPECT_EQ(qs::FormatSizeColumn(123456789), SystemSize(123456789));
+    EXPECT_EQ(qs::FormatByteSize(123456789), SystemSize(123456789));
 
     // The icon is the script's; a row without a script has none.
     EXPECT_EQ(list.GetItemImage(fresh), -1);
@@ -244,7 +245,7 @@ TEST(ScriptsListCtrlDraw, LongNamesEndInAnEllipsisInsideTheirColumn) {
     list.InsertColumn(2, 60, "Files");
     list.InsertItem(scripts.Make(std::string(60, 'W') + " and the end", 1536, 12), -1, kUnchecked, 0, nullptr);
     list.InsertItem(scripts.Make("Cookies & Cache"), -1, kUnchecked, 0, nullptr);
-    Canvas canvas(360, 120);
+    PaintCanvas canvas(360, 120);
     qs::test::RenderClient(host.list, canvas);
     qs::test::SaveShot(host.list, "scripts-list-ellipsis");
     const COLORREF window = GetSysColor(COLOR_WINDOW);
@@ -261,7 +262,7 @@ TEST(ScriptsListCtrlDraw, LongNamesEndInAnEllipsisInsideTheirColumn) {
     EXPECT_GT(inkIn(152, 200, top, bottom), 0) << "the size column";
 
     // The name is drawn as the script gives it: "&" is a character, not a mnemonic.
-    Canvas reference(360, 120);
+    PaintCanvas reference(360, 120);
     reference.Fill(window);
     RECT cell{8 + 17 + 2, 0, 150, static_cast<int>(list.rowHeight)};
     ::SetBkMode(reference.Dc(), TRANSPARENT);

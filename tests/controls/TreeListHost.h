@@ -174,7 +174,7 @@ inline HIMAGELIST MakeIconImages() {
 }
 
 // Renders the control's client area (the rows, not the header) into `canvas` for probing.
-inline void RenderClient(HWND hwnd, Canvas& canvas) {
+inline void RenderClient(HWND hwnd, PaintCanvas& canvas) {
     canvas.Fill(RGB(255, 0, 255)); // anything left unpainted shows up magenta
     PrintClient(hwnd, canvas);
 }
@@ -183,9 +183,9 @@ inline void RenderClient(HWND hwnd, Canvas& canvas) {
 inline void SaveShot(HWND hwnd, const std::string& name) {
     RECT r{};
     ::GetWindowRect(hwnd, &r);
-    Canvas shot(r.right - r.left, r.bottom - r.top);
+    PaintCanvas shot(r.right - r.left, r.bottom - r.top);
     CaptureWindow(hwnd, shot);
-    shot.SavePng(ShotPath(name));
+    SavePng(shot, ShotPath(name));
 }
 
 // A left click in the middle of a header item, as the mouse gives it.

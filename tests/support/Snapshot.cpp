@@ -1,4 +1,4 @@
-// Canvas bitmaps, window captures and a small PNG writer (stored deflate blocks, no library).
+// Window captures and a small PNG writer (stored deflate blocks, no library).
 #include "support/Snapshot.h"
 
 #include <cstdio>
@@ -40,56 +40,18 @@ void PutChunk(std::vector<unsigned char>& out, const char* type, const std::vect
 
 } // namespace
 
-Canvas::Canvas(int width, int height) : m_width(width), m_height(height) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height; // top-down
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    m_dc = ::CreateCompatibleDC(nullptr);
-    m_bitmap = ::CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    m_bits = static_cast<std::uint32_t*>(bits);
-    m_old = ::SelectObject(m_dc, m_bitmap);
-}
-
-Canvas::~Canvas() {
-    ::SelectObject(m_dc, m_old);
-    ::DeleteObject(m_bitmap);
-    ::DeleteDC(m_dc);
-}
-
-COLORREF Canvas::Pixel(int x, int y) const {
-    if (m_bits == nullptr || x < 0 || y < 0 || x >= m_width || y >= m_height)
-        return CLR_INVALID;
-    ::GdiFlush();
-    const std::uint32_t p = m_bits[static_cast<std::size_t>(y) * m_width + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-}
-
-void Canvas::Fill(COLORREF color) {
-    HBRUSH brush = ::CreateSolidBrush(color);
-    RECT r{0, 0, m_width, m_height};
-    ::FillRect(m_dc, &r, brush);
-    ::DeleteObject(brush);
-}
-
-bool Canvas::SavePng(const std::string& path) const {
-    if (m_bits == nullptr)
-        return false;
-    ::GdiFlush();
+bool SavePng(const PaintCanvas& canvas, const std::string& path) {
+    const int width = canvas.Width(), height = canvas.Height();
     // Raw scanlines: filter byte 0, then RGB.
     std::vector<unsigned char> raw;
-    raw.reserve(static_cast<std::size_t>(m_height) * (1 + 3 * m_width));
-    for (int y = 0; y < m_height; ++y) {
+    raw.reserve(static_cast<std::size_t>(height) * (1 + 3 * width));
+    for (int y = 0; y < height; ++y) {
         raw.push_back(0);
-        for (int x = 0; x < m_width; ++x) {
-            const std::uint32_t p = m_bits[static_cast<std::size_t>(y) * m_width + x];
-            raw.push_back(static_cast<unsigned char>(p >> 16));
-            raw.push_back(static_cast<unsigned char>(p >> 8));
-            raw.push_back(static_cast<unsigned char>(p));
+        for (int x = 0; x < width; ++x) {
+            const COLORREF p = canvas.Pixel(x, y);
+            raw.push_back(GetRValue(p));
+            raw.push_back(GetGValue(p));
+            raw.push_back(GetBValue(p));
         }
     }
     // A zlib stream of stored blocks.
@@ -117,8 +79,8 @@ bool Canvas::SavePng(const std::string& path) const {
 
     std::vector<unsigned char> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     std::vector<unsigned char> ihdr;
-    PutBe32(ihdr, static_cast<std::uint32_t>(m_width));
-    PutBe32(ihdr, static_cast<std::uint32_t>(m_height));
+    PutBe32(ihdr, static_cast<std::uint32_t>(width));
+    PutBe32(ihdr, static_cast<std::uint32_t>(height));
     ihdr.insert(ihdr.end(), {8, 2, 0, 0, 0}); // 8-bit RGB, no interlace
     PutChunk(png, "IHDR", ihdr);
     PutChunk(png, "IDAT", z);
@@ -130,11 +92,11 @@ bool Canvas::SavePng(const std::string& path) const {
     return std::fclose(f) == 0 && ok;
 }
 
-void PrintClient(HWND hwnd, Canvas& canvas) {
+void PrintClient(HWND hwnd, PaintCanvas& canvas) {
     ::SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvas.Dc()), PRF_CLIENT);
 }
 
-void CaptureWindow(HWND hwnd, Canvas& canvas) {
+void CaptureWindow(HWND hwnd, PaintCanvas& canvas) {
     ::RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     HDC dc = ::GetWindowDC(hwnd);
     ::BitBlt(canvas.Dc(), 0, 0, canvas.Width(), canvas.Height(), dc, 0, 0, SRCCOPY);
