@@ -99,7 +99,7 @@ private:
 };
 
 // The tree-list over integer rows. Row n shows the text "row n"; its icon is n % 10 when an
-// icon list is set and n is not negative.
+// icon list is set. Rows with a negative n show neither, leaving the tree part alone to probe.
 class ProbeTree : public CTlxFilesTreeCtrlImpl<int> {
 public:
     using CTlxFilesTreeCtrlImpl::BuildColumnMenu;
@@ -126,6 +126,8 @@ public:
 
     int GetItemImage(Node* node) override { return node->userData >= 0 ? node->userData % 10 : -1; }
     void DrawSubItem(HDC dc, Node* node, int column, const RECT& rect) override {
+        if (node->userData < 0)
+            return;
         RECT r = rect;
         r.left += 2;
         const std::string text = column == 0 ? "row " + std::to_string(node->userData) : std::to_string(column);
