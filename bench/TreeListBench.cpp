@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -45,6 +46,23 @@ double Median(
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+// Medians of `repeat` runs of `a` and of `b`, taken in turns so that both meet the same load of
+// the machine.
+std::pair<double, double> MedianInTurns(int repeat, const std::function<void()>& a, const std::function<void()>& b) {
+    std::vector<double> ta, tb;
+    for (int i = 0; i < repeat; ++i) {
+        double start = Now();
+        a();
+        ta.push_back(Now() - start);
+        start = Now();
+        b();
+        tb.push_back(Now() - start);
+    }
+    std::sort(ta.begin(), ta.end());
+    std::sort(tb.begin(), tb.end());
+    return {ta[ta.size() / 2], tb[tb.size() / 2]};
 }
 
 std::string RandomName() {
@@ -139,38 +157,37 @@ int main(int argc, char** argv) {
         Bench large(100000, false);
         small.Paint();
         large.Paint();
-        const double tSmall = Median(paints, [&] { small.Paint(); });
-        const double tLarge = Median(paints, [&] { large.Paint(); });
+        const auto top = MedianInTurns(
+            paints, [&] { small.Paint(); }, [&] { large.Paint(); });
         large.Scroll(SB_BOTTOM);
-        const double tLargeBottom = Median(paints, [&] { large.Paint(); });
-        std::printf("paint, 100 rows:               %8.3f ms\n", tSmall * 1e3);
-        std::printf("paint, 100,000 rows (top):     %8.3f ms  ratio %.2f (limit 1.20)\n", tLarge * 1e3,
-                    tLarge / tSmall);
-        std::printf("paint, 100,000 rows (bottom):  %8.3f ms  ratio %.2f\n", tLargeBottom * 1e3, tLargeBottom / tSmall);
+        const auto bottom = MedianInTurns(
+            paints, [&] { small.Paint(); }, [&] { large.Paint(); });
+        std::printf("paint, 100 rows:               %8.3f ms\n", top.first * 1e3);
+        std::printf("paint, 100,000 rows (top):     %8.3f ms  ratio %.2f (limit 1.20)\n", top.second * 1e3,
+                    top.second / top.first);
+        std::printf("paint, 100,000 rows (bottom):  %8.3f ms  ratio %.2f\n", bottom.second * 1e3,
+                    bottom.second / bottom.first);
     }
 
-    // A page down and back up near the top and 90,000 rows down: the same single steps.
+    // A page down and back up near the top of one list and 90,000 rows down another: the same
+    // single steps from where the list stands.
     {
-        Bench large(100000, true);
-        const int pages = quick ? 200 : 2000;
-        const double nearTop = Median(5, [&] {
+        Bench nearTop(100000, true);
+        Bench deep(100000, true);
+        while (deep.Position() < 90000)
+            deep.Scroll(SB_PAGEDOWN, 10000);
+        const int pages = quick ? 100 : 1000;
+        auto pageDownUp = [pages](Bench& b) {
             for (int i = 0; i < pages; ++i) {
-                large.Scroll(SB_PAGEDOWN);
-                large.Scroll(SB_PAGEUP);
+                b.Scroll(SB_PAGEDOWN);
+                b.Scroll(SB_PAGEUP);
             }
-        });
-        while (large.Position() < 90000)
-            large.Scroll(SB_PAGEDOWN, 10000);
-        const int deep = large.Position();
-        const double deepDown = Median(5, [&] {
-            for (int i = 0; i < pages; ++i) {
-                large.Scroll(SB_PAGEDOWN);
-                large.Scroll(SB_PAGEUP);
-            }
-        });
-        std::printf("page down + up at row 0:       %8.3f us per pair\n", nearTop / pages * 1e6);
-        std::printf("page down + up at row %d:  %8.3f us per pair  ratio %.2f\n", deep, deepDown / pages * 1e6,
-                    deepDown / nearTop);
+        };
+        const auto t = MedianInTurns(
+            quick ? 5 : 11, [&] { pageDownUp(nearTop); }, [&] { pageDownUp(deep); });
+        std::printf("page down + up at row 0:       %8.3f us per pair\n", t.first / pages * 1e6);
+        std::printf("page down + up at row %d:  %8.3f us per pair  ratio %.2f\n", deep.Position(),
+                    t.second / pages * 1e6, t.second / t.first);
     }
 
     // Sorting one level: time and comparisons per n log2 n, relative to 1,000 rows. The
