@@ -1,7 +1,9 @@
 // The files tree-list: a tree of checkable rows under a column header, over a subclassed window.
 #pragma once
 
+#include "controls/FilesTreeGeometry.h"
 #include "controls/FilesTreeNode.h"
+#include "controls/HighlightColor.h"
 #include "framework/CommonControls.h"
 #include "framework/Handle.h"
 #include "framework/Window.h"
@@ -10,6 +12,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -69,6 +72,36 @@ std::size_t MoveBackInPlace(std::vector<int>& order, std::size_t position, Inser
 }
 
 } // namespace tlx
+
+// The header child of the tree-list. Messages sent to it pass through here first: an inserted
+// item is followed by the control's column layout, and so is a changed item or order.
+class CTlxHeaderWindow : public CWindowImpl {
+public:
+    std::function<void()> onItemInserted;
+    std::function<void()> onItemsChanged;
+
+    bool ProcessWindowMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        switch (msg) {
+        case HDM_INSERTITEMA:
+            result = DefWindowProc(msg, wParam, lParam);
+            if (result != -1 && onItemInserted)
+                onItemInserted();
+            return true;
+        case HDM_SETITEMA:
+        case HDM_SETITEMW:
+        case HDM_SETORDERARRAY:
+            // The header reports an item change before it moves its items' rectangles, so a
+            // layout made on that report reads the old ones; the layout is made again once the
+            // header has finished.
+            result = DefWindowProc(msg, wParam, lParam);
+            if (result != 0 && onItemsChanged)
+                onItemsChanged();
+            return true;
+        default:
+            return false;
+        }
+    }
+};
 
 template <typename T> class CTlxFilesTreeCtrlImpl : public CWindowImpl {
 public:
@@ -305,6 +338,7 @@ public:
 
     // Reads the header items' rectangles into the column records and sums their widths.
     void UpdateColumns() {
+        const std::int32_t previousHeaderHeight = headerHeight;
         columnsWidth = 0;
         const int count = HeaderItemCount();
         for (int i = 0; i < count && static_cast<std::size_t>(i) < columns.size(); ++i) {
@@ -314,6 +348,7 @@ public:
             columnsWidth += r.right - r.left;
         }
         headerHeight = count > 0 && !columns.empty() ? columns[0].rect.bottom - columns[0].rect.top : 0;
+        UpdateHorizontalBar(previousHeaderHeight);
     }
 
     // Places the header along the top of the client area and recomputes columns and rows.
@@ -321,7 +356,9 @@ public:
         scrollX = 0;
         if (IsWindow() && (GetStyle() & WS_HSCROLL) != 0)
             scrollX = -::GetScrollPos(m_hWnd, SB_HORZ);
-        if (header.IsWindow() && ::IsWindowVisible(header.m_hWnd)) {
+        // The header's own visibility: the dialog around the control is still hidden while it
+        // initialises, and a header left unplaced then would stay 0 pixels high.
+        if (header.IsWindow() && (header.GetStyle() & WS_VISIBLE) != 0) {
             RECT client = GetClientRect();
             WINDOWPOS pos{};
             HDLAYOUT layout{&client, &pos};
@@ -370,19 +407,59 @@ public:
         topIndex = position;
     }
 
+    // ---- window side: layout and painting (FilesTreePaint.inl) ----------------------------
+
+    // The message map: layout and painting, scrolling, mouse, keyboard and header.
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // Rebuilds the line pen and both fonts from the system menu font, the row height and the
+    // rows per page.
+    void MakeFonts();
+    std::uint32_t ComputeRowHeight();
+    // Whole rows that fit below the header.
+    std::uint32_t VisibleRows();
+    // Gives column 0 at least the width of the widest tree part drawn since the last expand or
+    // collapse.
+    void EnsureFirstColumnWidth();
+
+    // ---- window side: input and header (FilesTreeInput.inl) -------------------------------
+
+    // Shows a sort arrow on a header item: direction 0 ascending, 1 descending, -1 none.
+    void SetSortArrow(int column, int direction);
+
 protected:
     // Attachment by SubclassWindow: the header is created and laid out.
     void OnSubclassed() override { Init(); }
 
-    void Init() {
-        if ((GetStyle() & WS_BORDER) == 0)
-            ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetStyle() | WS_BORDER);
-        header.m_hWnd = ::CreateWindowExA(
-            0, WC_HEADERA, "", WS_CHILD | WS_VISIBLE | HDS_BUTTONS | HDS_HOTTRACK | HDS_DRAGDROP | HDS_FULLDRAG, 0, 0,
-            0, 0, m_hWnd, nullptr, reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE)), nullptr);
-        Layout();
-        ::ShowWindow(header.m_hWnd, SW_SHOW);
-    }
+    // Creates the header, the fonts and the sort bitmaps, and lays the control out.
+    void Init();
+    // The horizontal scroll bar after the columns were read: shown while they are wider than
+    // the client, and the rows per page when the header's height changed.
+    void UpdateHorizontalBar(std::int32_t previousHeaderHeight);
+
+    // Painting: the whole client below the header, through one off-screen bitmap.
+    void PaintTo(HDC target);
+    void DrawRows(HDC dc);
+    // Draws a row's button, lines, check box and icon; moves `cell`'s left edge to the text.
+    void DrawTreePart(HDC dc, Node* node, RECT& cell);
+    void DrawFocusHighlight(HDC dc, const RECT& rect);
+
+    // Input.
+    void OnVScroll(int request, int step);
+    void OnHScroll(int request, int thumb);
+    void OnButtonDown(bool left, LPARAM position);
+    void OnKeyDown(WPARAM key, LPARAM flags);
+    bool OnHeaderNotify(NMHDR* nm, LRESULT& result);
+    void SortByColumn(int column);
+    // The header's column menu: one checked item per visible column from 1 on.
+    Menu BuildColumnMenu() const;
+    void ShowColumnMenu();
+    void OnColumnCommand(UINT id);
+    void InvalidateRows(BOOL erase);
+    void NotifyKeyDown(WPARAM key, LPARAM flags);
+    // The row Page Down moves the focus to first: the one drawn just past the last whole row,
+    // or the last row when the latest paint did not fill the page.
+    Node* PageDownTarget();
 
     // A row is shown when every node above it, up to the root, is expanded.
     bool IsVisible(const Node* node) const {
@@ -471,7 +548,7 @@ protected:
     std::int32_t stateImageWidth = 0, stateImageHeight = 0;
     std::uint32_t rowsPerPage = 0;
     std::int32_t minFirstColumnWidth = 0;
-    CWindow header; // "SysHeader32", a child of the control; destroyed with it
+    CTlxHeaderWindow header; // "SysHeader32", a child of the control; destroyed with it
     Font headerFont, itemFont;
     Pen linePen;
     std::unique_ptr<Node> root; // hidden, always expanded, never a row
@@ -481,6 +558,12 @@ protected:
     std::int32_t visibleCount = 0; // rows in display order
     std::uint32_t commonControlsVersion = 0;
     Bitmap sortAscendingBitmap, sortDescendingBitmap;
+    // Whether the latest paint reached the row past the last whole one (`lastDrawn` keeps an
+    // older row otherwise).
+    bool lastPaintFilled = false;
 };
 
 } // namespace qs
+
+#include "controls/FilesTreeInput.inl"
+#include "controls/FilesTreePaint.inl"

@@ -1,0 +1,30 @@
+// The list of categories and plugins: the files tree-list over plugin script rows, showing each
+// row's icon, name, size on drive and file count, and sorting a level by a header click.
+#pragma once
+
+#include "controls/FilesTreeCtrl.h"
+
+#include <string>
+
+namespace qs {
+
+class CPluginScript;
+
+class CScriptsListCtrl : public CTlxFilesTreeCtrlImpl<CPluginScript*> {
+public:
+    ~CScriptsListCtrl() override;
+
+    // The icon index of the row's script; -1 for a row without one.
+    int GetItemImage(Node* node) override;
+    // The cell's text on one line, vertically centred, cut with an ellipsis at the end.
+    void DrawSubItem(HDC dc, Node* node, int column, const RECT& rect) override;
+    // Sorts the rows of one level, from the focused row's level on (see the definition);
+    // always answers true.
+    bool SortItems(int column, bool ascending) override;
+
+    // The text of one cell: name, formatted size, file count; empty for other columns and rows
+    // without a script.
+    virtual void GetItemText(Node* node, int column, std::string& text);
+};
+
+} // namespace qs
