@@ -26,6 +26,9 @@ const DialogResizeEntry kResizeMap[] = {
     {IDC_CLEAN_SELECTED, DLSZ_MOVE_Y},
 };
 
+// Maximizes the window once more, after the dialog manager has restored it.
+constexpr UINT kMaximizeAgain = WM_APP + 0x201;
+
 // A worker thread's procedure and the window that hosts it.
 struct WorkerJob {
     CMainDlg* host;
@@ -128,6 +131,17 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         result = 0;
         return true;
     }
+    if (msg == WM_SYSCOMMAND) // the user moves, sizes or restores the window from here on
+        m_holdMaximized = false;
+    if (msg == WM_SIZE && wParam == SIZE_RESTORED && m_holdMaximized) {
+        m_holdMaximized = false;
+        PostMessage(kMaximizeAgain);
+    }
+    if (msg == kMaximizeAgain) {
+        ::ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
+        result = 0;
+        return true;
+    }
     if (ProcessResizeMessage(hwnd, msg, wParam, lParam, result))
         return true;
     return ReflectNotification(hwnd, msg, wParam, lParam, result);
@@ -213,6 +227,10 @@ void CMainDlg::ApplyPlacement() {
     switch (action.kind) {
     case CPlacementAction::kShowMaximized:
         ::ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
+        // Wine's modal loop shows the dialog with SW_SHOWNORMAL when its queue first runs empty,
+        // visible or not, which restores it: the first restore that the user did not ask for
+        // (through the system menu) is undone.
+        m_holdMaximized = true;
         break;
     case CPlacementAction::kMoveAndShow:
         ::SetWindowPos(m_hWnd, nullptr, action.x, action.y, action.width, action.height, SWP_SHOWWINDOW);

@@ -89,6 +89,7 @@ private:
     HIMAGELIST m_systemImages = nullptr; // the system's small icons: shared, never destroyed
     HIMAGELIST m_checkImages = nullptr;  // bitmap 201, ours
     std::atomic<int> m_runMode{kRunAllRows};
+    bool m_holdMaximized = false; // opened maximized, and no restore of the user's own yet
     // Set by a pass that asks for the buttons back; they come back once its worker is done, so
     // that an enabled button always finds the pass over and starts a new one.
     std::atomic<bool> m_enablePending{false};
