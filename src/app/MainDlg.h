@@ -7,6 +7,7 @@
 #include "controls/BevelLine.h"
 #include "controls/ButtonMenuCtrl.h"
 #include "controls/HyperLinkEx.h"
+#include "controls/ScriptsListCtrl.h"
 #include "engine/Catalogue.h"
 #include "engine/LuaVirtualMachine.h"
 #include "engine/Passes.h"
@@ -45,7 +46,7 @@ public:
 
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    CScriptsTree& List() { return m_list; }
+    CScriptsListCtrl& List() { return m_list; }
     const CSelectionTotals& Totals() const { return m_totals; }
     CLuaVirtualMachine& Machine() { return m_vm; }
 
@@ -84,7 +85,7 @@ private:
     CSelectionTotals m_totals;           // size and count of the checked plugin rows
     CBevelLine m_line;                   // 1025
     CHyperLinkEx m_webLink;              // 1035
-    CScriptsTree m_list;                 // 1000
+    CScriptsListCtrl m_list;             // 1000
     CLuaVirtualMachine m_vm;             // shared by every script
     HIMAGELIST m_systemImages = nullptr; // the system's small icons: shared, never destroyed
     HIMAGELIST m_checkImages = nullptr;  // bitmap 201, ours

@@ -2,6 +2,7 @@
 #include "app/MainDlg.h"
 #include "app/Settings.h"
 #include "app/SimpleProgressDlg.h"
+#include "controls/HighlightColor.h"
 #include "framework/AppModule.h"
 
 #include <windows.h>
@@ -22,6 +23,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     INITCOMMONCONTROLSEX icc{8, ICC_BAR_CLASSES};
     ::InitCommonControlsEx(&icc);
     g_module.Init(instance);
+    qs::ReadStartupHighlightColor();
     const INT_PTR result = g_mainDlg.DoModal(::GetActiveWindow());
     g_module.Term();
     ::CoUninitialize();

@@ -267,6 +267,56 @@ void AppProcess::PressEsc() {
     ::PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
 }
 
+int AppProcess::ListHeaderHeight() {
+    HWND header = ::FindWindowExA(Item(IDC_SCRIPTS_LIST), nullptr, "SysHeader32", nullptr);
+    RECT r{};
+    ::GetWindowRect(header, &r);
+    return r.bottom - r.top;
+}
+
+int AppProcess::ListRowHeight() {
+    // The list's rows are as high as the text of the system's menu font plus 2, made even.
+    NONCLIENTMETRICSA metrics{};
+    metrics.cbSize = sizeof metrics;
+    ::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
+    HFONT font = ::CreateFontIndirectA(&metrics.lfMenuFont);
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, font);
+    TEXTMETRICA text{};
+    ::GetTextMetricsA(dc, &text);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    ::DeleteObject(font);
+    const int height = text.tmHeight + 2;
+    return height + (height & 1);
+}
+
+POINT AppProcess::CheckBoxPoint(int row, int depth) {
+    return {8 + 18 * (depth - 1) + 17 + 7, ListHeaderHeight() + row * ListRowHeight() + 7};
+}
+
+POINT AppProcess::ExpandButtonPoint(int row, int depth) {
+    return {8 + 18 * (depth - 1) + 4, ListHeaderHeight() + row * ListRowHeight() + ListRowHeight() / 2};
+}
+
+void AppProcess::ClickList(POINT point) {
+    HWND list = Item(IDC_SCRIPTS_LIST);
+    // The list finds check boxes and buttons where it last painted them: a click counts once
+    // the list has painted what changed before it (a refresh, an expanded category).
+    auto painted = [list] { return !::GetUpdateRect(list, nullptr, FALSE); };
+    WaitUntil(painted, 5000);
+    // Sent, so that the click has been handled on return.
+    ::SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(point.x, point.y));
+    ::SendMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+    WaitUntil(painted, 5000);
+}
+
+void AppProcess::KeyInList(UINT key) {
+    HWND list = Item(IDC_SCRIPTS_LIST);
+    ::PostMessageA(list, WM_KEYDOWN, key, 0x00000001);
+    ::PostMessageA(list, WM_KEYUP, key, 0xC0000001);
+}
+
 DWORD AppProcess::WaitExit(DWORD timeoutMs) {
     ::WaitForSingleObject(m_pi.hProcess, timeoutMs);
     DWORD code = STILL_ACTIVE;

@@ -93,6 +93,20 @@ public:
 
     static std::string Text(HWND window);
 
+    // ---- the scripts list's rows, as the list lays them out ----
+    // Row k (0 = the first row shown) lies below the list's header, rowHeight pixels each; its
+    // tree part starts 8 pixels in plus 18 per level below the top; the 9-pixel expand button
+    // there, the 15-pixel check box 17 pixels right of it.
+    int ListHeaderHeight();
+    static int ListRowHeight();
+    POINT CheckBoxPoint(int row, int depth);
+    POINT ExpandButtonPoint(int row, int depth);
+    // A left click at a point of the list's client area (button down, then up); returns once
+    // the list has handled it and painted what it changed.
+    void ClickList(POINT point);
+    // A key pressed and released in the list.
+    void KeyInList(UINT key);
+
 private:
     PROCESS_INFORMATION m_pi{};
     HWND m_main = nullptr;

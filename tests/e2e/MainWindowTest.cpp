@@ -235,6 +235,39 @@ TEST_F(MainWindowTest, CleanSelectedDeletesExactlyTheCheckedPluginsFiles) {
     EXPECT_EQ(Sorted(CSettings(app.SettingsPath()).Selected()), Sorted({"Dumps", "Recent list"}));
 }
 
+TEST_F(MainWindowTest, RowsAreCheckedWithTheMouseAndTheSpaceBar) {
+    AppProcess quillsweep(app);
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));
+    // Categories start collapsed; rows come in the order the folders list their entries.
+    auto rowOf = [](const std::vector<std::string>& entries, const std::string& entry) {
+        return static_cast<int>(std::find(entries.begin(), entries.end(), entry) - entries.begin());
+    };
+    const std::vector<std::string> top = AppFolder::ListingOrder(app.Scripts());
+    std::vector<std::string> temp = AppFolder::ListingOrder(app.Scripts("Temp"));
+    temp.erase(std::find(temp.begin(), temp.end(), "category.lua"));
+    const int caches = rowOf(top, "Caches"), tempRow = rowOf(top, "Temp");
+    auto shows = [&](const std::vector<std::string>& checked) {
+        return WaitUntil([&] { return quillsweep.Status() == TotalOf(checked); }, 10000);
+    };
+
+    quillsweep.ClickList(quillsweep.CheckBoxPoint(caches, 1));
+    EXPECT_TRUE(shows({"thumbs"})) << quillsweep.Status();
+    // Expanding "Temporary files" brings its two plugins in below it.
+    quillsweep.ClickList(quillsweep.ExpandButtonPoint(tempRow, 1));
+    const int dumps = tempRow + 1 + rowOf(temp, "dumps.lua");
+    const int cachesNow = caches > tempRow ? caches + 2 : caches;
+    quillsweep.ClickList(quillsweep.CheckBoxPoint(dumps, 2));
+    EXPECT_TRUE(shows({"thumbs", "dumps"})) << quillsweep.Status();
+    // Space toggles the row clicked last.
+    quillsweep.KeyInList(VK_SPACE);
+    EXPECT_TRUE(shows({"thumbs"})) << quillsweep.Status();
+    // A category's box checks every plugin in it; a second click on "Caches" unchecks its plugin.
+    quillsweep.ClickList(quillsweep.CheckBoxPoint(tempRow, 1));
+    EXPECT_TRUE(shows({"thumbs", "logs", "dumps"})) << quillsweep.Status();
+    quillsweep.ClickList(quillsweep.CheckBoxPoint(cachesNow, 1));
+    EXPECT_TRUE(shows({"logs", "dumps"})) << quillsweep.Status();
+}
+
 TEST_F(MainWindowTest, ResizingMovesTheControlsAndTheTemplateSizeIsTheMinimum) {
     AppProcess quillsweep(app);
     ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));
