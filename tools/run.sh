@@ -19,8 +19,7 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "No display was set: running on the virtual display $DISPLAY"
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
-# Until the main window lands, the run command starts the headless companion: by default it
-# previews what each plugin of the scripts folder would free; arguments go to it instead.
+# Quillsweep runs beside the build's copy of the shipped scripts folder and keeps its
+# settings.xml there.
 cd "$build"
-[ $# -gt 0 ] || set -- preview
-wine ./QuillsweepCmd.exe "$@"
+wine ./Quillsweep.exe

@@ -1,0 +1,50 @@
+# Makes the distributable folder and the portable zip from a built tree:
+#   cmake -DBUILD=<build dir> -DSOURCE=<source dir> -DVERSION=<x.y.z.w> -P cmake/Package.cmake
+# Result: <build>/dist/Quillsweep/ (the two executables, the scripts folder, README.md and docs/)
+# and <build>/dist/Quillsweep-<version>-win64.zip holding that folder. With -DCHECK=1 it then
+# lists the zip and fails unless every part is in it.
+foreach(var BUILD SOURCE VERSION)
+    if(NOT DEFINED ${var})
+        message(FATAL_ERROR "Package.cmake needs -D${var}=...")
+    endif()
+endforeach()
+
+set(dist "${BUILD}/dist")
+set(folder "${dist}/Quillsweep")
+set(zip "${dist}/Quillsweep-${VERSION}-win64.zip")
+
+file(REMOVE_RECURSE "${folder}")
+file(REMOVE "${zip}")
+file(MAKE_DIRECTORY "${folder}/docs")
+foreach(exe Quillsweep.exe QuillsweepCmd.exe)
+    if(NOT EXISTS "${BUILD}/${exe}")
+        message(FATAL_ERROR "${BUILD}/${exe} is missing: build first")
+    endif()
+    file(COPY "${BUILD}/${exe}" DESTINATION "${folder}")
+endforeach()
+file(COPY "${SOURCE}/scripts" DESTINATION "${folder}")
+file(COPY "${SOURCE}/README.md" DESTINATION "${folder}")
+file(GLOB docs "${SOURCE}/docs/*.md" "${SOURCE}/docs/*.png")
+file(COPY ${docs} DESTINATION "${folder}/docs")
+
+execute_process(COMMAND "${CMAKE_COMMAND}" -E tar cf "${zip}" --format=zip Quillsweep
+                WORKING_DIRECTORY "${dist}" RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "cannot write ${zip}")
+endif()
+message(STATUS "Packaged ${folder} and ${zip}")
+
+if(CHECK)
+    execute_process(COMMAND "${CMAKE_COMMAND}" -E tar tf "${zip}" OUTPUT_VARIABLE listing RESULT_VARIABLE failed)
+    if(failed)
+        message(FATAL_ERROR "cannot list ${zip}")
+    endif()
+    file(GLOB_RECURSE scripts RELATIVE "${SOURCE}" "${SOURCE}/scripts/*")
+    set(parts Quillsweep.exe QuillsweepCmd.exe README.md docs/writing-plugins.md ${scripts})
+    foreach(part ${parts})
+        string(FIND "${listing}" "Quillsweep/${part}" at)
+        if(at EQUAL -1)
+            message(FATAL_ERROR "${zip} lacks ${part}")
+        endif()
+    endforeach()
+endif()

@@ -1,0 +1,297 @@
+// The main window's initialisation, commands, totals, pass hosting and destruction.
+#include "app/MainDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/FileVersionInfo.h"
+#include "app/MakerAddresses.h"
+#include "app/OpenUrl.h"
+#include "resource.h"
+
+#include <shellapi.h>
+
+#include <memory>
+
+namespace qs {
+namespace {
+
+// How each control follows the growth of the client area.
+const DialogResizeEntry kResizeMap[] = {
+    {IDC_SCRIPTS_LIST, DLSZ_SIZE_X | DLSZ_SIZE_Y},
+    {IDC_BEVEL_LOWER, DLSZ_SIZE_X | DLSZ_MOVE_Y},
+    {IDC_STATUS, DLSZ_SIZE_X | DLSZ_MOVE_Y},
+    {IDC_WEB_LINK, DLSZ_MOVE_X | DLSZ_MOVE_Y},
+    {IDC_REFRESH, DLSZ_MOVE_Y},
+    {IDC_SELECT, DLSZ_MOVE_Y},
+    {IDC_HELP_BUTTON, DLSZ_MOVE_X | DLSZ_MOVE_Y},
+    {IDC_CLEAN_SELECTED, DLSZ_MOVE_Y},
+};
+
+// Maximizes the window once more, after the dialog manager has restored it.
+constexpr UINT kMaximizeAgain = WM_APP + 0x201;
+
+// A worker thread's procedure and the window that hosts it.
+struct WorkerJob {
+    CMainDlg* host;
+    LPTHREAD_START_ROUTINE proc;
+};
+
+} // namespace
+
+bool ApplySelectCommand(CScriptsTree& list, UINT command) {
+    if (command != ID_SELECT_ALL && command != ID_SELECT_NONE && command != ID_INVERT_SELECTION)
+        return false;
+    for (CScriptRow* row = list.GetRootItem()->firstChild; row != nullptr; row = row->nextSibling) {
+        const std::uint32_t state = row->checkState;
+        switch (command) {
+        case ID_SELECT_ALL:
+            if (state != kChecked)
+                list.SetCheck(row, kChecked, true, true);
+            break;
+        case ID_SELECT_NONE:
+            if (state != kUnchecked)
+                list.SetCheck(row, kUnchecked, true, true);
+            break;
+        default: // partly checked and box-less rows are set to what they are, which changes nothing
+            list.SetCheck(row, state == kChecked ? kUnchecked : state == kUnchecked ? kChecked : state, true, true);
+            break;
+        }
+    }
+    if (list.IsWindow())
+        list.Invalidate(TRUE);
+    return true;
+}
+
+std::string MainCaption(const std::string& productName, const std::string& fileVersion,
+                        const std::string& companyName) {
+    return productName + " " + fileVersion + " - " + companyName;
+}
+
+CMainDlg::CMainDlg(CSimpleProgressDlg& progress, CSettings& settings) : m_progress(progress), m_settings(settings) {
+    m_vm.Open();
+}
+
+CMainDlg::~CMainDlg() {
+    // Normally done when the window went; this covers a window that never got that far. The
+    // scripts go before the machine they live on.
+    DeleteRowScripts(m_list.GetRootItem());
+    if (m_checkImages != nullptr)
+        ImageList_Destroy(m_checkImages);
+}
+
+INT_PTR CMainDlg::DoModal(HWND parent) { return CDialogImpl::DoModal(parent, IDD_MAINDLG); }
+
+bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const UINT id = LOWORD(wParam), code = HIWORD(wParam);
+    if (msg == WM_INITDIALOG) {
+        OnInitDialog();
+        result = TRUE;
+        return true;
+    }
+    if (msg == WM_COMMAND && id == ID_APP_ABOUT) {
+        CAboutDlg about;
+        about.DoModal(::GetActiveWindow());
+        result = 0;
+        return true;
+    }
+    if (msg == WM_COMMAND && id == IDCANCEL) {
+        // Closing frees the scripts, and a running pass is using them: a close request that
+        // reaches the window during a pass (not from its own controls, which are disabled then)
+        // is refused. The user cancels the pass in the progress dialog and closes afterwards.
+        if (!PassRunning())
+            EndDialog(IDCANCEL);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_DESTROY) {
+        OnDestroy();
+        result = 0;
+        return true;
+    }
+    if (msg == WM_COMMAND && code == 0 && (id == ID_REFRESH_ALL || id == ID_REFRESH_SELECTED)) {
+        StartRefreshPass(*this, id == ID_REFRESH_ALL ? kRunAllRows : kRunCheckedRows);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_COMMAND && code == 0 && id == IDC_CLEAN_SELECTED) {
+        StartCleanPass(*this);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_ITEMCHECKCHANGING) {
+        OnItemCheckChanging(reinterpret_cast<const CScriptRow*>(wParam), static_cast<std::uint32_t>(lParam));
+        result = 0;
+        return true;
+    }
+    if (msg == WM_COMMAND && code == 0 && ApplySelectCommand(m_list, id)) {
+        result = 0;
+        return true;
+    }
+    if (msg == WM_COMMAND && code == 0 && id == ID_HELP_ONLINE) {
+        OpenUrl(kOnlineHelpAddress, SW_SHOWNORMAL);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_SYSCOMMAND) // the user moves, sizes or restores the window from here on
+        m_holdMaximized = false;
+    if (msg == WM_SIZE && wParam == SIZE_RESTORED && m_holdMaximized) {
+        m_holdMaximized = false;
+        PostMessage(kMaximizeAgain);
+    }
+    if (msg == kMaximizeAgain) {
+        ::ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
+        result = 0;
+        return true;
+    }
+    if (ProcessResizeMessage(hwnd, msg, wParam, lParam, result))
+        return true;
+    return ReflectNotification(hwnd, msg, wParam, lParam, result);
+}
+
+void CMainDlg::OnInitDialog() {
+    CenterWindow();
+    InitResize(m_hWnd, kResizeMap, sizeof kResizeMap / sizeof kResizeMap[0], true, true);
+
+    const HINSTANCE instance = ResourceModule();
+    // Shared icons: the system keeps them for the life of the module.
+    auto icon = [instance](int cx, int cy) {
+        return ::LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME), IMAGE_ICON, ::GetSystemMetrics(cx),
+                            ::GetSystemMetrics(cy), LR_SHARED);
+    };
+    SendMessage(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon(SM_CXICON, SM_CYICON)));
+    SendMessage(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon(SM_CXSMICON, SM_CYSMICON)));
+
+    CFileVersionInfo version;
+    version.Create();
+    ::SetWindowTextA(m_hWnd,
+                     MainCaption(version.GetProductName(), version.GetFileVersion(), version.GetCompanyName()).c_str());
+
+    m_webLink.SubclassWindow(GetDlgItem(IDC_WEB_LINK));
+    m_webLink.SetHyperLink(kWebSiteAddress);
+    m_webLink.SetOpener(&OpenUrl);
+
+    InitScriptsList();
+
+    m_line.SubclassWindow(GetDlgItem(IDC_BEVEL_LOWER));
+    m_line.sunken = false;
+
+    const struct {
+        CButtonMenuCtrl& button;
+        int id;
+        int menu;
+    } buttons[] = {{m_refreshButton, IDC_REFRESH, IDR_MENU_REFRESH},
+                   {m_selectButton, IDC_SELECT, IDR_MENU_SELECT},
+                   {m_helpButton, IDC_HELP_BUTTON, IDR_MENU_HELP}};
+    for (const auto& b : buttons) {
+        b.button.SubclassWindow(GetDlgItem(b.id));
+        b.button.SetMenu(::LoadMenuA(instance, MAKEINTRESOURCEA(b.menu)), true);
+    }
+
+    SendMessage(WM_ITEMCHECKCHANGING, 0, 0);
+    LoadScripts(m_vm, m_list, m_settings);
+    m_progress.Create(m_hWnd);
+    m_progress.Hide();
+    SendMessage(WM_COMMAND, MAKEWPARAM(ID_REFRESH_ALL, 0), 0);
+    ApplyPlacement();
+}
+
+void CMainDlg::InitScriptsList() {
+    m_list.SubclassWindow(GetDlgItem(IDC_SCRIPTS_LIST));
+    const RECT client = m_list.GetClientRect();
+    const int width = client.right - client.left;
+    m_list.InsertColumn(0, ::MulDiv(width, 56, 100), "Name");
+    m_list.InsertColumn(1, ::MulDiv(width, 22, 100), "Size On Drive");
+    m_list.InsertColumn(2, ::MulDiv(width, 16, 100), "Files");
+
+    // The system's small-icon list: the icon indexes that scripts get from the shell index it.
+    SHFILEINFOA info{};
+    m_systemImages = reinterpret_cast<HIMAGELIST>(
+        ::SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    int cx = 0, cy = 0;
+    if (m_systemImages != nullptr)
+        ImageList_GetIconSize(m_systemImages, &cx, &cy);
+    m_list.SetItemImages(m_systemImages, cx, cy);
+
+    // Blank, unchecked, checked, partly checked; white shows the row through.
+    HIMAGELIST checks = ImageList_LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDB_CHECKBOXES), 15, 1,
+                                             RGB(255, 255, 255), IMAGE_BITMAP, LR_DEFAULTCOLOR);
+    if (m_checkImages != nullptr)
+        ImageList_Destroy(m_checkImages);
+    m_checkImages = checks;
+    if (m_checkImages != nullptr)
+        ImageList_GetIconSize(m_checkImages, &cx, &cy);
+    m_list.SetStateImages(m_checkImages, m_checkImages != nullptr ? cx : 0, m_checkImages != nullptr ? cy : 0);
+}
+
+void CMainDlg::ApplyPlacement() {
+    const CPlacementAction action = PlacementToApply(m_settings);
+    switch (action.kind) {
+    case CPlacementAction::kShowMaximized:
+        ::ShowWindow(m_hWnd, SW_SHOWMAXIMIZED);
+        // Wine's modal loop shows the dialog with SW_SHOWNORMAL when its queue first runs empty,
+        // visible or not, which restores it: the first restore that the user did not ask for
+        // (through the system menu) is undone.
+        m_holdMaximized = true;
+        break;
+    case CPlacementAction::kMoveAndShow:
+        ::SetWindowPos(m_hWnd, nullptr, action.x, action.y, action.width, action.height, SWP_SHOWWINDOW);
+        break;
+    case CPlacementAction::kStay:
+        break;
+    case CPlacementAction::kCentre:
+        CenterWindow();
+        break;
+    }
+}
+
+void CMainDlg::OnDestroy() {
+    StorePlacement(m_settings, ::IsIconic(m_hWnd) != FALSE, GetWindowRect(), ::IsZoomed(m_hWnd) != FALSE);
+    m_settings.ClearSelected();
+    StoreCheckedNames(m_list.GetRootItem(), m_settings);
+    DeleteRowScripts(m_list.GetRootItem());
+    m_list.SetItemImages(nullptr, 0, 0);
+    m_systemImages = nullptr;
+}
+
+void CMainDlg::OnItemCheckChanging(const CScriptRow* row, std::uint32_t newState) {
+    if (m_totals.OnItemCheckChanging(m_list.GetRootItem(), row, newState))
+        WriteSelectionStatus(m_hWnd, m_totals);
+}
+
+void CMainDlg::EnableCommandButtons(bool enable) {
+    if (enable) {
+        // Left to the end of the worker (WorkerMain): the pass still counts as running here.
+        m_enablePending.store(true);
+        return;
+    }
+    m_enablePending.store(false);
+    EnableCommandButtonsOf(m_hWnd, false);
+}
+
+void CMainDlg::RepaintList() { ::InvalidateRect(m_list.m_hWnd, nullptr, TRUE); }
+
+void CMainDlg::RequestRecount() { ::SendMessageA(m_hWnd, WM_ITEMCHECKCHANGING, 0, 0); }
+
+bool CMainDlg::StartWorker(LPTHREAD_START_ROUTINE proc) {
+    auto job = std::make_unique<WorkerJob>(WorkerJob{this, proc});
+    HANDLE thread = ::CreateThread(nullptr, 0, &CMainDlg::WorkerMain, job.get(), 0, nullptr);
+    if (thread == nullptr)
+        return false;
+    job.release();         // the worker's now
+    ::CloseHandle(thread); // nobody waits for a worker
+    return true;
+}
+
+DWORD WINAPI CMainDlg::WorkerMain(LPVOID param) {
+    std::unique_ptr<WorkerJob> job(static_cast<WorkerJob*>(param));
+    CMainDlg& host = *job->host;
+    const DWORD result = job->proc(static_cast<CPassHost*>(&host));
+    // The pass has ended (a clean pass hands over to its refresh, which asks for the buttons):
+    // only now may a click start the next one.
+    // A clean worker ends after handing over; its refresh may still be running then, and keeps
+    // the request for its own end.
+    if (!host.PassRunning() && host.m_enablePending.exchange(false))
+        EnableCommandButtonsOf(host.m_hWnd, true);
+    return result;
+}
+
+} // namespace qs

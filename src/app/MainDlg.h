@@ -1,0 +1,99 @@
+// The main window: the scripts list with its totals, the Refresh / Select / Clean Selected / Help
+// commands, and the host of the refresh and clean passes.
+#pragma once
+
+#include "app/Settings.h"
+#include "app/SimpleProgressDlg.h"
+#include "controls/BevelLine.h"
+#include "controls/ButtonMenuCtrl.h"
+#include "controls/HyperLinkEx.h"
+#include "controls/ScriptsListCtrl.h"
+#include "engine/Catalogue.h"
+#include "engine/LuaVirtualMachine.h"
+#include "engine/Passes.h"
+#include "framework/DialogResize.h"
+#include "framework/Window.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <string>
+
+namespace qs {
+
+// The select commands act on the top-level rows only; the rows below follow through the list's
+// propagation of check states. Select All checks every row that is not checked, Select None
+// unchecks every row that is not unchecked, Invert Selection swaps checked and unchecked and
+// leaves any other state as it is. Every change goes through SetCheck, so the parent window hears
+// each row change. Answers false for any other command.
+bool ApplySelectCommand(CScriptsTree& list, UINT command);
+
+// "<ProductName> <FileVersion> - <CompanyName>".
+std::string MainCaption(const std::string& productName, const std::string& fileVersion, const std::string& companyName);
+
+class CMainDlg : public CDialogImpl, public CDialogResize, public CPassHost {
+public:
+    // The progress dialog and the settings are process-wide objects of their own; the settings
+    // may be constructed after this window object, since neither is touched before the window
+    // is created. Opens the script machine.
+    CMainDlg(CSimpleProgressDlg& progress, CSettings& settings);
+    ~CMainDlg() override;
+
+    using CDialogImpl::DoModal;
+    // Runs the window modally from template 129; answers 2 after a normal close, -1 when the
+    // window could not be created.
+    INT_PTR DoModal(HWND parent);
+
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    CScriptsListCtrl& List() { return m_list; }
+    const CSelectionTotals& Totals() const { return m_totals; }
+    CLuaVirtualMachine& Machine() { return m_vm; }
+
+    // ---- the pass host (called from the workers) ----
+    CScriptRow* GetRootItem() override { return m_list.GetRootItem(); }
+    int RunMode() const override { return m_runMode.load(); }
+    void SetRunMode(int mode) override { m_runMode.store(mode); }
+    void EnableCommandButtons(bool enable) override;
+    void ProgressReset() override { m_progress.Reset(); }
+    void ProgressSetRange(int low, int high) override { m_progress.SetRange(low, high); }
+    void ProgressSetPos(int pos) override { m_progress.SetPos(pos); }
+    void ProgressSetStep(int step) override { m_progress.SetStep(step); }
+    void ProgressShow() override { m_progress.Show(m_hWnd); }
+    void ProgressStepIt() override { m_progress.StepIt(); }
+    void ProgressHide() override { m_progress.Hide(); }
+    void ProgressSetStatusText(const char* text) override { m_progress.SetStatusText(text); }
+    void RepaintList() override;
+    void RequestRecount() override;
+    CSelectionStore& StoredSelection() override { return m_settings; }
+    bool StartWorker(LPTHREAD_START_ROUTINE proc) override;
+
+private:
+    void OnInitDialog();
+    void OnDestroy();
+    void OnItemCheckChanging(const CScriptRow* row, std::uint32_t newState);
+    void InitScriptsList();
+    void ApplyPlacement();
+    static DWORD WINAPI WorkerMain(LPVOID job);
+
+    CSimpleProgressDlg& m_progress;
+    CSettings& m_settings;
+
+    CButtonMenuCtrl m_refreshButton;     // 1001, menu 202
+    CButtonMenuCtrl m_selectButton;      // 1005, menu 203
+    CButtonMenuCtrl m_helpButton;        // 1006, menu 204
+    CSelectionTotals m_totals;           // size and count of the checked plugin rows
+    CBevelLine m_line;                   // 1025
+    CHyperLinkEx m_webLink;              // 1035
+    CScriptsListCtrl m_list;             // 1000
+    CLuaVirtualMachine m_vm;             // shared by every script
+    HIMAGELIST m_systemImages = nullptr; // the system's small icons: shared, never destroyed
+    HIMAGELIST m_checkImages = nullptr;  // bitmap 201, ours
+    std::atomic<int> m_runMode{kRunAllRows};
+    bool m_holdMaximized = false; // opened maximized, and no restore of the user's own yet
+    // Set by a pass that asks for the buttons back; they come back once its worker is done, so
+    // that an enabled button always finds the pass over and starts a new one.
+    std::atomic<bool> m_enablePending{false};
+};
+
+} // namespace qs
