@@ -36,18 +36,9 @@ bool CTlxFilesTreeCtrlImpl<T>::ProcessWindowMessage(HWND, UINT msg, WPARAM wPara
         Layout();
         result = 0;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps{};
-        HDC dc = ::BeginPaint(m_hWnd, &ps);
-        if (dc != nullptr)
-            PaintTo(dc);
-        ::EndPaint(m_hWnd, &ps);
-        result = 0;
-        return true;
-    }
-    case WM_PRINTCLIENT:
-        // The same picture into a device context of the caller's (used for snapshots).
-        PaintTo(reinterpret_cast<HDC>(wParam));
+    case WM_PAINT:
+    case WM_PRINTCLIENT: // the same picture into a device context of the caller's (snapshots)
+        PaintClient(m_hWnd, wParam, [this](HDC dc) { PaintTo(dc); });
         result = 0;
         return true;
     case WM_ERASEBKGND:

@@ -15,14 +15,7 @@ bool CMiniHtmlCtrl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
         return true;
     case WM_PAINT:
     case WM_PRINTCLIENT:
-        if (wParam != 0) {
-            PaintHtml(reinterpret_cast<HDC>(wParam));
-        } else {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd, &ps);
-            PaintHtml(dc);
-            ::EndPaint(hwnd, &ps);
-        }
+        PaintClient(hwnd, wParam, [this](HDC dc) { PaintHtml(dc); });
         result = 0;
         return true;
     case WM_ERASEBKGND:

@@ -200,14 +200,7 @@ bool CHyperLinkImpl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     switch (msg) {
     case WM_PAINT:
     case WM_PRINTCLIENT:
-        if (wParam != 0) {
-            Paint(reinterpret_cast<HDC>(wParam));
-        } else {
-            PAINTSTRUCT ps;
-            HDC dc = ::BeginPaint(hwnd, &ps);
-            Paint(dc);
-            ::EndPaint(hwnd, &ps);
-        }
+        PaintClient(hwnd, wParam, [this](HDC dc) { Paint(dc); });
         result = 0;
         return true;
     case WM_ERASEBKGND:

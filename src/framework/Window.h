@@ -120,6 +120,20 @@ private:
     LPARAM m_initParam = 0;
 };
 
+// WM_PAINT and WM_PRINTCLIENT alike: paints into the device context in wParam when one is given,
+// otherwise between BeginPaint and EndPaint.
+template <typename Paint> void PaintClient(HWND hwnd, WPARAM wParam, Paint&& paint) {
+    if (wParam != 0) {
+        paint(reinterpret_cast<HDC>(wParam));
+        return;
+    }
+    PAINTSTRUCT ps{};
+    HDC dc = ::BeginPaint(hwnd, &ps);
+    if (dc != nullptr)
+        paint(dc);
+    ::EndPaint(hwnd, &ps);
+}
+
 // Sends a control notification that reached a parent back to the control that sent it, with
 // OCM__BASE added to the message number. Answers true when the message is one that is
 // reflected and a control was found; WM_COMMAND without a control handle (menus) is not.
