@@ -100,6 +100,21 @@ void WriteSize(CJsonWriter& json, std::uint64_t size, std::uint64_t count) {
         .EndObject();
 }
 
+// A figure that may be missing (a plugin not measured): the figure, or null.
+void WriteSizeOrNull(CJsonWriter& json, bool known, std::uint64_t size, std::uint64_t count) {
+    if (known)
+        WriteSize(json, size, count);
+    else
+        json.Null();
+}
+
+// A table row of a plugin: its figures in bytes, in the shell's wording and as a count, or dashes.
+std::vector<std::string> FigureRow(const CPluginOutcome& p, bool known, std::uint64_t size, std::uint64_t count) {
+    if (!known)
+        return {p.name, "-", "-", "-", StatusNote(p.status)};
+    return {p.name, std::to_string(size), FormatByteSize(size), std::to_string(count), StatusNote(p.status)};
+}
+
 void WritePluginHead(CJsonWriter& json, const CPluginOutcome& p) {
     json.Key("name").String(p.name).Key("category");
     if (p.topLevel)
@@ -349,10 +364,7 @@ std::string FormatPreview(const std::vector<CPluginOutcome>& plugins, bool cance
             w.BeginObject();
             WritePluginHead(w, p);
             w.Key("measured");
-            if (p.measured)
-                WriteSize(w, p.size, p.count);
-            else
-                w.Null();
+            WriteSizeOrNull(w, p.measured, p.size, p.count);
             w.Key("errors");
             WriteIssues(w, p.errors);
             w.EndObject();
@@ -363,13 +375,8 @@ std::string FormatPreview(const std::vector<CPluginOutcome>& plugins, bool cance
         return w.Text() + kEol;
     }
     std::vector<std::vector<std::string>> table = {{"Name", "Bytes", "Size On Drive", "Files", ""}};
-    for (const CPluginOutcome& p : plugins) {
-        if (p.measured)
-            table.push_back({p.name, std::to_string(p.size), FormatByteSize(p.size), std::to_string(p.count),
-                             StatusNote(p.status)});
-        else
-            table.push_back({p.name, "-", "-", "-", StatusNote(p.status)});
-    }
+    for (const CPluginOutcome& p : plugins)
+        table.push_back(FigureRow(p, p.measured, p.size, p.count));
     table.push_back({"Total", std::to_string(totalSize), FormatByteSize(totalSize), std::to_string(totalCount), ""});
     return FormatTable(table, {false, true, true, true, false}) + IssueLines(plugins) + CancelNote(plugins, cancelled);
 }
@@ -392,22 +399,14 @@ std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancell
             w.BeginObject();
             WritePluginHead(w, p);
             w.Key("before");
-            if (p.measuredBefore)
-                WriteSize(w, p.sizeBefore, p.countBefore);
-            else
-                w.Null();
+            WriteSizeOrNull(w, p.measuredBefore, p.sizeBefore, p.countBefore);
             w.Key("after");
-            if (p.measured)
-                WriteSize(w, p.size, p.count);
-            else
-                w.Null();
+            WriteSizeOrNull(w, p.measured, p.size, p.count);
             w.Key("freed");
             std::uint64_t size = 0;
             std::uint64_t count = 0;
-            if (Freed(p, size, count))
-                WriteSize(w, size, count);
-            else
-                w.Null();
+            const bool freed = Freed(p, size, count);
+            WriteSizeOrNull(w, freed, size, count);
             w.Key("errors");
             WriteIssues(w, p.errors);
             w.EndObject();
@@ -421,11 +420,8 @@ std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancell
     for (const CPluginOutcome& p : plugins) {
         std::uint64_t size = 0;
         std::uint64_t count = 0;
-        if (Freed(p, size, count))
-            table.push_back(
-                {p.name, std::to_string(size), FormatByteSize(size), std::to_string(count), StatusNote(p.status)});
-        else
-            table.push_back({p.name, "-", "-", "-", StatusNote(p.status)});
+        const bool freed = Freed(p, size, count);
+        table.push_back(FigureRow(p, freed, size, count));
     }
     table.push_back({"Total", std::to_string(totalSize), FormatByteSize(totalSize), std::to_string(totalCount), ""});
     return FormatTable(table, {false, true, true, true, false}) + IssueLines(plugins) + CancelNote(plugins, cancelled);
