@@ -117,6 +117,11 @@ bool ChangeEntry(HANDLE folder, const std::wstring& folderName, const wchar_t* e
         access |= DELETE;
     Handle h(OpenRelative(folder, entry, chars, access,
                           isFolder ? kOpenFolder : FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT));
+    // Where the request to open a link as itself is honoured (Windows), the handle is the entry,
+    // a link included, and changing it never reaches what a link points at: the name then always
+    // matches. Under Wine this check costs a server round trip per entry, and deleting through the
+    // handle another (a plain loop deletes on close); no cheaper sign of a link to a file exists
+    // there, whose listing record and handle carry the target's attributes and file id.
     std::wstring name;
     if (!h || !HandleName(h.Get(), name) || !IsEntryName(name, folderName, entry, chars))
         return false;

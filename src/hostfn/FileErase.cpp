@@ -229,7 +229,7 @@ bool OverwriteAll(HANDLE file, std::uint64_t length, std::uint32_t sector, std::
 } // namespace
 
 void DeleteSingleFile(const std::string& path) {
-    // A plain deletion: the read-only attribute is left as it is, so a read-only file stays.
+    // The read-only attribute is left as it is, so a read-only file stays.
     DeleteFileNoFollow(path);
 }
 

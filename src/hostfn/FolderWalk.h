@@ -40,7 +40,8 @@ std::string OnDiskSpelling(const std::string& folder);
 // its own: far cheaper per entry than FindFirstFileA / FindNextFileA, which also make up a short
 // name for every entry. A folder listed while its parent folder is being listed (the recursion of
 // every walk) is opened relative to the parent's handle, so its full path is not looked up again,
-// and it is opened as itself: a subfolder that has become a junction or link is not entered.
+// and as itself: a subfolder that has become a junction or link since it was listed is refused,
+// or found out by Verified() where the platform opens the link's target all the same.
 class CFolderLister {
 public:
     // `folder` ends with a backslash and must outlive the lister.
