@@ -2,6 +2,7 @@
 #include "hostfn/FileErase.h"
 
 #include "framework/Handle.h"
+#include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
 #include "hostfn/Masks.h"
 
@@ -36,10 +37,14 @@ void RemoveLink(const std::string& path) {
 }
 
 // The delete walk. `hasMasks` false is the call with no mask list at all (inside a matching
-// folder), whose emptied subfolders are removed too.
+// folder), whose emptied subfolders are removed too. Entries are changed through the lister,
+// relative to the folder's handle: never through a link, also where the platform lists a link to
+// a file as a plain file (Wine 8), and without looking the full path up again for every file.
 void Erase(const std::string& folder, const MaskList& masks, bool hasMasks, bool recurse) {
     static const MaskList kNoMasks;
-    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full) {
+    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full, CFolderLister& lister) {
+        if (!lister.Verified())
+            return; // a link took the place of the folder: nothing in it is touched, nor listed further
         const DWORD attributes = e.dwFileAttributes;
         if (recurse && IsDirectory(attributes)) {
             const bool whole = !masks.empty() && MatchesMaskList(masks, full.c_str());
@@ -56,7 +61,7 @@ void Erase(const std::string& folder, const MaskList& masks, bool hasMasks, bool
             else
                 Erase(full + '\\', masks, hasMasks, true);
             if (removeAfter)
-                RemoveDirectoryA(full.c_str());
+                lister.ChangeListedEntry(kRemove); // succeeds only when the folder is now empty
             return;
         }
         if (!MatchesMaskList(masks, full.c_str()))
@@ -70,14 +75,20 @@ void Erase(const std::string& folder, const MaskList& masks, bool hasMasks, bool
         }
         // The attributes come from the enumeration record, read a moment ago; reading them again
         // per file would cost a call for nothing. Clearing read-only also clears hidden and system.
-        if (IsReadOnly(attributes))
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(full.c_str());
+        // A folder reaches this branch only without recursion: it loses read-only and stays.
+        const unsigned clear = IsReadOnly(attributes) ? kClearReadOnly : 0;
+        const unsigned remove = IsDirectory(attributes) ? 0 : kRemove;
+        if (clear | remove)
+            lister.ChangeListedEntry(clear | remove);
     });
 }
 
 void WipeWalk(const std::string& folder, const MaskList& masks, bool recurse, std::uint32_t passes) {
-    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full) {
+    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full, CFolderLister& lister) {
+        // Files are wiped by their paths, whose folder part must be the folder listed here: not a
+        // link that took the place of a listed subfolder, which the wipe's own check would pass.
+        if (!lister.Verified())
+            return;
         const DWORD attributes = e.dwFileAttributes;
         if (recurse && IsDirectory(attributes)) {
             // Folders are not matched against the masks; with an empty list the emptied ones go.
@@ -88,7 +99,7 @@ void WipeWalk(const std::string& folder, const MaskList& masks, bool recurse, st
             }
             WipeWalk(full + '\\', masks, recurse, passes);
             if (masks.empty())
-                RemoveDirectoryA(full.c_str()); // succeeds only when the folder is now empty
+                lister.ChangeListedEntry(kRemove); // succeeds only when the folder is now empty
             return;
         }
         if (MatchesMaskList(masks, full.c_str()))
@@ -218,9 +229,8 @@ bool OverwriteAll(HANDLE file, std::uint64_t length, std::uint32_t sector, std::
 } // namespace
 
 void DeleteSingleFile(const std::string& path) {
-    // A plain deletion: the read-only attribute is left as it is, so a read-only file stays.
-    if (!path.empty() && path.size() <= kMaxPathChars)
-        DeleteFileA(path.c_str());
+    // The read-only attribute is left as it is, so a read-only file stays.
+    DeleteFileNoFollow(path);
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse) {
@@ -250,7 +260,7 @@ bool WipeOneFile(const std::string& path, std::uint32_t passes) {
     if (IsReadOnly(attributes))
         return false;
     if (Length(data.nFileSizeHigh, data.nFileSizeLow) == 0)
-        return DeleteFileA(path.c_str()) != 0;
+        return DeleteFileNoFollow(path);
 
     // No sharing: a file that another program holds open cannot be opened and stays as it was.
     // The link itself is opened, never a target that replaced the file since the look above.
@@ -274,7 +284,7 @@ bool WipeOneFile(const std::string& path, std::uint32_t passes) {
         return false;
     }
     file.Reset();
-    return DeleteFileA(path.c_str()) != 0;
+    return DeleteFileNoFollow(path);
 }
 
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes) {

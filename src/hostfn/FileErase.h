@@ -18,7 +18,8 @@ constexpr std::uint32_t kMaxWipePasses = 35;
 // Size of each pattern buffer and the largest single write of an overwrite.
 constexpr std::uint32_t kWipeChunkBytes = 65536;
 
-// One plain deletion; a read-only file stays. (Behind the host function DeleteFile.)
+// Deletes one file, never a file that a link at that place points to; a read-only file stays.
+// (Behind the host function DeleteFile.)
 void DeleteSingleFile(const std::string& path);
 
 // Deletes the matching content of a folder. `maskText` null means no mask list at all, which

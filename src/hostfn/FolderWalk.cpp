@@ -1,6 +1,8 @@
 // Listing a folder through the native directory query, for the shared folder walk.
 #include "hostfn/FolderWalk.h"
 
+#include "hostfn/EntryChange.h"
+
 #include <winternl.h>
 
 #include <cstring>
@@ -11,22 +13,11 @@ namespace {
 // The native query is not in the import libraries' headers of every toolchain: looked up once.
 using QueryDirectoryFn = NTSTATUS(NTAPI*)(HANDLE, HANDLE, PVOID, PVOID, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG, BOOLEAN,
                                           PUNICODE_STRING, BOOLEAN);
-using OpenFileFn = NTSTATUS(NTAPI*)(PHANDLE, ACCESS_MASK, POBJECT_ATTRIBUTES, PIO_STATUS_BLOCK, ULONG, ULONG);
 
-struct NativeCalls {
-    QueryDirectoryFn query = nullptr;
-    OpenFileFn open = nullptr;
-    NativeCalls() {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        query =
-            reinterpret_cast<QueryDirectoryFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtQueryDirectoryFile")));
-        open = reinterpret_cast<OpenFileFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtOpenFile")));
-    }
-};
-
-const NativeCalls& Native() {
-    static const NativeCalls calls;
-    return calls;
+QueryDirectoryFn QueryDirectory() {
+    static const QueryDirectoryFn query = reinterpret_cast<QueryDirectoryFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryDirectoryFile")));
+    return query;
 }
 
 // FILE_FULL_DIR_INFORMATION: what the query answers per entry.
@@ -41,7 +32,6 @@ struct FullDirEntry {
 };
 
 constexpr ULONG kFileFullDirectoryInformation = 2;
-constexpr ULONG kDirectoryOptions = 0x1 /* directory */ | 0x20 /* synchronous */ | 0x4000 /* backup intent */;
 constexpr std::size_t kBatchBytes = 32768;
 
 // The lister whose entries are being visited on this thread: the parent of any folder listed now.
@@ -56,23 +46,15 @@ FILETIME Time(const LARGE_INTEGER& t) {
 
 UINT FileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
 
-HANDLE OpenRelative(HANDLE parent, const std::string& name) {
+// The subfolder `name` of `parent` opened relative to the parent's handle, refusing links.
+HANDLE OpenRelative(HANDLE parent, const std::string& name, std::wstring& wideName) {
     wchar_t wide[MAX_PATH];
     const int chars =
         MultiByteToWideChar(FileApiCodePage(), 0, name.data(), static_cast<int>(name.size()), wide, MAX_PATH);
-    if (chars <= 0 || !Native().open)
+    if (chars <= 0)
         return nullptr;
-    UNICODE_STRING us;
-    us.Buffer = wide;
-    us.Length = us.MaximumLength = static_cast<USHORT>(chars * sizeof(wchar_t));
-    OBJECT_ATTRIBUTES oa;
-    InitializeObjectAttributes(&oa, &us, OBJ_CASE_INSENSITIVE, parent, nullptr);
-    IO_STATUS_BLOCK io;
-    HANDLE h = nullptr;
-    if (Native().open(&h, FILE_LIST_DIRECTORY | SYNCHRONIZE, &oa, &io,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, kDirectoryOptions) < 0)
-        return nullptr;
-    return h;
+    wideName.assign(wide, static_cast<std::size_t>(chars));
+    return OpenSubfolderNoFollow(parent, wide, static_cast<std::size_t>(chars));
 }
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -109,19 +91,24 @@ std::string OnDiskSpelling(const std::string& folder) {
     return result;
 }
 
-CFolderLister::CFolderLister(const std::string& folder) : m_folder(folder), m_outer(t_innermost) {
-    // A direct subfolder of the folder being listed: opened by its name relative to the parent.
+CFolderLister::CFolderLister(const std::string& folder) : m_folder(folder), m_outer(t_innermost), m_parent(nullptr) {
+    // A direct subfolder of the folder being listed: opened by its name relative to the parent,
+    // and never by its path instead, which would follow a link that took its place.
     const std::string* outerFolder = m_outer ? &m_outer->m_folder : nullptr;
     if (outerFolder && m_outer->Valid() && folder.size() > outerFolder->size() + 1 &&
         folder.compare(0, outerFolder->size(), *outerFolder) == 0 &&
-        folder.find('\\', outerFolder->size()) == folder.size() - 1)
-        m_dir.Reset(OpenRelative(m_outer->m_dir.Get(),
-                                 folder.substr(outerFolder->size(), folder.size() - outerFolder->size() - 1)));
-    if (!m_dir)
+        folder.find('\\', outerFolder->size()) == folder.size() - 1) {
+        m_parent = m_outer;
+        if (m_parent->m_check != Check::Foreign)
+            m_dir.Reset(OpenRelative(m_parent->m_dir.Get(),
+                                     folder.substr(outerFolder->size(), folder.size() - outerFolder->size() - 1),
+                                     m_component));
+    } else {
         m_dir.Reset(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    if (m_dir && Native().query)
+    }
+    if (m_dir && QueryDirectory())
         m_buffer.reset(new (std::nothrow) unsigned char[kBatchBytes]);
     if (!m_buffer)
         m_dir.Reset();
@@ -132,17 +119,21 @@ CFolderLister::~CFolderLister() { t_innermost = m_outer; }
 
 bool CFolderLister::Fill() {
     IO_STATUS_BLOCK io;
-    const NTSTATUS status = Native().query(m_dir.Get(), nullptr, nullptr, nullptr, &io, m_buffer.get(), kBatchBytes,
-                                           kFileFullDirectoryInformation, FALSE, nullptr, FALSE);
+    const NTSTATUS status = QueryDirectory()(m_dir.Get(), nullptr, nullptr, nullptr, &io, m_buffer.get(), kBatchBytes,
+                                             kFileFullDirectoryInformation, FALSE, nullptr, FALSE);
     m_offset = 0;
     m_haveBatch = status >= 0 && status != static_cast<NTSTATUS>(0x80000006) /* no more files */ && io.Information != 0;
     return m_haveBatch;
 }
 
 bool CFolderLister::Next(WIN32_FIND_DATAA& data) {
-    if (!m_dir || (!m_haveBatch && !Fill()))
+    m_entryName = nullptr;
+    if (!m_dir || m_check == Check::Foreign || (!m_haveBatch && !Fill()))
         return false;
     const auto* e = reinterpret_cast<const FullDirEntry*>(m_buffer.get() + m_offset);
+    m_entryName = e->FileName;
+    m_entryChars = e->FileNameLength / sizeof(WCHAR);
+    m_entryAttributes = e->FileAttributes;
     if (e->NextEntryOffset)
         m_offset += e->NextEntryOffset;
     else
@@ -162,6 +153,23 @@ bool CFolderLister::Next(WIN32_FIND_DATAA& data) {
                             data.cFileName, MAX_PATH - 1, nullptr, nullptr);
     data.cFileName[bytes > 0 ? bytes : 0] = '\0';
     return true;
+}
+
+bool CFolderLister::Verified() {
+    if (m_check == Check::Unknown) {
+        m_check = Check::Foreign;
+        if (m_dir && HandleName(m_dir.Get(), m_name) &&
+            (!m_parent ||
+             (m_parent->Verified() && IsEntryName(m_name, m_parent->m_name, m_component.data(), m_component.size()))))
+            m_check = Check::Verified;
+    }
+    return m_check == Check::Verified;
+}
+
+bool CFolderLister::ChangeListedEntry(unsigned changes) {
+    // The entry is named as the listing gave it, in full, not as its converted name for the walk.
+    return m_entryName && Verified() &&
+           ChangeEntry(m_dir.Get(), m_name, m_entryName, m_entryChars, IsDirectory(m_entryAttributes), changes);
 }
 
 } // namespace qs

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 namespace qs {
 
@@ -38,7 +39,9 @@ std::string OnDiskSpelling(const std::string& folder);
 // Lists one folder through the platform's native directory query, in batches into a buffer of
 // its own: far cheaper per entry than FindFirstFileA / FindNextFileA, which also make up a short
 // name for every entry. A folder listed while its parent folder is being listed (the recursion of
-// every walk) is opened relative to the parent's handle, so its full path is not looked up again.
+// every walk) is opened relative to the parent's handle, so its full path is not looked up again,
+// and as itself: a subfolder that has become a junction or link since it was listed is refused,
+// or found out by Verified() where the platform opens the link's target all the same.
 class CFolderLister {
 public:
     // `folder` ends with a backslash and must outlive the lister.
@@ -52,19 +55,44 @@ public:
     // false at the end.
     bool Next(WIN32_FIND_DATAA& data);
 
+    // True when the folder listed is the one its path names. A folder opened by the path the
+    // caller gave is (links in that path lead where the caller pointed); a subfolder opened
+    // relative to its parent is when its full name is the parent's followed by its own. That
+    // tells a link that took the place of the listed subfolder on a platform that opens the
+    // target of a link asked to be opened as itself (Wine 8; Windows refuses such a link when
+    // the subfolder is opened). Walks that change anything ask before their first entry; the
+    // answer is kept, and the measuring walks never pay for it. A foreign folder lists no more.
+    bool Verified();
+
+    // Applies ChangeEntry (EntryChange.h: kClearReadOnly, kRemove) to the entry last returned by
+    // Next(), a file or a folder as the listing showed it, through a handle opened relative to this
+    // folder's handle that must prove to be the entry itself. Nothing is done in a folder that is
+    // not Verified(). True when every change asked for was made.
+    bool ChangeListedEntry(unsigned changes);
+
 private:
     bool Fill();
 
+    enum class Check { Unknown, Verified, Foreign };
+
     const std::string& m_folder;
-    CFolderLister* m_outer;
+    CFolderLister* m_outer;  // the lister of the enclosing walk on this thread, if any
+    CFolderLister* m_parent; // the lister whose handle this folder was opened relative to
     Handle m_dir;
     std::unique_ptr<unsigned char[]> m_buffer;
     std::size_t m_offset = 0;
     bool m_haveBatch = false;
+    Check m_check = Check::Unknown;
+    std::wstring m_name;                  // the folder's full name, once Verified() asked for it
+    std::wstring m_component;             // the name it was opened by relative to its parent
+    const wchar_t* m_entryName = nullptr; // the entry last returned by Next(), inside m_buffer
+    std::size_t m_entryChars = 0;
+    DWORD m_entryAttributes = 0;
 };
 
 // Calls visit(const WIN32_FIND_DATAA& entry, const std::string& fullPath) for every entry of
-// `folder` (which must end with a backslash) in enumeration order, skipping "." and "..".
+// `folder` (which must end with a backslash) in enumeration order, skipping "." and "..". A visitor
+// that takes a third argument, CFolderLister&, gets the lister, to change the entry through it.
 // The cancellation flag is checked before every entry; the result is false when the walk
 // stopped for it. Entries whose full path would pass the classic path limit are left alone,
 // and so is a folder whose search pattern would pass it.
@@ -85,7 +113,10 @@ template <typename Visit> bool ForEachFolderEntry(const std::string& folder, Vis
         path.assign(folder).append(name);
         if (path.size() > kMaxPathChars)
             continue;
-        visit(static_cast<const WIN32_FIND_DATAA&>(data), static_cast<const std::string&>(path));
+        if constexpr (std::is_invocable_v<Visit&, const WIN32_FIND_DATAA&, const std::string&, CFolderLister&>)
+            visit(static_cast<const WIN32_FIND_DATAA&>(data), static_cast<const std::string&>(path), lister);
+        else
+            visit(static_cast<const WIN32_FIND_DATAA&>(data), static_cast<const std::string&>(path));
     }
     return true;
 }

@@ -376,6 +376,58 @@ TEST(FileLinks, AWipeNeverWritesThroughALink) {
     EXPECT_EQ(rec.writes.size(), 3u) << "one pass over junk.tmp, nothing else";
 }
 
+// Links to files outside the cleaned folder, at two levels, one to a read-only file and one to an
+// empty file. Wine 8 lists such links as plain files, opens what they point at and deletes that
+// through them; no call of any function may change a byte or an attribute of it.
+TEST(FileLinks, NothingALinkPointsAtIsTouched) {
+    struct Case {
+        const char* function;
+        const char* args;
+        const char* gone; // a plain file that the call deletes, to show that it did its work
+    };
+    const Case cases[] = {
+        {"DeleteFolderContent", "", "junk.tmp"},
+        {"DeleteFolderContent", "nil, true", "sub\\junk.tmp"},
+        {"DeleteFolderContent", "'*.TMP'", "junk.tmp"},
+        {"DeleteFolderContent", "'*.TMP', true", "sub\\junk.tmp"},
+        {"DeleteFolderContent", "'*\\\\SUB', true", "sub\\junk.tmp"}, // the folder holding a link goes whole
+        {"WipeFolderContent", "'', false, 1", "junk.tmp"},
+        {"WipeFolderContent", "'', true, 1", "sub\\junk.tmp"},
+        {"WipeFolderContent", "'*.tmp', true, 1", "sub\\junk.tmp"},
+        {"DeleteFile", "", "junk.tmp"},
+        {"WipeFile", "1", "junk.tmp"},
+    };
+    for (const Case& c : cases) {
+        ScriptHost host;
+        const std::string outside = host.Dir() / "outside", root = host.Dir() / "clean";
+        WriteText(outside + "\\keep.txt", "keep");
+        WriteText(outside + "\\ro.txt", "read-only");
+        SetReadOnly(outside + "\\ro.txt");
+        WriteBytes(outside + "\\empty.txt", 0);
+        WriteText(root + "\\junk.tmp", "junk");
+        WriteText(root + "\\sub\\junk.tmp", "junk");
+        const char* const links[][2] = {
+            {"link.tmp", "keep.txt"}, {"ro.tmp", "ro.txt"}, {"empty.tmp", "empty.txt"}, {"sub\\deep.tmp", "keep.txt"}};
+        for (const auto& link : links)
+            ASSERT_TRUE(qs::test::MakeFileLink(root + "\\" + link[0], outside + "\\" + link[1]));
+        if (std::string(c.function).find("Folder") != std::string::npos) {
+            Call(host, c.function, root, c.args);
+        } else {
+            for (const auto& link : links)
+                Call(host, c.function, root + "\\" + link[0], c.args);
+            Call(host, c.function, root + "\\" + c.gone, c.args);
+        }
+        const std::string what = std::string(c.function) + "(" + c.args + ")";
+        EXPECT_EQ(ReadText(outside + "\\keep.txt"), "keep") << what;
+        EXPECT_EQ(ReadText(outside + "\\ro.txt"), "read-only") << what;
+        EXPECT_EQ(GetFileAttributesA((outside + "\\ro.txt").c_str()) & FILE_ATTRIBUTE_READONLY,
+                  DWORD{FILE_ATTRIBUTE_READONLY})
+            << what;
+        EXPECT_TRUE(Exists(outside + "\\empty.txt")) << what;
+        EXPECT_FALSE(Exists(root + "\\" + c.gone)) << what;
+    }
+}
+
 // Paths past the classic limit are left alone, never cut down into the name of another file.
 TEST(LongPaths, AreLeftAloneAndNeverTruncated) {
     ScriptHost host;

@@ -1,5 +1,6 @@
 // The shared folder enumeration: every entry once, with the record FindNextFileA would give,
 // across batch boundaries and in subfolders opened relative to their parent.
+#include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
 #include "support/ScriptHost.h"
 
@@ -65,6 +66,35 @@ TEST(ForEachFolderEntry, MeasuresThroughAScriptLikeTheSizeRule) {
     WriteBytes(root + "\\sub\\more.bin", cluster + 1);
     const auto result = host.Eval("return self:GetFolderSize([[" + root + "]], nil, true)");
     EXPECT_EQ(result, (std::vector<std::string>{"s:" + std::to_string(3 * cluster), "s:3"}));
+}
+
+// A subfolder that becomes a link between its listing and its opening: the walk that deletes sees
+// it refused when it is opened (Windows) or when its name is checked before its first entry
+// (Wine 8, which opens the target), and nothing it points at is touched.
+TEST(CFolderLister, ASubfolderSwappedForALinkIsNotChangedNorListedOn) {
+    qs::test::TempDir dir;
+    const std::string outside = dir / "outside", root = dir / "root";
+    qs::test::WriteText(outside + "\\a.txt", "keep");
+    qs::test::WriteText(outside + "\\b.txt", "keep");
+    qs::test::WriteText(outside + "\\inner\\c.txt", "keep");
+    qs::test::WriteText(root + "\\sub\\x.txt", "x");
+    int visited = 0;
+    bool changed = false;
+    qs::ForEachFolderEntry(root + "\\", [&](const WIN32_FIND_DATAA&, const std::string& full, qs::CFolderLister& top) {
+        ASSERT_TRUE(top.Verified());
+        qs::test::RemoveTree(full);
+        ASSERT_TRUE(qs::test::MakeFolderLink(full, outside));
+        qs::ForEachFolderEntry(full + "\\", [&](const WIN32_FIND_DATAA&, const std::string&, qs::CFolderLister& sub) {
+            ++visited;
+            EXPECT_FALSE(sub.Verified());
+            changed |= sub.ChangeListedEntry(qs::kRemove);
+        });
+    });
+    EXPECT_LE(visited, 1) << "a foreign folder lists no more";
+    EXPECT_FALSE(changed);
+    EXPECT_EQ(qs::test::ReadText(outside + "\\a.txt"), "keep");
+    EXPECT_EQ(qs::test::ReadText(outside + "\\b.txt"), "keep");
+    EXPECT_EQ(qs::test::ReadText(outside + "\\inner\\c.txt"), "keep");
 }
 
 TEST(OnDiskSpelling, GivesTheFileSystemsCaseOrTheTextAsItCame) {
