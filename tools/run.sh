@@ -19,6 +19,8 @@ if [ -z "${DISPLAY:-}" ]; then
     echo "No display was set: running on the virtual display $DISPLAY"
 fi
 export WINEDEBUG=${WINEDEBUG:--all}
+. "$root/tools/wine-env.sh"
+qs_wine_fonts "${WINEPREFIX:-$HOME/.wine}"
 # Quillsweep runs beside the build's copy of the shipped scripts folder and keeps its
 # settings.xml there.
 cd "$build"

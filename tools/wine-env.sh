@@ -2,6 +2,7 @@
 #   qs_wine_env BUILD   exports WINEPREFIX, WINEDEBUG, HOME and XDG_DATA_HOME under BUILD/wine
 #   qs_wine_start       starts Xvfb when no DISPLAY is set, creates the prefix once, starts a
 #                       persistent wineserver and warms it up
+#   qs_wine_fonts DIR   adds Wine's own fonts to a prefix (also used by the run command)
 #   qs_wine_stop        stops the wineserver (and every Wine process) and the Xvfb it started
 # Wine links the prefix's Desktop and Documents to $HOME and keeps its recycle bin in the
 # desktop trash under $XDG_DATA_HOME: both point inside the build tree, so no test can reach a
@@ -16,6 +17,16 @@ qs_wine_env() {
     export HOME="$build/wine/home"
     export XDG_DATA_HOME="$HOME/.local/share"
     mkdir -p "$HOME" "$XDG_DATA_HOME"
+}
+
+# Wine's own fonts (Tahoma for the dialog font, Webdings and Marlett for the drop-down arrows)
+# are only looked for in the prefix's Fonts folder here, not where the fonts-wine package puts
+# them. Adds the missing ones to the prefix PREFIX; never replaces a font that is there.
+qs_wine_fonts() {
+    if [ -d /usr/share/wine/fonts ]; then
+        mkdir -p "$1/drive_c/windows/Fonts"
+        cp -n /usr/share/wine/fonts/* "$1/drive_c/windows/Fonts/" 2>/dev/null || true
+    fi
 }
 
 qs_wine_start() {
@@ -39,12 +50,7 @@ qs_wine_start() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     wineserver -w </dev/null >/dev/null 2>&1 || true
     mkdir -p "$WINEPREFIX"
-    # Wine's own fonts (Tahoma for the dialog font, Webdings and Marlett for symbols) are only
-    # looked for in the prefix's Fonts folder here, not where the fonts-wine package puts them.
-    if [ -d /usr/share/wine/fonts ]; then
-        mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-        cp -n /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    fi
+    qs_wine_fonts "$WINEPREFIX"
     wineserver -p </dev/null >/dev/null 2>&1
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i </dev/null >/dev/null 2>&1 || true
