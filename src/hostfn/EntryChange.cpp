@@ -141,7 +141,18 @@ bool ChangeEntry(HANDLE folder, const std::wstring& folderName, const wchar_t* e
     return true;
 }
 
-bool DeleteFileNoFollow(const std::string& path) {
+namespace {
+
+// The folder part of a path, opened and named as the platform resolves it, and the last part as
+// wide text. False when the path is too long, names no entry, or the platform gives no names.
+struct EntryOfPath {
+    Handle folder;
+    std::wstring folderName;
+    wchar_t name[MAX_PATH];
+    std::size_t chars = 0;
+};
+
+bool OpenEntryOfPath(const std::string& path, EntryOfPath& entry) {
     if (path.empty() || path.size() > kMaxPathChars)
         return false;
     char full[MAX_PATH];
@@ -150,16 +161,28 @@ bool DeleteFileNoFollow(const std::string& path) {
     if (length == 0 || length >= MAX_PATH || !namePart || !*namePart)
         return false;
     const std::string folderPath(full, static_cast<std::size_t>(namePart - full));
-    wchar_t name[MAX_PATH];
-    const int chars = MultiByteToWideChar(FileApiCodePage(), 0, namePart, -1, name, MAX_PATH) - 1;
+    const int chars = MultiByteToWideChar(FileApiCodePage(), 0, namePart, -1, entry.name, MAX_PATH) - 1;
     if (chars <= 0)
         return false;
-    Handle folder(CreateFileA(folderPath.c_str(), FILE_TRAVERSE, kShareAll, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    std::wstring folderName;
-    if (!folder || !HandleName(folder.Get(), folderName))
-        return false;
-    return ChangeEntry(folder.Get(), folderName, name, static_cast<std::size_t>(chars), false, kRemove);
+    entry.chars = static_cast<std::size_t>(chars);
+    entry.folder.Reset(CreateFileA(folderPath.c_str(), FILE_TRAVERSE, kShareAll, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return entry.folder && HandleName(entry.folder.Get(), entry.folderName);
+}
+
+} // namespace
+
+bool DeleteFileNoFollow(const std::string& path) {
+    EntryOfPath entry;
+    return OpenEntryOfPath(path, entry) &&
+           ChangeEntry(entry.folder.Get(), entry.folderName, entry.name, entry.chars, false, kRemove);
+}
+
+bool HandleIsEntryOf(HANDLE handle, const std::string& path) {
+    EntryOfPath entry;
+    std::wstring name;
+    return OpenEntryOfPath(path, entry) && HandleName(handle, name) &&
+           IsEntryName(name, entry.folderName, entry.name, entry.chars);
 }
 
 } // namespace qs

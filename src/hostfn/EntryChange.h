@@ -44,4 +44,9 @@ bool ChangeEntry(HANDLE folder, const std::wstring& folderName, const wchar_t* e
 // read-only file stays. The folder part of the path is taken as the platform resolves it.
 bool DeleteFileNoFollow(const std::string& path);
 
+// True when `handle` is open on the entry that `path` names itself, not on what a link at that
+// place points to (the check ChangeEntry makes, for a handle opened by path). False when the
+// platform gives no names.
+bool HandleIsEntryOf(HANDLE handle, const std::string& path);
+
 } // namespace qs

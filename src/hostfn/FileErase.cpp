@@ -109,41 +109,6 @@ void WipeWalk(const std::string& folder, const MaskList& masks, bool recurse, st
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// The final path of an open handle as wide text, or empty when the platform cannot say.
-std::wstring FinalPath(HANDLE h) {
-    wchar_t buffer[1024];
-    const DWORD n = GetFinalPathNameByHandleW(h, buffer, 1024, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    return n > 0 && n < 1024 ? std::wstring(buffer, n) : std::wstring();
-}
-
-// True unless `file` is provably something else than the entry `path` names. Wine 8 shows a
-// Unix symlink to a file as a plain file, and opening it opens the target: a wipe would then
-// overwrite a file outside the folder being cleaned. The handle's final path is compared with
-// that of the entry's folder followed by its name; where the platform gives no final path, the
-// attribute checks made before stand.
-bool HandleIsEntry(HANDLE file, const std::string& path) {
-    const std::size_t slash = path.find_last_of('\\');
-    if (slash == std::string::npos)
-        return true;
-    const std::string folder = path.substr(0, slash + 1);
-    Handle parent(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    std::wstring expected = parent ? FinalPath(parent.Get()) : std::wstring();
-    const std::wstring actual = FinalPath(file);
-    if (expected.empty() || actual.empty())
-        return true;
-    const std::string name = path.substr(slash + 1);
-    const int wideLength = MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), nullptr, 0);
-    std::wstring wideName(static_cast<std::size_t>(wideLength), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, name.c_str(), static_cast<int>(name.size()), &wideName[0], wideLength);
-    if (expected.back() != L'\\')
-        expected += L'\\';
-    expected += wideName;
-    return CompareStringOrdinal(expected.c_str(), static_cast<int>(expected.size()), actual.c_str(),
-                                static_cast<int>(actual.size()), TRUE) == CSTR_EQUAL;
-}
-
 std::uint64_t Length(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
 // Bytes per sector of the volume holding `path`. Writes that bypass the system cache must be
@@ -272,7 +237,7 @@ bool WipeOneFile(const std::string& path, std::uint32_t passes) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(file.Get(), &info) ||
         (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-        !HandleIsEntry(file.Get(), path))
+        !HandleIsEntryOf(file.Get(), path))
         return false;
     const std::uint64_t length = Length(info.nFileSizeHigh, info.nFileSizeLow);
 
