@@ -189,9 +189,11 @@ bool AppProcess::Running() const { return ::WaitForSingleObject(m_pi.hProcess, 0
 HWND AppProcess::Main() {
     if (m_main == nullptr || !::IsWindow(m_main)) {
         m_main = nullptr;
+        // Found while it is still being created, the window is not yet answering messages (under
+        // load, long enough for a message with a time-out to give up): wait until it is shown.
         WaitUntil([this] {
             m_main = FindDialogOf(Id(), IDC_STATUS);
-            return m_main != nullptr || !Running();
+            return (m_main != nullptr && ::IsWindowVisible(m_main)) || !Running();
         });
     }
     return m_main;
