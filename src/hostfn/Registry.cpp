@@ -123,24 +123,28 @@ std::uint32_t RegKeyGetNumberOfValues(const std::string& keyPath, const std::str
 }
 
 // Deleting renumbers the entries behind the deleted one, so the matching names are listed first
-// and then deleted by name: one pass, whatever the number of entries. An entry whose deletion
-// fails (protected by access rights) is passed over; it stays, as do entries made meanwhile.
+// and then deleted by name: one pass, whatever the number of entries. Last listed goes first, so
+// that the platform, which keeps a key's entries in one sorted array, has the fewest entries to
+// move up after each deletion. An entry whose deletion fails (protected by access rights) is
+// passed over; it stays, as do entries made meanwhile.
 void RegKeyDeleteValues(const std::string& keyPath, const std::string& maskText) {
     RegKey key = OpenKey(keyPath, KEY_READ | KEY_SET_VALUE);
     if (!key)
         return;
-    for (const std::wstring& name : MatchingNames(key.Get(), Entries::Values, SplitMaskList(maskText)))
-        RegDeleteValueW(key.Get(), name.c_str());
+    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Values, SplitMaskList(maskText));
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        RegDeleteValueW(key.Get(), name->c_str());
 }
 
 void RegKeyDeleteKeys(const std::string& keyPath, const std::string& maskText) {
     RegKey key = OpenKey(keyPath, KEY_READ | KEY_SET_VALUE);
     if (!key)
         return;
-    for (const std::wstring& name : MatchingNames(key.Get(), Entries::Subkeys, SplitMaskList(maskText))) {
+    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Subkeys, SplitMaskList(maskText));
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
         // The single-key deletion: on the NT family (and under Wine) it refuses a subkey that has
         // subkeys of its own, which therefore stays. The walk never descends into subkeys.
-        RegDeleteKeyW(key.Get(), name.c_str());
+        RegDeleteKeyW(key.Get(), name->c_str());
     }
 }
 
