@@ -125,3 +125,7 @@ echo "folder size: host / fastest plain walk = $(ratio "$size_host" "$size_plain
 echo "delete:      host / fastest plain loop = $(ratio "$del_host" "$del_plain") (goal <= 1.1); host / rm -rf = $(ratio "$del_host" "$del_rm")"
 echo "             host / plain loop with the same link check = $(ratio "$del_host" "$del_guarded"); that loop / fastest plain loop = $(ratio "$del_guarded" "$del_plain")"
 echo "wipe:        throughput host / dd = $(ratio "$wipe_dd" "$wipe_host") (goal >= 0.9); host / shred = $(ratio "$wipe_shred" "$wipe_host")"
+
+echo
+echo "== Registry: RegKeyDeleteValues and RegKeyDeleteKeys, matching entries listed after as many others"
+wine_run bench_registry | grep -v '^RESULT'

@@ -1,4 +1,4 @@
-// Argument rules and results of the host functions; the work is done in hostfn.
+// The host-function table: each row's argument rule and results; the work is done in hostfn.
 #include "engine/HostFunctions.h"
 
 #include "engine/ScriptValues.h"
@@ -13,24 +13,26 @@
 
 namespace qs {
 
-const char* const kHostFunctionNames[kHostFunctionCount] = {
-    "GetFolderSize",      "GetIconIndex",
-    "GetIconIndexByExt",  "GetRecycleBinInfo",
-    "GetFileSize",        "RegKeyGetNumberOfValues",
-    "RegKeyDeleteValues", "DeleteFolderContent",
-    "DeleteFile",         "EmptyRecycleBin",
-    "WipeFile",           "WipeFolderContent",
-    "ClearIndexFile",     "RegKeyDeleteKeys",
-};
-
 const HostWork& DefaultHostWork() {
-    static const HostWork work = {
-        MeasureFolder,      GetIconIndexOfPath, GetIconIndexOfExtension,
-        QueryRecycleBin,    GetSizeOnDrive,     RegKeyGetNumberOfValues,
-        RegKeyDeleteValues, EraseFolderContent, DeleteSingleFile,
-        EmptyRecycleBin,    WipeOneFile,        WipeFolderWalk,
-        CleanIndexFolder,   RegKeyDeleteKeys,
-    };
+    // Bound member by member, never by position: two members of one signature cannot trade places.
+    static const HostWork work = [] {
+        HostWork w{};
+        w.measureFolder = MeasureFolder;
+        w.iconOfPath = GetIconIndexOfPath;
+        w.iconOfExtension = GetIconIndexOfExtension;
+        w.queryRecycleBin = QueryRecycleBin;
+        w.sizeOnDrive = GetSizeOnDrive;
+        w.countValues = RegKeyGetNumberOfValues;
+        w.deleteValues = RegKeyDeleteValues;
+        w.eraseFolder = EraseFolderContent;
+        w.deleteFile = DeleteSingleFile;
+        w.emptyRecycleBin = EmptyRecycleBin;
+        w.wipeFile = WipeOneFile;
+        w.wipeFolder = WipeFolderWalk;
+        w.cleanIndexFolder = CleanIndexFolder;
+        w.deleteKeys = RegKeyDeleteKeys;
+        return w;
+    }();
     return work;
 }
 
@@ -41,169 +43,182 @@ HostWork& CurrentHostWork() {
 
 namespace {
 
-// Argument 1 as a path: a string argument, expanded. False when there is none, and when the
-// path names nothing: empty after expansion (an empty folder path would otherwise stand for the
-// root of the current drive), longer than the classic path limit (never cut into another name),
-// or holding a NUL byte (the platform would see only the text before it).
-bool PathArg(lua_State* L, std::string& path) {
-    std::string text;
-    if (!ArgText(L, 1, text) || text.find('\0') != std::string::npos)
-        return false;
-    return ExpandPathMacros(text, path) && !path.empty();
-}
-
-// A mask list argument: its text when it is a string, else empty (which matches everything).
-std::string MaskArg(lua_State* L, int index) {
-    std::string masks;
-    ArgText(L, index, masks);
-    return masks;
-}
-
-// The pass count: read only when the call has exactly `fullCount` arguments; 0 means the default.
-std::uint32_t PassCountArg(lua_State* L, int index, int fullCount) {
-    std::uint32_t passes = 0;
-    if (lua_gettop(L) == fullCount)
-        passes = static_cast<std::uint32_t>(lua_tointeger(L, index));
+std::uint32_t Passes(const HostArgValue& arg) {
+    const auto passes = static_cast<std::uint32_t>(arg.number);
     return passes == 0 ? kDefaultWipePasses : passes;
 }
 
-std::string RootArg(lua_State* L) {
-    std::string root;
-    ArgText(L, 1, root);
-    return root;
+int PushSizeAndCountResult(lua_State* L, std::uint64_t size, std::uint32_t count) {
+    PushSizeAndCount(L, size, count);
+    return 2;
 }
 
-int HfGetFolderSize(lua_State* L) {
-    std::string text;
-    if (!ArgText(L, 1, text)) {
+int PushResult(lua_State* L, HostResult result) {
+    switch (result) {
+    case HostResult::None:
+        return 0;
+    case HostResult::Zero:
         lua_pushnumber(L, 0);
         return 1;
-    }
-    std::uint64_t size = 0;
-    std::uint32_t count = 0;
-    std::string folder;
-    if (PathArg(L, folder))
-        CurrentHostWork().measureFolder(folder, MaskArg(L, 2), lua_toboolean(L, 3) != 0, size, count);
-    PushSizeAndCount(L, size, count);
-    return 2;
-}
-
-int HfGetIconIndex(lua_State* L) {
-    std::string path;
-    const bool ok = lua_gettop(L) == 1 && ArgText(L, 1, path);
-    lua_pushnumber(L, ok ? CurrentHostWork().iconOfPath(path) : -1);
-    return 1;
-}
-
-int HfGetIconIndexByExt(lua_State* L) {
-    std::string ext;
-    const bool ok = lua_gettop(L) == 1 && ArgText(L, 1, ext);
-    lua_pushnumber(L, ok ? CurrentHostWork().iconOfExtension(ext) : -1);
-    return 1;
-}
-
-int HfGetRecycleBinInfo(lua_State* L) {
-    std::uint64_t size = 0;
-    std::uint32_t count = 0;
-    CurrentHostWork().queryRecycleBin(RootArg(L), size, count);
-    PushSizeAndCount(L, size, count);
-    return 2;
-}
-
-int HfGetFileSize(lua_State* L) {
-    std::string path;
-    std::uint64_t size = 0;
-    if (PathArg(L, path))
-        CurrentHostWork().sizeOnDrive(path, size);
-    PushUnsigned(L, size);
-    return 1;
-}
-
-int HfRegKeyGetNumberOfValues(lua_State* L) {
-    std::string key;
-    std::uint32_t count = 0;
-    if (ArgText(L, 1, key))
-        count = CurrentHostWork().countValues(key, MaskArg(L, 2));
-    PushUnsigned(L, count);
-    return 1;
-}
-
-int HfRegKeyDeleteValues(lua_State* L) {
-    std::string key;
-    if (ArgText(L, 1, key))
-        CurrentHostWork().deleteValues(key, MaskArg(L, 2));
-    return 0;
-}
-
-int HfDeleteFolderContent(lua_State* L) {
-    std::string folder;
-    if (PathArg(L, folder)) {
-        const std::string masks = MaskArg(L, 2);
-        CurrentHostWork().eraseFolder(folder, &masks, lua_toboolean(L, 3) != 0);
+    case HostResult::MinusOne:
+        lua_pushnumber(L, -1);
+        return 1;
+    case HostResult::ZeroSizeAndCount:
+        return PushSizeAndCountResult(L, 0, 0);
     }
     return 0;
 }
 
-int HfDeleteFile(lua_State* L) {
-    std::string path;
-    if (PathArg(L, path))
-        CurrentHostWork().deleteFile(path);
-    return 0;
-}
+enum class ArgsRead { Taken, Malformed, NamesNothing };
 
-int HfEmptyRecycleBin(lua_State* L) {
-    CurrentHostWork().emptyRecycleBin(RootArg(L));
-    return 0;
-}
-
-int HfWipeFile(lua_State* L) {
-    std::string path;
-    if (PathArg(L, path))
-        CurrentHostWork().wipeFile(path, PassCountArg(L, 2, 2));
-    return 0;
-}
-
-int HfWipeFolderContent(lua_State* L) {
-    std::string folder;
-    if (PathArg(L, folder))
-        CurrentHostWork().wipeFolder(folder, MaskArg(L, 2), lua_toboolean(L, 3) != 0, PassCountArg(L, 4, 4));
-    return 0;
-}
-
-int HfClearIndexFile(lua_State* L) {
-    std::string folder;
-    if (PathArg(L, folder)) {
-        const bool leakScan = lua_gettop(L) == 2 && lua_tointeger(L, 2) != 0;
-        CurrentHostWork().cleanIndexFolder(folder, leakScan);
+// Reads the arguments by the row's rule. A wrong type anywhere wins over text that names nothing:
+// the call is malformed whatever its other arguments hold.
+ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
+    int count = 0;
+    while (count < kMaxHostArgs && row.rule[count] != HostArg::None)
+        ++count;
+    const int top = lua_gettop(L);
+    if (row.exactArgCount && top != count)
+        return ArgsRead::Malformed;
+    bool namesNothing = false;
+    for (int i = 0; i < count; ++i) {
+        const int index = i + 1;
+        const int type = index <= top ? lua_type(L, index) : LUA_TNONE;
+        HostArgValue& arg = args[i];
+        switch (row.rule[i]) {
+        case HostArg::None:
+            break;
+        case HostArg::Flag:
+            arg.flag = lua_toboolean(L, index) != 0;
+            break;
+        case HostArg::Number:
+            if (top == count)
+                arg.number = lua_tointeger(L, index);
+            break;
+        case HostArg::OptionalText:
+            if (type == LUA_TNIL || type == LUA_TNONE)
+                break; // absent: the empty text
+            [[fallthrough]];
+        case HostArg::Path:
+        case HostArg::Text: {
+            if (!ArgText(L, index, arg.text))
+                return ArgsRead::Malformed;
+            if (row.rule[i] == HostArg::Path) {
+                std::string expanded;
+                if (!ExpandPathMacros(arg.text, expanded) || expanded.empty())
+                    namesNothing = true; // an empty folder path would stand for the current drive's root
+                arg.text = std::move(expanded);
+            } else if (!IsWholeScriptText(arg.text)) {
+                namesNothing = true;
+            }
+            break;
+        }
+        }
     }
-    return 0;
+    return namesNothing ? ArgsRead::NamesNothing : ArgsRead::Taken;
 }
-
-int HfRegKeyDeleteKeys(lua_State* L) {
-    std::string key;
-    if (ArgText(L, 1, key))
-        CurrentHostWork().deleteKeys(key, MaskArg(L, 2));
-    return 0;
-}
-
-using HostFunction = int (*)(lua_State*);
-
-const HostFunction kHostFunctions[kHostFunctionCount] = {
-    HfGetFolderSize,      HfGetIconIndex,
-    HfGetIconIndexByExt,  HfGetRecycleBinInfo,
-    HfGetFileSize,        HfRegKeyGetNumberOfValues,
-    HfRegKeyDeleteValues, HfDeleteFolderContent,
-    HfDeleteFile,         HfEmptyRecycleBin,
-    HfWipeFile,           HfWipeFolderContent,
-    HfClearIndexFile,     HfRegKeyDeleteKeys,
-};
 
 } // namespace
+
+// Registration order is what scripts have always seen; a new function is a new row at the end.
+const HostFunction kHostFunctions[] = {
+    {"GetFolderSize", {HostArg::Path, HostArg::OptionalText, HostArg::Flag}, false, HostResult::Zero,
+     HostResult::ZeroSizeAndCount,
+     [](lua_State* L, const HostArgs& a) {
+         std::uint64_t size = 0;
+         std::uint32_t count = 0;
+         CurrentHostWork().measureFolder(a[0].text, a[1].text, a[2].flag, size, count);
+         return PushSizeAndCountResult(L, size, count);
+     }},
+    {"GetIconIndex", {HostArg::Text}, true, HostResult::MinusOne, HostResult::MinusOne,
+     [](lua_State* L, const HostArgs& a) {
+         lua_pushnumber(L, CurrentHostWork().iconOfPath(a[0].text)); // expanded by the lookup itself
+         return 1;
+     }},
+    {"GetIconIndexByExt", {HostArg::Text}, true, HostResult::MinusOne, HostResult::MinusOne,
+     [](lua_State* L, const HostArgs& a) {
+         lua_pushnumber(L, CurrentHostWork().iconOfExtension(a[0].text));
+         return 1;
+     }},
+    {"GetRecycleBinInfo", {HostArg::OptionalText}, false, HostResult::ZeroSizeAndCount, HostResult::ZeroSizeAndCount,
+     [](lua_State* L, const HostArgs& a) {
+         std::uint64_t size = 0;
+         std::uint32_t count = 0;
+         CurrentHostWork().queryRecycleBin(a[0].text, size, count);
+         return PushSizeAndCountResult(L, size, count);
+     }},
+    {"GetFileSize", {HostArg::Path}, false, HostResult::Zero, HostResult::Zero,
+     [](lua_State* L, const HostArgs& a) {
+         std::uint64_t size = 0;
+         CurrentHostWork().sizeOnDrive(a[0].text, size);
+         PushUnsigned(L, size);
+         return 1;
+     }},
+    {"RegKeyGetNumberOfValues", {HostArg::Text, HostArg::OptionalText}, false, HostResult::Zero, HostResult::Zero,
+     [](lua_State* L, const HostArgs& a) {
+         PushUnsigned(L, CurrentHostWork().countValues(a[0].text, a[1].text));
+         return 1;
+     }},
+    {"RegKeyDeleteValues", {HostArg::Text, HostArg::OptionalText}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().deleteValues(a[0].text, a[1].text);
+         return 0;
+     }},
+    {"DeleteFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag}, false, HostResult::None,
+     HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().eraseFolder(a[0].text, &a[1].text, a[2].flag);
+         return 0;
+     }},
+    {"DeleteFile", {HostArg::Path}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().deleteFile(a[0].text);
+         return 0;
+     }},
+    {"EmptyRecycleBin", {HostArg::OptionalText}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().emptyRecycleBin(a[0].text);
+         return 0;
+     }},
+    {"WipeFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().wipeFile(a[0].text, Passes(a[1]));
+         return 0;
+     }},
+    {"WipeFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag, HostArg::Number}, false,
+     HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().wipeFolder(a[0].text, a[1].text, a[2].flag, Passes(a[3]));
+         return 0;
+     }},
+    {"ClearIndexFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().cleanIndexFolder(a[0].text, a[1].number != 0);
+         return 0;
+     }},
+    {"RegKeyDeleteKeys", {HostArg::Text, HostArg::OptionalText}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().deleteKeys(a[0].text, a[1].text);
+         return 0;
+     }},
+};
+
+const int kHostFunctionCount = static_cast<int>(sizeof kHostFunctions / sizeof kHostFunctions[0]);
 
 int CallHostFunction(lua_State* L, int position) {
     if (position < 0 || position >= kHostFunctionCount)
         return 0;
-    return kHostFunctions[position](L);
+    const HostFunction& row = kHostFunctions[position];
+    HostArgs args;
+    switch (ReadArgs(L, row, args)) {
+    case ArgsRead::Malformed:
+        return PushResult(L, row.malformed);
+    case ArgsRead::NamesNothing:
+        return PushResult(L, row.namesNothing);
+    case ArgsRead::Taken:
+        break;
+    }
+    return row.work(L, args);
 }
 
 } // namespace qs

@@ -1,15 +1,17 @@
-// The fourteen host functions as scripts see them: names, order, arguments and results.
+// The host functions as scripts see them: one table of names, argument rules and work.
 #pragma once
 
 #include <lua.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
 
 namespace qs {
 
-// The work behind the host functions, as the argument rules hand it on. Bound to the hostfn
-// routines; tests replace entries to observe exactly what a script's call turned into.
+// The work behind the host functions, as the argument rules hand it on. Bound by member name to
+// the hostfn routines; each member is called only from its own row of the table, and tests
+// replace members to observe exactly what a script's call turned into.
 struct HostWork {
     void (*measureFolder)(const std::string& folder, const std::string& masks, bool recurse, std::uint64_t& size,
                           std::uint32_t& count);
@@ -32,10 +34,51 @@ struct HostWork {
 HostWork& CurrentHostWork();
 const HostWork& DefaultHostWork();
 
-constexpr int kHostFunctionCount = 14;
+// How a rule reads one argument. Text is a Lua string or a number (as its decimal text); a
+// table, boolean, function or any other value where text belongs makes the whole call malformed.
+enum class HostArg : std::uint8_t {
+    None,         // no further argument
+    Path,         // text naming a file or folder, expanded; required
+    Text,         // text handed on as it is (a key path, an icon's path, an extension); required
+    OptionalText, // a mask list or a recycle bin root: text, or "" when nil or absent
+    Flag,         // any value: true unless nil, false or absent
+    Number,       // an integer, read only when the call has exactly the rule's argument count
+};
 
-// In registration order; the position is what dispatch switches on.
-extern const char* const kHostFunctionNames[kHostFunctionCount];
+// What a call answers when its work is not done.
+enum class HostResult : std::uint8_t {
+    None,             // no result
+    Zero,             // the number 0
+    MinusOne,         // the number -1
+    ZeroSizeAndCount, // the texts "0" and "0"
+};
+
+constexpr int kMaxHostArgs = 4;
+
+// One argument as the rule read it.
+struct HostArgValue {
+    std::string text;
+    bool flag = false;
+    std::int64_t number = 0;
+};
+using HostArgs = std::array<HostArgValue, kMaxHostArgs>;
+
+// One host function. A call whose arguments break the rule (a missing required text, a wrong
+// type) does nothing and answers `malformed`; a call whose text names nothing (a NUL inside, too
+// long at any stage, a path empty after expansion) does nothing and answers `namesNothing`;
+// any other call runs `work`, which calls its own HostWork member and pushes the results.
+struct HostFunction {
+    const char* name;
+    HostArg rule[kMaxHostArgs];
+    bool exactArgCount; // the call must pass exactly the rule's arguments
+    HostResult malformed;
+    HostResult namesNothing;
+    int (*work)(lua_State* L, const HostArgs& args);
+};
+
+// The table in registration order: a script object's host method number n (from 0) is row n.
+extern const HostFunction kHostFunctions[];
+extern const int kHostFunctionCount;
 
 // Runs the host function at `position` on the script's arguments (stack indexes 1 to top) and
 // answers the number of results pushed; an unknown position pushes nothing.

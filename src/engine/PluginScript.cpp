@@ -10,7 +10,7 @@ namespace qs {
 
 CPluginScript::CPluginScript(CLuaVirtualMachine& vm) : CLuaScript(vm), m_sortKey(std::rand()) {
     for (int i = 0; i < kHostFunctionCount; ++i) {
-        const int index = AddHostMethod(kHostFunctionNames[i]);
+        const int index = AddHostMethod(kHostFunctions[i].name);
         if (i == 0)
             m_firstHostMethod = index;
     }

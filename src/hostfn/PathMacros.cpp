@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace qs {
@@ -37,17 +38,25 @@ std::string& ScriptsFolderOverride() {
     return folder;
 }
 
-std::string ExpandEnvironment(const std::string& source) {
-    // Start with the classic 1024 characters and grow to whatever the expansion needs.
+// The environment stage. The source is whole script text, so the platform takes it whole; the
+// buffer grows to what the expansion needs but never past kMaxScriptTextChars, so the platform's
+// 16-bit counts hold every length. False when the platform fails or the result would not fit.
+bool ExpandEnvironment(const std::string& source, std::string& out) {
     std::vector<char> buf(1024);
-    for (;;) {
-        DWORD n = ExpandEnvironmentStringsA(source.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
+    // The size is asked once more only when the environment changed between the two calls.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const DWORD n = ExpandEnvironmentStringsA(source.c_str(), buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0)
-            return source;
-        if (n <= buf.size())
-            return std::string(buf.data());
+            return false;
+        if (n <= buf.size()) {
+            out.assign(buf.data(), strnlen(buf.data(), buf.size()));
+            return IsWholeScriptText(out);
+        }
+        if (n > kMaxScriptTextChars + 1)
+            return false;
         buf.assign(n, '\0');
     }
+    return false;
 }
 
 // The folder a macro stands for, or false when the platform cannot name it.
@@ -89,8 +98,15 @@ std::string ScriptsFolderPath() {
     return (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "scripts";
 }
 
-std::string ExpandPathMacrosFull(const std::string& source) {
-    std::string s = ExpandEnvironment(source);
+bool IsWholeScriptText(const std::string& text) {
+    return text.size() <= kMaxScriptTextChars && text.find('\0') == std::string::npos;
+}
+
+bool ExpandPathMacrosFull(const std::string& source, std::string& out) {
+    out.clear();
+    std::string s;
+    if (!IsWholeScriptText(source) || !ExpandEnvironment(source, s))
+        return false;
     if (!s.empty())
         CharUpperBuffA(&s[0], static_cast<DWORD>(s.size()));
     for (const Macro& macro : kMacros) {
@@ -103,15 +119,17 @@ std::string ExpandPathMacrosFull(const std::string& source) {
         const size_t len = strlen(macro.text);
         while (pos != std::string::npos) {
             s.replace(pos, len, folder);
+            if (s.size() > kMaxScriptTextChars)
+                return false;
             pos = s.find(macro.text, pos + folder.size());
         }
     }
-    return s;
+    out = std::move(s);
+    return true;
 }
 
 bool ExpandPathMacros(const std::string& source, std::string& out) {
-    out = ExpandPathMacrosFull(source);
-    if (out.size() > kMaxPathChars) {
+    if (!ExpandPathMacrosFull(source, out) || out.size() > kMaxPathChars) {
         out.clear();
         return false;
     }

@@ -5,8 +5,8 @@
 #include "hostfn/Masks.h"
 #include "hostfn/PathLimits.h"
 
-#include <algorithm>
 #include <cctype>
+#include <utility>
 #include <vector>
 
 namespace qs {
@@ -23,8 +23,10 @@ const RootName kRoots[] = {
     {"HKEY_CURRENT_CONFIG", HKEY_CURRENT_CONFIG},
 };
 
-// Value and subkey names are read into 1024 characters; a longer name ends the walk.
-constexpr DWORD kNameChars = 1024;
+// The longest names the platform allows, with their terminators: 16,383 characters for a value,
+// 255 for a key.
+constexpr DWORD kValueNameChars = 16384;
+constexpr DWORD kKeyNameChars = 256;
 
 bool EqualsIgnoringCase(const std::string& text, const char* name) {
     size_t i = 0;
@@ -44,39 +46,45 @@ RegKey OpenKey(const std::string& keyPath, REGSAM access) {
     return key;
 }
 
-// Entries whose deletion failed (a subkey with subkeys of its own, an entry protected by access
-// rights). Restarting at index 0 after every deletion would meet such an entry again for ever, so
-// the walk remembers it, moves on to the next index, and passes it over without a new attempt
-// whenever a later restart reaches it again. Every restart follows a successful deletion, so the
-// walk ends.
-class FailedEntries {
-public:
-    bool Contains(const char* name) const { return std::find(m_names.begin(), m_names.end(), name) != m_names.end(); }
-    void Add(const char* name) { m_names.emplace_back(name); }
+enum class Entries { Values, Subkeys };
 
-private:
-    std::vector<std::string> m_names;
-};
+// A listed name as the masks see it: its text in the ANSI code page, with every character the
+// code page lacks turned into '?', which only a wildcard of the pattern matches. (A best-fit
+// conversion would let a name in fullwidth letters match the pattern of its plain look-alike.)
+// The text only decides the match; the entry is always named by the name it was listed under.
+std::string MaskTextOf(const std::wstring& name) {
+    if (name.empty())
+        return std::string();
+    const int length = static_cast<int>(name.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), length, nullptr, 0, "?", nullptr);
+    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+    if (bytes > 0)
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), length, &text[0], bytes, "?", nullptr);
+    return text;
+}
 
-// The deleting walk shared by values and subkeys: `read(index, name)` reads the name at an index,
-// `erase(name)` deletes that entry; both answer whether they succeeded.
-template <typename Read, typename Erase>
-void DeleteMatching(DWORD count, const MaskList& masks, Read read, Erase erase) {
-    char name[kNameChars];
-    FailedEntries failed;
-    DWORD index = 0;
-    while (index < count) {
-        if (!read(index, name))
-            return;
-        if (MatchesMaskList(masks, name) && !failed.Contains(name)) {
-            if (erase(name)) {
-                index = 0; // the deletion renumbers the entries behind it
-                continue;
-            }
-            failed.Add(name);
-        }
-        ++index;
+// The names of the key's values or direct subkeys that match the mask list, in one pass over the
+// listing. The default value is listed with the empty name, which only the empty list matches. A
+// name with a NUL inside is passed over: the platform's by-name calls would see only the text
+// before it, which names another entry.
+std::vector<std::wstring> MatchingNames(HKEY key, Entries entries, const MaskList& masks) {
+    std::vector<std::wstring> names;
+    std::vector<wchar_t> buffer(entries == Entries::Values ? kValueNameChars : kKeyNameChars);
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(buffer.size());
+        const LSTATUS status =
+            entries == Entries::Values
+                ? RegEnumValueW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr)
+                : RegEnumKeyExW(key, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status != ERROR_SUCCESS)
+            break;
+        std::wstring name(buffer.data(), length);
+        if (name.find(L'\0') != std::wstring::npos)
+            continue;
+        if (MatchesMaskList(masks, MaskTextOf(name).c_str()))
+            names.push_back(std::move(name));
     }
+    return names;
 }
 
 } // namespace
@@ -90,6 +98,11 @@ bool ParseKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey) {
         return false;
     // A longer subkey path is not cut to fit: the shorter path would name another key.
     if (keyPath.size() - slash - 1 > kMaxPathChars)
+        return false;
+    // A root is no key that a script may name: "HKEY_CURRENT_USER\" would reach every value and
+    // key of the hive, and the platform skips a leading backslash below some roots, so a subkey
+    // path of backslashes alone names nothing either.
+    if (keyPath.find_first_not_of('\\', slash + 1) == std::string::npos)
         return false;
     const std::string rootName = keyPath.substr(0, slash);
     for (const RootName& r : kRoots) {
@@ -106,56 +119,33 @@ std::uint32_t RegKeyGetNumberOfValues(const std::string& keyPath, const std::str
     RegKey key = OpenKey(keyPath, KEY_READ);
     if (!key)
         return 0;
-    const MaskList masks = SplitMaskList(maskText);
-    DWORD values = 0;
-    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return 0;
-    std::uint32_t count = 0;
-    char name[kNameChars];
-    for (DWORD index = 0; index < values; ++index) {
-        DWORD length = kNameChars;
-        if (RegEnumValueA(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-            break;
-        if (MatchesMaskList(masks, name))
-            ++count;
-    }
-    return count;
+    return static_cast<std::uint32_t>(MatchingNames(key.Get(), Entries::Values, SplitMaskList(maskText)).size());
 }
 
+// Deleting renumbers the entries behind the deleted one, so the matching names are listed first
+// and then deleted by name: one pass, whatever the number of entries. Last listed goes first, so
+// that the platform, which keeps a key's entries in one sorted array, has the fewest entries to
+// move up after each deletion. An entry whose deletion fails (protected by access rights) is
+// passed over; it stays, as do entries made meanwhile.
 void RegKeyDeleteValues(const std::string& keyPath, const std::string& maskText) {
     RegKey key = OpenKey(keyPath, KEY_READ | KEY_SET_VALUE);
     if (!key)
         return;
-    const MaskList masks = SplitMaskList(maskText);
-    DWORD values = 0;
-    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    DeleteMatching(
-        values, masks,
-        [&](DWORD index, char* name) {
-            DWORD length = kNameChars;
-            return RegEnumValueA(key.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-        },
-        [&](const char* name) { return RegDeleteValueA(key.Get(), name) == ERROR_SUCCESS; });
+    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Values, SplitMaskList(maskText));
+    for (auto name = names.rbegin(); name != names.rend(); ++name)
+        RegDeleteValueW(key.Get(), name->c_str());
 }
 
 void RegKeyDeleteKeys(const std::string& keyPath, const std::string& maskText) {
     RegKey key = OpenKey(keyPath, KEY_READ | KEY_SET_VALUE);
     if (!key)
         return;
-    const MaskList masks = SplitMaskList(maskText);
-    DWORD subkeys = 0;
-    if (RegQueryInfoKeyA(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
-                         nullptr, nullptr) != ERROR_SUCCESS)
-        return;
-    DeleteMatching(
-        subkeys, masks,
-        [&](DWORD index, char* name) { return RegEnumKeyA(key.Get(), index, name, kNameChars) == ERROR_SUCCESS; },
-        // The single-key deletion: on the NT family (and under Wine) it refuses a subkey that
-        // has subkeys of its own. The walk never descends into subkeys.
-        [&](const char* name) { return RegDeleteKeyA(key.Get(), name) == ERROR_SUCCESS; });
+    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Subkeys, SplitMaskList(maskText));
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        // The single-key deletion: on the NT family (and under Wine) it refuses a subkey that has
+        // subkeys of its own, which therefore stays. The walk never descends into subkeys.
+        RegDeleteKeyW(key.Get(), name->c_str());
+    }
 }
 
 } // namespace qs

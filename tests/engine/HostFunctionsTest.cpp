@@ -1,13 +1,40 @@
-// Argument rules and results of the fourteen host functions, as scripts call them.
+// Argument rules and results of the host functions, as scripts call them.
 #include "engine/HostFunctions.h"
 #include "support/ScriptHost.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <iterator>
+#include <map>
+#include <string>
+#include <vector>
+
 namespace {
 
 using qs::test::ScriptHost;
 using Results = std::vector<std::string>;
+
+// Every file below `root` by relative path, with its content; links are not followed.
+std::map<std::string, std::string> FileContents(const std::string& root, const std::string& prefix = "") {
+    std::map<std::string, std::string> out;
+    WIN32_FIND_DATAA d;
+    HANDLE find = FindFirstFileA((root + "\\*").c_str(), &d);
+    if (find == INVALID_HANDLE_VALUE)
+        return out;
+    do {
+        const std::string name = d.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            out.merge(FileContents(root + "\\" + name, prefix + name + "\\"));
+        else
+            out[prefix + name] = qs::test::ReadText(root + "\\" + name);
+    } while (FindNextFileA(find, &d));
+    FindClose(find);
+    return out;
+}
 
 // What the last call handed on to the work behind the functions.
 struct Record {
@@ -86,8 +113,9 @@ TEST_F(HostFunctions, AreRegisteredInTableOrder) {
                            "DeleteFile",         "EmptyRecycleBin",
                            "WipeFile",           "WipeFolderContent",
                            "ClearIndexFile",     "RegKeyDeleteKeys"};
+    ASSERT_EQ(qs::kHostFunctionCount, 14);
     for (int i = 0; i < qs::kHostFunctionCount; ++i)
-        EXPECT_STREQ(qs::kHostFunctionNames[i], names[i]);
+        EXPECT_STREQ(qs::kHostFunctions[i].name, names[i]);
     EXPECT_EQ(host.Eval("return type(self.GetFolderSize), type(self.RegKeyDeleteKeys)"),
               (Results{"s:function", "s:function"}));
 }
@@ -157,10 +185,10 @@ TEST_F(HostFunctions, MaskListsAndRecurseFlags) {
         {"self:GetFolderSize('C:\\\\x')", "", false},
         {"self:GetFolderSize('C:\\\\x', '*.tmp', true)", "*.tmp", true},
         {"self:GetFolderSize('C:\\\\x', nil, 0)", "", true},
-        {"self:GetFolderSize('C:\\\\x', {}, '')", "", true},
+        {"self:GetFolderSize('C:\\\\x', nil, {})", "", true},
         {"self:GetFolderSize('C:\\\\x', 'a;b', false)", "a;b", false},
         {"self:DeleteFolderContent('C:\\\\x', nil, 1)", "", true},
-        {"self:RegKeyGetNumberOfValues('HKEY_USERS\\\\x', {})", "", false},
+        {"self:RegKeyGetNumberOfValues('HKEY_USERS\\\\x', nil)", "", false},
     };
     for (const auto& c : cases) {
         host.Eval(c.call);
@@ -221,6 +249,131 @@ TEST_F(HostFunctions, PathsThatNameNothingAreLeftAlone) {
         EXPECT_EQ(host.Eval("return self:GetFileSize(" + lua + ")"), (Results{"n:0"}));
         EXPECT_EQ(g_last.fn, "") << path.size();
     }
+}
+
+TEST_F(HostFunctions, WrongArgumentTypesWhereTextBelongsDoNothingAndGiveTheDefault) {
+    // Every function with arguments that do its work, the work they reach, the positions that
+    // take text (a path, key, mask list, root or extension) and what the function answers when it
+    // does nothing.
+    struct Row {
+        const char* name;
+        std::vector<std::string> args;
+        const char* work;
+        std::vector<size_t> text;
+        Results defaults;
+    };
+    const std::string path = "'C:\\\\x'", key = "'HKEY_CURRENT_USER\\\\x'";
+    const Row rows[] = {
+        {"GetFolderSize", {path, "'*.tmp'", "true"}, "measure", {0, 1}, {"n:0"}},
+        {"GetIconIndex", {path}, "icon", {0}, {"n:-1"}},
+        {"GetIconIndexByExt", {"'txt'"}, "iconExt", {0}, {"n:-1"}},
+        {"GetRecycleBinInfo", {"'C:\\\\'"}, "bin", {0}, {"s:0", "s:0"}},
+        {"GetFileSize", {path}, "size", {0}, {"n:0"}},
+        {"RegKeyGetNumberOfValues", {key, "'*'"}, "count", {0, 1}, {"n:0"}},
+        {"RegKeyDeleteValues", {key, "'*'"}, "delValues", {0, 1}, {}},
+        {"DeleteFolderContent", {path, "'*.tmp'", "true"}, "erase", {0, 1}, {}},
+        {"DeleteFile", {path}, "delete", {0}, {}},
+        {"EmptyRecycleBin", {"'C:\\\\'"}, "empty", {0}, {}},
+        {"WipeFile", {path, "1"}, "wipe", {0}, {}},
+        {"WipeFolderContent", {path, "'*.tmp'", "true", "1"}, "wipeFolder", {0, 1}, {}},
+        {"ClearIndexFile", {path, "1"}, "index", {0}, {}},
+        {"RegKeyDeleteKeys", {key, "'*'"}, "delKeys", {0, 1}, {}},
+    };
+    const char* wrong[] = {"{}",    "{'*.tmp'}",      "true", "false", "function() return '*.tmp' end",
+                           "print", "newproxy(false)", "coroutine.create(function() end)"};
+    ASSERT_EQ(std::size(rows), static_cast<size_t>(qs::kHostFunctionCount));
+    auto call = [](const char* name, const std::vector<std::string>& args) {
+        std::string text = std::string("return self:") + name + "(";
+        for (size_t i = 0; i < args.size(); ++i)
+            text += (i ? ", " : "") + args[i];
+        return text + ")";
+    };
+    for (size_t r = 0; r < std::size(rows); ++r) {
+        const Row& row = rows[r];
+        EXPECT_STREQ(qs::kHostFunctions[r].name, row.name);
+        g_last = Record{};
+        host.Eval(call(row.name, row.args));
+        EXPECT_EQ(g_last.fn, row.work) << row.name << " does its own work with text arguments";
+        for (size_t position : row.text) {
+            for (const char* value : wrong) {
+                std::vector<std::string> args = row.args;
+                args[position] = value;
+                const std::string lua = call(row.name, args);
+                g_last = Record{};
+                EXPECT_EQ(host.Eval(lua), row.defaults) << lua;
+                EXPECT_EQ(g_last.fn, "") << lua;
+            }
+        }
+    }
+}
+
+TEST_F(HostFunctions, TextThatCannotBeTakenWholeNamesNothing) {
+    // A NUL inside, or more text than the platform's counted strings hold: 65,536 characters
+    // once wrapped around to the start of the path.
+    const std::string nul = "'a\\0b'";
+    const std::string huge = "'C:\\\\x\\\\' .. string.rep('A', 65536)";
+    const std::string big = "string.rep('k', 40000)";
+    const char* key = "'HKEY_CURRENT_USER\\\\x'";
+    const std::string calls[] = {
+        "self:GetFolderSize(" + huge + ", '', true)",
+        "self:DeleteFolderContent(" + huge + ", '', true)",
+        "self:WipeFolderContent(" + huge + ")",
+        "self:DeleteFile(" + huge + ")",
+        "self:GetIconIndex(" + huge + ")",
+        "self:DeleteFolderContent('C:\\\\x', " + nul + ", true)",
+        "self:WipeFolderContent('C:\\\\x', " + nul + ", true)",
+        "self:GetFolderSize('C:\\\\x', " + big + ", true)",
+        "self:RegKeyDeleteValues(" + std::string(key) + ", " + nul + ")",
+        "self:RegKeyDeleteKeys('HKEY_CURRENT_USER\\\\' .. " + big + ")",
+        "self:RegKeyGetNumberOfValues(" + nul + ")",
+        "self:GetIconIndexByExt(" + nul + ")",
+        "self:EmptyRecycleBin(" + nul + ")",
+        "self:GetRecycleBinInfo(" + big + ")",
+    };
+    for (const std::string& c : calls) {
+        g_last = Record{};
+        host.Eval(c);
+        EXPECT_EQ(g_last.fn, "") << c;
+    }
+    EXPECT_EQ(host.Eval("return self:GetFolderSize(" + huge + ")"), (Results{"s:0", "s:0"}));
+    EXPECT_EQ(host.Eval("return self:GetIconIndex(" + huge + ")"), (Results{"n:-1"}));
+    // Long text that is whole reaches the work.
+    host.Eval("self:GetFolderSize('C:\\\\x', string.rep('k', 32766))");
+    EXPECT_EQ(g_last.masks.size(), 32766u);
+}
+
+// The real work on a real folder: each case must leave every file, in the tree and beside it,
+// exactly as it was.
+TEST(HostFunctionsOnDisk, MisreadArgumentsLeaveEveryFileAsItWas) {
+    qs::test::TempDir dir;
+    const std::string tree = dir / "tree";
+    for (const char* f : {"a.tmp", "b.txt", "sub\\c.tmp", "sub\\d.log"})
+        qs::test::WriteText(tree + "\\" + f, std::string("content of ") + f);
+    qs::test::WriteText(dir / "outside\\e.tmp", "outside");
+    const auto before = FileContents(dir.Path());
+    ASSERT_EQ(before.size(), 5u);
+    ScriptHost host;
+    const std::string lua = "[[" + tree + "]]";
+    const std::string calls[] = {
+        "self:DeleteFolderContent(" + lua + ", {'*.tmp'}, true)",
+        "self:WipeFolderContent(" + lua + ", {'*.tmp'}, true, 1)",
+        "self:DeleteFolderContent(" + lua + ", '*.tmp\\0', true)",
+        // Wrapped at 65,536 characters, this path once named the tree itself.
+        "self:DeleteFolderContent(" + lua + " .. '\\\\' .. string.rep('A', 65536), '', true)",
+        "self:WipeFolderContent(" + lua + " .. '\\\\' .. string.rep('A', 65536), '', true, 1)",
+        "self:DeleteFile(" + lua + " .. '\\\\' .. string.rep('A', 65536) .. 'a.tmp')",
+    };
+    for (const std::string& c : calls) {
+        EXPECT_EQ(host.Eval(c), Results{}) << c;
+        EXPECT_EQ(FileContents(dir.Path()), before) << c;
+    }
+    EXPECT_EQ(host.Eval("return self:GetFolderSize(" + lua + ", {'*.tmp'}, true)"), Results{"n:0"});
+    // The same calls with text delete what they name, so the cases above were aimed right.
+    host.Eval("self:DeleteFolderContent(" + lua + ", '*.tmp', true)");
+    auto after = before;
+    after.erase("tree\\a.tmp");
+    after.erase("tree\\sub\\c.tmp");
+    EXPECT_EQ(FileContents(dir.Path()), after);
 }
 
 } // namespace

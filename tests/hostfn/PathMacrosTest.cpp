@@ -73,9 +73,47 @@ TEST(PathMacros, OverlongPathsAreRefusedNotCut) {
     EXPECT_EQ(out, "");
     // The expansion may grow well past the classic 1024 characters; it is never cut either.
     SetEnvironmentVariableA("QS_LONG", std::string(3000, 'z').c_str());
-    EXPECT_EQ(qs::ExpandPathMacrosFull("%QS_LONG%\\x").size(), 3002u);
+    std::string full;
+    EXPECT_TRUE(qs::ExpandPathMacrosFull("%QS_LONG%\\x", full));
+    EXPECT_EQ(full.size(), 3002u);
     EXPECT_FALSE(qs::ExpandPathMacros("%QS_LONG%", out));
     SetEnvironmentVariableA("QS_LONG", nullptr);
+}
+
+TEST(PathMacros, TextThatCannotBeTakenWholeNamesNothingAtAnyStage) {
+    SetEnvironmentVariableA("QS_HALF", std::string(20000, 'h').c_str());
+    SetEnvironmentVariableA("QS_S", "s");
+    std::string recents;
+    for (int i = 0; i < 1500; ++i)
+        recents += "%RECENT%";
+    std::string shrinking = "C:\\";
+    for (int i = 0; i < 100; ++i)
+        shrinking += "%QS_S%";
+    const struct {
+        std::string source;
+        size_t fullSize; // 0: refused
+        bool path;
+    } cases[] = {
+        // 65,546 characters: the platform's 16-bit count once wrapped this to "C:\t\tree\".
+        {"C:\\t\\tree\\" + std::string(65536, 'A'), 0, false},
+        {"C:\\" + std::string(65533, 'A'), 0, false},
+        {std::string(32767, 'a'), 0, false},
+        {std::string(32766, 'a'), 32766, false},
+        {"%QS_HALF%%QS_HALF%", 0, false},    // too long after the environment
+        {"%QS_HALF%" + recents, 0, false},   // too long after the folder macros
+        {"%QS_HALF%\\x", 20002, false},      // long in between, whole
+        {std::string("C:\\a\0b", 6), 0, false},
+        {shrinking, 103, true},              // longer than a path before the environment only
+    };
+    for (const auto& c : cases) {
+        std::string out = "unset";
+        EXPECT_EQ(qs::ExpandPathMacrosFull(c.source, out), c.fullSize != 0) << c.source.size();
+        EXPECT_EQ(out.size(), c.fullSize) << c.source.size();
+        EXPECT_EQ(qs::ExpandPathMacros(c.source, out), c.path) << c.source.size();
+        EXPECT_EQ(out.size(), c.path ? c.fullSize : 0u) << c.source.size();
+    }
+    SetEnvironmentVariableA("QS_HALF", nullptr);
+    SetEnvironmentVariableA("QS_S", nullptr);
 }
 
 TEST(PathMacros, ScriptsFolderCanBeRedirected) {

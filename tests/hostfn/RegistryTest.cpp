@@ -30,7 +30,11 @@ TEST(ParseKeyPath, TakesTheFiveRootsInAnyCaseAndNothingElse) {
         {"hkey_local_machine\\Software", true, HKEY_LOCAL_MACHINE, "Software"},
         {"HKEY_USERS\\.DEFAULT", true, HKEY_USERS, ".DEFAULT"},
         {"Hkey_Current_Config\\Software", true, HKEY_CURRENT_CONFIG, "Software"},
-        {"HKEY_CURRENT_USER\\", true, HKEY_CURRENT_USER, ""},
+        {"HKEY_CLASSES_ROOT\\\\.txt", true, HKEY_CLASSES_ROOT, "\\.txt"},
+        {"HKEY_CURRENT_USER\\Software\\", true, HKEY_CURRENT_USER, "Software\\"},
+        {"HKEY_CURRENT_USER\\", false, nullptr, ""}, // a root is never named
+        {"HKEY_CURRENT_USER\\\\\\", false, nullptr, ""},
+        {"HKEY_CLASSES_ROOT\\\\", false, nullptr, ""},
         {"HKEY_CURRENT_USER\\" + long259, true, HKEY_CURRENT_USER, long259},
         {"HKEY_CURRENT_USER\\" + long259 + "k", false, nullptr, ""},
         {"HKCU\\Software", false, nullptr, ""},
@@ -96,6 +100,18 @@ protected:
         std::sort(names.begin(), names.end());
         return names;
     }
+    std::vector<std::wstring> WideValueNames() const {
+        std::vector<std::wstring> names;
+        wchar_t name[1024];
+        for (DWORD i = 0;; ++i) {
+            DWORD len = 1024;
+            if (RegEnumValueW(m_key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+                break;
+            names.emplace_back(name, len);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
     std::vector<std::string> SubkeyNames(const std::string& relative = "") const {
         std::vector<std::string> names;
         HKEY k = nullptr;
@@ -134,7 +150,7 @@ TEST_F(RegistryTest, ScriptsCountValuesByMask) {
         {"[[" + key + "]], '*.tmp'", "n:2"},
         {"[[" + key + "]], '*.TMP;keep.*'", "n:3"},
         {"[[" + key + "]], 'a'", "n:0"}, // bare names, whole name
-        {"[[" + key + "]], {}", "n:4"},  // a mask list that is not a string is ignored
+        {"[[" + key + "]], {}", "n:0"},  // a mask list that is not text counts nothing
         {"[[" + lowerRoot + "]], '*'", "n:3"},
         {"[[HKCU\\" + m_subkey + "]], '*'", "n:0"},
         {"[[" + key + "\\missing]]", "n:0"},
@@ -188,14 +204,72 @@ TEST_F(RegistryTest, DeletingKeysByMaskTouchesOnlyDirectMatches) {
     EXPECT_EQ(SubkeyNames("keep"), Names{"cache3"});
 }
 
-TEST_F(RegistryTest, AnEmptySubkeyPathNamesTheRootItself) {
-    const std::string name = "QuillsweepTestRootValue-" + std::to_string(GetCurrentProcessId());
-    ASSERT_EQ(RegSetValueExA(HKEY_CURRENT_USER, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("x"), 2),
+TEST_F(RegistryTest, ARootWithAnEmptySubkeyPathNamesNothing) {
+    // A value and a key directly under the root, and the test's own key below it: all must stay.
+    const std::string id = std::to_string(GetCurrentProcessId());
+    const std::string value = "QuillsweepTestRootValue-" + id;
+    const std::string rootKey = "QuillsweepTestRootKey-" + id;
+    ASSERT_EQ(RegSetValueExA(HKEY_CURRENT_USER, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("canary"), 7),
               ERROR_SUCCESS);
-    EXPECT_EQ(qs::RegKeyGetNumberOfValues("hkey_current_user\\", name), 1u);
-    qs::RegKeyDeleteValues("HKEY_CURRENT_USER\\", name);
-    EXPECT_EQ(RegQueryValueExA(HKEY_CURRENT_USER, name.c_str(), nullptr, nullptr, nullptr, nullptr),
-              ERROR_FILE_NOT_FOUND);
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, rootKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                              nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(created);
+    SetValue("inside", "canary");
+    for (const char* root : {"HKEY_CURRENT_USER\\\\", "hkey_current_user\\\\\\\\", "HKEY_CURRENT_USER\\\\\\\\\\\\"}) {
+        const std::string r = std::string("'") + root + "'";
+        EXPECT_EQ(m_host.Eval("return self:RegKeyGetNumberOfValues(" + r + ")"), Names{"n:0"}) << root;
+        EXPECT_EQ(m_host.Eval("return self:RegKeyGetNumberOfValues(" + r + ", '" + value + "')"), Names{"n:0"});
+        m_host.Eval("self:RegKeyDeleteValues(" + r + ", '" + value + "')");
+        m_host.Eval("self:RegKeyDeleteValues(" + r + ")");
+        m_host.Eval("self:RegKeyDeleteKeys(" + r + ", '" + rootKey + "')");
+        m_host.Eval("self:RegKeyDeleteKeys(" + r + ")");
+    }
+    char data[16] = {};
+    DWORD size = sizeof data;
+    const LSTATUS kept = RegQueryValueExA(HKEY_CURRENT_USER, value.c_str(), nullptr, nullptr,
+                                          reinterpret_cast<BYTE*>(data), &size);
+    RegDeleteValueA(HKEY_CURRENT_USER, value.c_str());
+    HKEY opened = nullptr;
+    const LSTATUS keyKept = RegOpenKeyExA(HKEY_CURRENT_USER, rootKey.c_str(), 0, KEY_READ, &opened);
+    RegCloseKey(opened);
+    RegDeleteKeyA(HKEY_CURRENT_USER, rootKey.c_str());
+    EXPECT_EQ(kept, ERROR_SUCCESS);
+    EXPECT_STREQ(data, "canary");
+    EXPECT_EQ(keyKept, ERROR_SUCCESS);
+    EXPECT_EQ(ValueNames(), Names{"inside"});
+}
+
+// Names outside the code page and their look-alikes inside it: each is matched and deleted by
+// the name it is listed under, never by a converted text that names another entry.
+TEST_F(RegistryTest, NamesAreDeletedByTheirExactListedName) {
+    const std::wstring fullwidth = L"\xFF54\xFF4D\xFF50"; // "tmp" in fullwidth letters
+    const std::wstring cjk = L"\x65E5\x672C.tmp";
+    for (const std::wstring& name : {fullwidth, cjk, std::wstring(L"tmp"), std::wstring(L"a?c")})
+        ASSERT_EQ(RegSetValueExW(m_key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(L"x"), 4),
+                  ERROR_SUCCESS);
+    AddKey("tmp");
+    HKEY created = nullptr;
+    ASSERT_EQ(RegCreateKeyW(m_key, fullwidth.c_str(), &created), ERROR_SUCCESS);
+    RegCloseKey(created);
+    const std::string key = "[[" + Path() + "]]";
+    struct {
+        const char* masks;
+        const char* count;
+    } counts[] = {{"tmp", "n:1"}, {"*", "n:4"}, {"???", "n:3"}, {"*.tmp", "n:1"}, {"??.tmp", "n:1"}, {"a?c", "n:1"}};
+    for (const auto& c : counts)
+        EXPECT_EQ(m_host.Eval("return self:RegKeyGetNumberOfValues(" + key + ", '" + c.masks + "')"), Names{c.count})
+            << c.masks;
+    m_host.Eval("self:RegKeyDeleteValues(" + key + ", 'tmp')");
+    EXPECT_EQ(WideValueNames(), (std::vector<std::wstring>{L"a?c", cjk, fullwidth}));
+    m_host.Eval("self:RegKeyDeleteKeys(" + key + ", 'tmp')");
+    EXPECT_EQ(SubkeyNames().size(), 1u); // the fullwidth one
+    m_host.Eval("self:RegKeyDeleteValues(" + key + ", '*.tmp')");
+    EXPECT_EQ(WideValueNames(), (std::vector<std::wstring>{L"a?c", fullwidth}));
+    m_host.Eval("self:RegKeyDeleteValues(" + key + ") self:RegKeyDeleteKeys(" + key + ")");
+    EXPECT_EQ(WideValueNames(), std::vector<std::wstring>{});
+    EXPECT_EQ(SubkeyNames(), Names{});
 }
 
 } // namespace
