@@ -7,7 +7,7 @@ namespace qs {
 namespace {
 
 void WriteIssue(CJsonWriter& json, const CScriptIssue& issue) {
-    json.BeginObject().Key("file").String(issue.file).Key("line");
+    json.BeginObject().Key("file").FileName(issue.file).Key("line");
     if (issue.line != 0)
         json.Number(issue.line);
     else
@@ -76,7 +76,7 @@ std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScrip
             .Key("name")
             .String(row.name)
             .Key("file")
-            .String(row.file)
+            .FileName(row.file)
             .EndObject();
     w.EndArray().Key("problems");
     WriteIssues(w, issues);

@@ -5,6 +5,7 @@
 #include "engine/FileNameText.h"
 #include "hostfn/PathMacros.h"
 #include "support/TempDir.h"
+#include "support/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,7 @@ using qs::kPartlyChecked;
 using qs::kUnchecked;
 using qs::test::TempDir;
 using qs::test::WriteText;
+using qs::test::WriteWideFile;
 using Names = std::vector<std::string>;
 
 class NameList : public qs::CSelectionStore {
@@ -364,22 +366,6 @@ TEST_F(CatalogueTest, EntriesPastThePathLimitAreLeftAlone) {
     EXPECT_EQ(recorder.problems[0].problem, qs::CCatalogueObserver::kPathTooLong);
 }
 
-// Writes a file by its exact UTF-16 name (trailing dots and spaces kept), below `root`, making the
-// folders on the way; false when the platform cannot hold the name.
-bool WriteWide(const std::string& root, const std::wstring& relative, const std::string& text) {
-    const std::wstring path = L"\\\\?\\" + qs::WideFromAnsi(root) + L"\\" + relative;
-    for (std::size_t slash = path.find(L'\\', 7); slash != std::wstring::npos;
-         slash = path.find(L'\\', slash + 1))
-        CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
-        return false;
-    DWORD written = 0;
-    const bool ok = WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) != 0;
-    CloseHandle(file);
-    return ok;
-}
-
 TEST_F(CatalogueTest, ScriptsWithAnyNameLoadUnderTheirExactName) {
     if (GetACP() != 1252)
         GTEST_SKIP() << "the shown names below are those of code page 1252, not " << GetACP();
@@ -411,16 +397,16 @@ TEST_F(CatalogueTest, ScriptsWithAnyNameLoadUnderTheirExactName) {
     for (const auto& f : files) {
         std::string name = std::string("from ") + f.shown;
         std::replace(name.begin(), name.end(), '\\', '/');
-        const bool written = WriteWide(s, f.file, Plugin(name));
+        const bool written = WriteWideFile(s, f.file, Plugin(name));
         if (!written && f.optional)
             continue;
         ASSERT_TRUE(written) << f.shown;
         expected.push_back(f.shown + ("=" + name));
     }
-    ASSERT_TRUE(WriteWide(s, L"\u03a9dir\\category.lua", Category("Omega", 1)));
+    ASSERT_TRUE(WriteWideFile(s, L"\u03a9dir\\category.lua", Category("Omega", 1)));
     // A broken script and one that shows its own chunk name.
-    ASSERT_TRUE(WriteWide(s, L"\u58ca.lua", "\nfunction this:GetPluginName(\n"));
-    ASSERT_TRUE(WriteWide(s, L"\u6e90.lua",
+    ASSERT_TRUE(WriteWideFile(s, L"\u58ca.lua", "\nfunction this:GetPluginName(\n"));
+    ASSERT_TRUE(WriteWideFile(s, L"\u6e90.lua",
                           "function this:GetPluginName() return (debug.getinfo(1, 'S').source:gsub('.*\\\\', '')) end\n"));
     expected.push_back("<U+6E90>.lua=<U+6E90>.lua");
 
