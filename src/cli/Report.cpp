@@ -85,8 +85,7 @@ std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancell
 
 std::string FormatCheck(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled,
                         bool json) {
-    return json ? CheckJson(issues, plugins, categories, cancelled)
-                : CheckText(issues, plugins, categories, cancelled);
+    return json ? CheckJson(issues, plugins, categories, cancelled) : CheckText(issues, plugins, categories, cancelled);
 }
 
 } // namespace qs

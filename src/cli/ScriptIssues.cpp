@@ -21,7 +21,6 @@ bool EndsWith(const std::string& text, const std::string& tail) {
 
 } // namespace
 
-
 std::string CScriptIssue::Text() const {
     std::string out = file;
     if (line != 0)

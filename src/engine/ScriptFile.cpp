@@ -102,8 +102,8 @@ private:
 
 int LoadScriptFile(lua_State* L, const std::wstring& path, const std::string& chunkName) {
     const char* shown = chunkName.c_str() + (!chunkName.empty() && chunkName[0] == '@' ? 1 : 0);
-    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    Handle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         lua_pushfstring(L, "cannot open %s", shown);
         return LUA_ERRFILE;

@@ -257,8 +257,9 @@ TEST_F(CompanionTest, ListShowsEveryRowAndEveryScriptWithoutOne) {
     // The same as JSON, names in UTF-8.
     const Result json = Run({"list", "--json"});
     EXPECT_EQ(json.code, qs::kExitOk);
-    EXPECT_NE(json.out.find("{\"depth\":1,\"type\":\"plugin\",\"checked\":\"no\",\"name\":\"Caf\xC3\xA9 files\",\"file\":"),
-              std::string::npos)
+    EXPECT_NE(
+        json.out.find("{\"depth\":1,\"type\":\"plugin\",\"checked\":\"no\",\"name\":\"Caf\xC3\xA9 files\",\"file\":"),
+        std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("\"line\":3,\"problem\":\"load error\",\"effect\":\"not listed\",\"message\":\"'<eof>' "
                             "expected near 'end'\",\"broken\":true}"),
@@ -282,8 +283,9 @@ TEST_F(CompanionTest, ScriptsWithAnyNameAreListedCheckedAndWrittenAsUtf8) {
     ASSERT_TRUE(WriteWideFile(s, L"\uff4a\uff4f\uff42.lua", Fixed("Fullwidth job", "200", 2)));
     ASSERT_TRUE(WriteWideFile(s, L"\u65e5\u672c\\\U0001F600.lua", Fixed("Caf\xE9 emoji", "300", 3)));
     ASSERT_TRUE(WriteWideFile(s, L"\u58ca.lua", "function this:GetPluginName()\n  return 'x'\nend end\n"));
-    ASSERT_TRUE(WriteWideFile(s, L"\u6e90.lua", "function this:GetPluginName() return 'Raiser' end\n"
-                                                "function this:GetSize()\n  error('\xE9\xFF\x81 bytes')\nend\n"));
+    ASSERT_TRUE(WriteWideFile(s, L"\u6e90.lua",
+                              "function this:GetPluginName() return 'Raiser' end\n"
+                              "function this:GetSize()\n  error('\xE9\xFF\x81 bytes')\nend\n"));
 
     // Text: rows by their script names, file names in their shown form.
     Result r = Run({"list"});
@@ -311,7 +313,8 @@ TEST_F(CompanionTest, ScriptsWithAnyNameAreListedCheckedAndWrittenAsUtf8) {
                   std::string::npos)
             << r.out;
     }
-    EXPECT_NE(r.out.find("\"file\":\"" + dir + "\xE6\xBA\x90.lua\",\"line\":3,\"problem\":\"GetSize raised\","
+    EXPECT_NE(r.out.find("\"file\":\"" + dir +
+                         "\xE6\xBA\x90.lua\",\"line\":3,\"problem\":\"GetSize raised\","
                          "\"effect\":null,\"message\":\"\xC3\xA9\xC3\xBF\xC2\x81 bytes\""),
               std::string::npos)
         << r.out;

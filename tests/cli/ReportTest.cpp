@@ -188,8 +188,10 @@ TEST(JsonWriter, TheDocumentIsUtf8WhateverTheNames) {
     for (const std::string& json : {qs::FormatList(rows, {issue}, true), qs::FormatCheck({issue}, 1, 0, false, true)}) {
         EXPECT_TRUE(qs::test::IsUtf8(json)) << json;
         // File names with their real characters; a lone surrogate as U+FFFD.
-        EXPECT_NE(json.find("\"file\":\"C:\\\\s\\\\\xE6\x97\xA5\xE6\x9C\xAC\\\\\xF0\x9F\x98\x80 Caf\xC3\xA9 \xEF\xBD\x8A.lua.\""),
-                  std::string::npos)
+        EXPECT_NE(
+            json.find(
+                "\"file\":\"C:\\\\s\\\\\xE6\x97\xA5\xE6\x9C\xAC\\\\\xF0\x9F\x98\x80 Caf\xC3\xA9 \xEF\xBD\x8A.lua.\""),
+            std::string::npos)
             << json;
         EXPECT_NE(json.find("\\u0000end\""), std::string::npos) << json;
     }

@@ -406,8 +406,9 @@ TEST_F(CatalogueTest, ScriptsWithAnyNameLoadUnderTheirExactName) {
     ASSERT_TRUE(WriteWideFile(s, L"\u03a9dir\\category.lua", Category("Omega", 1)));
     // A broken script and one that shows its own chunk name.
     ASSERT_TRUE(WriteWideFile(s, L"\u58ca.lua", "\nfunction this:GetPluginName(\n"));
-    ASSERT_TRUE(WriteWideFile(s, L"\u6e90.lua",
-                          "function this:GetPluginName() return (debug.getinfo(1, 'S').source:gsub('.*\\\\', '')) end\n"));
+    ASSERT_TRUE(
+        WriteWideFile(s, L"\u6e90.lua",
+                      "function this:GetPluginName() return (debug.getinfo(1, 'S').source:gsub('.*\\\\', '')) end\n"));
     expected.push_back("<U+6E90>.lua=<U+6E90>.lua");
 
     Recorder recorder(s);

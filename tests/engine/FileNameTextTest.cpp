@@ -21,16 +21,16 @@ TEST(FileNameText, ShowsWhatTheCodePageHoldsAndEscapesTheRest) {
         {L"", ""},
         {L"C:\\scripts\\job.lua", "C:\\scripts\\job.lua"},
         {L"Caf\u00e9 \u20ac.lua", "Caf\xE9 \x80.lua"},                   // in the code page
-        {L"\u65e5\u672c.lua", "<U+65E5><U+672C>.lua"},                     // CJK
-        {L"\u03a9dir", "<U+03A9>dir"},                                     // Greek
-        {L"\U0001F600.lua", "<U+1F600>.lua"},                              // a surrogate pair
-        {L"\uff4a\uff4f\uff42.lua", "<U+FF4A><U+FF4F><U+FF42>.lua"},       // best fit would give "job"
-        {L"\uff0e\uff0e\uff3cvictim", "<U+FF0E><U+FF0E><U+FF3C>victim"},   // ".." and "\" look-alikes
-        {L"e\u0301", "e<U+0301>"},                                         // a combining mark
-        {L"a\xd800" L"b", "a<U+D800>b"},                                   // a lone surrogate
-        {L"dot.", "dot."},                                                 // trailing dot and space stay
+        {L"\u65e5\u672c.lua", "<U+65E5><U+672C>.lua"},                   // CJK
+        {L"\u03a9dir", "<U+03A9>dir"},                                   // Greek
+        {L"\U0001F600.lua", "<U+1F600>.lua"},                            // a surrogate pair
+        {L"\uff4a\uff4f\uff42.lua", "<U+FF4A><U+FF4F><U+FF42>.lua"},     // best fit would give "job"
+        {L"\uff0e\uff0e\uff3cvictim", "<U+FF0E><U+FF0E><U+FF3C>victim"}, // ".." and "\" look-alikes
+        {L"e\u0301", "e<U+0301>"},                                       // a combining mark
+        {L"\xd800.lua", "<U+D800>.lua"},                                 // a lone surrogate
+        {L"dot.", "dot."},                                               // trailing dot and space stay
         {L"space ", "space "},
-        {L"\u65e5<U+0041>", "<U+65E5><U+003C>U+0041>"},                   // '<' escaped beside an escape
+        {L"\u65e5<U+0041>", "<U+65E5><U+003C>U+0041>"}, // '<' escaped beside an escape
     };
     for (const auto& c : cases) {
         EXPECT_EQ(qs::ShownFileName(c.name), c.shown) << c.shown;
@@ -49,11 +49,11 @@ TEST(FileNameText, TextThatIsNoEscapeStaysAsItIs) {
         const char* text;
         const wchar_t* wide;
     } cases[] = {
-        {"<U+41", L"<U+41"},               // too few digits, no end
-        {"<U+041>", L"<U+041>"},           // too few digits
-        {"<U+0000041>", L"<U+0000041>"},   // too many
-        {"<U+110000>", L"<U+110000>"},     // past Unicode
-        {"<u+0041>", L"<u+0041>"},         // lower case is not the escape
+        {"<U+41", L"<U+41"},             // too few digits, no end
+        {"<U+041>", L"<U+041>"},         // too few digits
+        {"<U+0000041>", L"<U+0000041>"}, // too many
+        {"<U+110000>", L"<U+110000>"},   // past Unicode
+        {"<u+0041>", L"<u+0041>"},       // lower case is not the escape
         {"<U+0041", L"<U+0041"},
         {"x<U+<U+0041>", L"x<U+A"},
         {"Caf\xE9<U+00E9>", L"Caf\u00e9\u00e9"},

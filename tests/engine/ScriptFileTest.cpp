@@ -82,8 +82,10 @@ TEST(ScriptFile, CompilesWhatTheAnsiLoaderCompiled) {
 
     // Precompiled chunks load as they are, Ctrl+Z bytes and all, also behind a # line.
     const std::string binary = Precompiled(L, "return 'bin\\26ary'");
-    EXPECT_EQ(LoadAndRun(L, WriteWide(host.Dir().Path(), L"b.lua", binary), where), "ok:bin\x1A" "ary");
-    EXPECT_EQ(LoadAndRun(L, WriteWide(host.Dir().Path(), L"b.lua", "#!lua\n" + binary), where), "ok:bin\x1A" "ary");
+    EXPECT_EQ(LoadAndRun(L, WriteWide(host.Dir().Path(), L"b.lua", binary), where), "ok:bin\x1A"
+                                                                                    "ary");
+    EXPECT_EQ(LoadAndRun(L, WriteWide(host.Dir().Path(), L"b.lua", "#!lua\n" + binary), where), "ok:bin\x1A"
+                                                                                                "ary");
 
     // A file that cannot be opened.
     EXPECT_EQ(LoadAndRun(L, qs::WideFromAnsi(host.Dir() / "missing.lua"), where), "cannot open " + where);
@@ -94,7 +96,8 @@ TEST(ScriptFile, TheChunkNameIsWhatMessagesTraceAndDebugInfoShow) {
     ScriptHost host;
     const std::wstring path =
         WriteWide(host.Dir().Path(), L"\u65e5\u672c.lua", "x = debug.getinfo(1, 'S').source\nerror('boom')\n");
-    EXPECT_EQ(LoadAndRun(host.Vm().State(), path, "C:\\s\\<U+65E5><U+672C>.lua"), "C:\\s\\<U+65E5><U+672C>.lua:2: boom");
+    EXPECT_EQ(LoadAndRun(host.Vm().State(), path, "C:\\s\\<U+65E5><U+672C>.lua"),
+              "C:\\s\\<U+65E5><U+672C>.lua:2: boom");
     lua_getglobal(host.Vm().State(), "x");
     EXPECT_STREQ(lua_tostring(host.Vm().State(), -1), "@C:\\s\\<U+65E5><U+672C>.lua");
     lua_pop(host.Vm().State(), 1);

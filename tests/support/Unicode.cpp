@@ -9,8 +9,7 @@ namespace qs::test {
 
 bool WriteWideFile(const std::string& root, const std::wstring& relative, const std::string& text) {
     const std::wstring path = L"\\\\?\\" + qs::WideFromAnsi(root) + L"\\" + relative;
-    for (std::size_t slash = path.find(L'\\', 7); slash != std::wstring::npos;
-         slash = path.find(L'\\', slash + 1))
+    for (std::size_t slash = path.find(L'\\', 7); slash != std::wstring::npos; slash = path.find(L'\\', slash + 1))
         CreateDirectoryW(path.substr(0, slash).c_str(), nullptr);
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
