@@ -44,6 +44,10 @@ bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'
 
 } // namespace
 
+bool ExactAnsiFromWide(const std::wstring& wide, std::string& ansi) {
+    return ExactAnsi(wide.data(), static_cast<int>(wide.size()), ansi);
+}
+
 std::wstring WideFromAnsi(const std::string& text) {
     if (text.empty())
         return std::wstring();

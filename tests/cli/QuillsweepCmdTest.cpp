@@ -6,6 +6,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Companion.h"
 #include "cli/Report.h"
+#include "engine/FileNameText.h"
 #include "support/ScriptHost.h"
 #include "support/TempDir.h"
 #include "support/Unicode.h"
@@ -335,6 +336,33 @@ TEST_F(CompanionTest, ScriptsWithAnyNameAreListedCheckedAndWrittenAsUtf8) {
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("\"total\":{\"size\":500,"), std::string::npos) << r.out;
+}
+
+TEST_F(CompanionTest, ArgumentsOutsideTheCodePageNameNothing) {
+    Script("temp.lua", Job("temp", "temp"));
+    const std::string fullwidthTemp = "<U+FF54><U+FF45><U+FF4D><U+FF50>";
+    const std::wstring companion = L"\"" + qs::WideFromAnsi(exe) + L"\" ";
+    const struct {
+        std::wstring args;
+        std::string shown;
+    } cases[] = {
+        // Converted, the name would be "temp" and the folder "scripts".
+        {L"clean -q \uff54\uff45\uff4d\uff50", fullwidthTemp},
+        {L"clean -q temp --scripts \"" + qs::WideFromAnsi(dir.Path()) + L"\\\uff53cripts\"",
+         dir.Path() + "\\<U+FF53>cripts"},
+    };
+    for (const auto& c : cases) {
+        ChildProcess child;
+        ASSERT_TRUE(child.Start(companion + c.args));
+        EXPECT_EQ(child.Finish(), qs::kExitUsage) << c.shown;
+        EXPECT_EQ(child.Out(), "");
+        EXPECT_EQ(SplitLines(child.Err())[0],
+                  "QuillsweepCmd: \"" + c.shown +
+                      "\" holds characters outside the code page: names and folders are given in it (a category "
+                      "named after such a folder by the name shown for it).");
+        EXPECT_EQ(Values("temp"), 3u);
+        EXPECT_TRUE(FilesKept("temp"));
+    }
 }
 
 TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
