@@ -1,14 +1,17 @@
 // The headless companion's entry point: console set-up, Ctrl+C, then the command.
 #include "cli/Companion.h"
 #include "cli/Report.h"
+#include "engine/FileNameText.h"
 #include "hostfn/Cancellation.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +29,23 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     std::fwrite(text.data(), 1, text.size(), stderr);
     std::fflush(stderr);
     return TRUE;
+}
+
+// The C runtime hands the arguments over in the ANSI code page, where a character the code page
+// lacks becomes a look-alike ("ｔｅｍｐ" arrives as "temp") and would name another plugin or folder.
+// Answers the first argument that does not convert exactly, in its shown form, or nothing.
+std::optional<std::string> ArgumentOutsideCodePage() {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return std::nullopt;
+    std::optional<std::string> found;
+    std::string ansi;
+    for (int i = 1; i < count && !found; ++i)
+        if (!qs::ExactAnsiFromWide(wide[i], ansi))
+            found = qs::ShownFileName(wide[i]);
+    LocalFree(wide);
+    return found;
 }
 
 } // namespace
@@ -50,6 +70,17 @@ int main(int argc, char** argv) {
         }
     }
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    if (const std::optional<std::string> bad = ArgumentOutsideCodePage()) {
+        const std::string text = "QuillsweepCmd: \"" + *bad +
+                                 "\" holds characters outside the code page: names and folders are given in it "
+                                 "(a category named after such a folder by the name shown for it).\nNothing was "
+                                 "run.\nTry QuillsweepCmd --help.\n";
+        std::string out;
+        for (const char c : text)
+            out += c == '\n' ? std::string(qs::kEol) : std::string(1, c);
+        std::fwrite(out.data(), 1, out.size(), stderr);
+        return qs::kExitUsage;
+    }
     const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     const int code = qs::RunCompanion(qs::ParseCommandLine(args), result, stderr);
     std::fflush(result);

@@ -1,80 +1,17 @@
-// What the companion prints: script problems, name matching, and the tables and JSON documents
-// of its commands. Plain functions over plain data, so that tests call them directly.
+// What the companion's commands print: the list, preview, clean and check documents, each as a
+// text table or as JSON. Plain functions over plain data, so that tests call them directly.
 #pragma once
 
-#include "engine/Catalogue.h"
+#include "cli/JsonWriter.h"
+#include "cli/NameCheck.h"
+#include "cli/ScriptIssues.h"
+#include "cli/TextTable.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace qs {
-
-// The line ending of everything the companion writes. Output goes out in binary mode, so that
-// names reach it byte for byte.
-extern const char* const kEol;
-
-// One thing wrong with a script file, as the companion reports it:
-// "file:line: what (effect): message".
-struct CScriptIssue {
-    std::string file;
-    unsigned long line = 0; // 0: no line known
-    std::string what;       // "load error", "GetSize raised", "no GetPluginName", ...
-    std::string effect;     // what it means for the list ("not listed", "no icon"), or empty
-    std::string message;    // the Lua message without its location, or empty
-    bool broken = false;    // a load error or an entry point that raised
-
-    std::string Text() const;
-};
-
-// Splits a Lua error into the line and the message when it begins with the location of `file`
-// ("path:12: message", the path maybe shortened by Lua to "...tail of path"). Other messages
-// (another file's location, no location at all) stay whole with line 0.
-void SplitScriptError(const std::string& file, const std::string& luaMessage, unsigned long& line,
-                      std::string& message);
-
-// An issue for an entry point that raised (`entryPoint` "GetSize", "Clear", ...) in `file`.
-CScriptIssue RaisedIssue(const std::string& file, const std::string& entryPoint, const std::string& luaMessage);
-
-// Collects what a catalogue scan reports as issues. A category.lua is met twice by the scan, as
-// its folder's script and again as a plugin candidate of the folder: the second meeting adds
-// nothing when it only repeats the first (the same load error) or is the usual case of a
-// category script (no GetPluginName).
-class CIssueCollector {
-public:
-    void Add(const std::string& path, CCatalogueObserver::Problem problem, const std::string& luaMessage);
-    void Add(CScriptIssue issue) { m_issues.push_back(std::move(issue)); }
-    const std::vector<CScriptIssue>& Issues() const { return m_issues; }
-
-private:
-    std::vector<CScriptIssue> m_issues;
-    std::vector<std::pair<std::string, std::string>> m_categoryLoadErrors; // path, Lua message
-};
-
-// ---- names --------------------------------------------------------------------------------
-
-// A row as names see it: its display name, kind and the names of the rows above it.
-struct CNamedRow {
-    std::string name;
-    bool category = false;
-    std::vector<std::string> parents; // outermost first
-};
-
-struct CNameProblems {
-    std::vector<std::string> unknown;                                        // match no row
-    std::vector<std::pair<std::string, std::vector<std::size_t>>> ambiguous; // name, the rows it matches
-    bool Any() const { return !unknown.empty() || !ambiguous.empty(); }
-};
-
-// Matches the given names against the rows the way the stored selection does (letter case
-// ignored); each name must match exactly one row.
-CNameProblems CheckNames(const std::vector<std::string>& names, const std::vector<CNamedRow>& rows);
-
-// The message for names that match no row or several, one line each, ending with the note that
-// nothing ran.
-std::string FormatNameProblems(const CNameProblems& problems, const std::vector<CNamedRow>& rows);
-
-// ---- commands -----------------------------------------------------------------------------
 
 struct CListRow {
     unsigned depth = 0;
@@ -83,8 +20,6 @@ struct CListRow {
     std::string name;
     std::string file; // a category's folder, a plugin's script
 };
-
-std::string FormatList(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues, bool json);
 
 // One plugin of a preview or a clean.
 struct CPluginOutcome {
@@ -113,37 +48,38 @@ struct CPluginOutcome {
 // False when either measurement is missing.
 bool Freed(const CPluginOutcome& outcome, std::uint64_t& size, std::uint64_t& count);
 
+std::string FormatList(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues, bool json);
 std::string FormatPreview(const std::vector<CPluginOutcome>& plugins, bool cancelled, bool json);
 std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancelled, bool json);
 std::string FormatCheck(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled,
                         bool json);
 
-// ---- building blocks ----------------------------------------------------------------------
+// ---- shared by the two forms --------------------------------------------------------------
 
-// A text table: column widths from the widest cell (in bytes), numbers right-aligned, two
-// spaces between columns, no trailing blanks.
-std::string FormatTable(const std::vector<std::vector<std::string>>& rows, const std::vector<bool>& rightAligned);
-
-// A compact JSON document built value by value. Strings go out byte for byte, escaped only
-// where JSON requires it (quote, backslash, control characters).
-class CJsonWriter {
-public:
-    CJsonWriter& BeginObject();
-    CJsonWriter& EndObject();
-    CJsonWriter& BeginArray();
-    CJsonWriter& EndArray();
-    CJsonWriter& Key(const std::string& key);
-    CJsonWriter& String(const std::string& value);
-    CJsonWriter& Number(std::uint64_t value);
-    CJsonWriter& Bool(bool value);
-    CJsonWriter& Null();
-    const std::string& Text() const { return m_text; }
-
-private:
-    void BeforeValue();
-    std::string m_text;
-    std::vector<bool> m_first; // per open object or array: nothing written in it yet
-    bool m_afterKey = false;
+struct CFigures {
+    std::uint64_t size = 0;
+    std::uint64_t count = 0;
 };
+
+// What a preview measured and what a clean freed, over every plugin that has the figure.
+CFigures PreviewTotal(const std::vector<CPluginOutcome>& plugins);
+CFigures CleanTotal(const std::vector<CPluginOutcome>& plugins);
+// Files with at least one broken issue, each counted once.
+std::size_t BrokenFileCount(const std::vector<CScriptIssue>& issues);
+
+// "ok", "failed", "cancelled", "not run".
+const char* StatusWord(CPluginOutcome::Status status);
+// "no", "yes", "partly" for the check states 1, 2, 3.
+const char* CheckWord(std::uint32_t state);
+
+// The text forms (ReportText.cpp) and the JSON forms (ReportJson.cpp) of each document.
+std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues);
+std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues);
+std::string PreviewText(const std::vector<CPluginOutcome>& plugins, bool cancelled);
+std::string PreviewJson(const std::vector<CPluginOutcome>& plugins, bool cancelled);
+std::string CleanText(const std::vector<CPluginOutcome>& plugins, bool cancelled);
+std::string CleanJson(const std::vector<CPluginOutcome>& plugins, bool cancelled);
+std::string CheckText(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled);
+std::string CheckJson(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled);
 
 } // namespace qs

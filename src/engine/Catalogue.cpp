@@ -1,6 +1,7 @@
 // Scanning the scripts folder into rows, and restoring the stored checks on them.
 #include "engine/Catalogue.h"
 
+#include "engine/FileNameText.h"
 #include "framework/Handle.h"
 #include "hostfn/FolderWalk.h"
 #include "hostfn/PathLimits.h"
@@ -24,10 +25,21 @@ struct FolderIdentity {
     }
 };
 
+// The form of a full path that the file functions take character for character: behind the
+// \\?\ prefix no component is dropped or trimmed ("..", trailing dots and spaces stay part of the
+// name they belong to) and no length limit applies.
+std::wstring Exact(const std::wstring& full) {
+    if (full.compare(0, 4, L"\\\\?\\") == 0)
+        return full;
+    if (full.compare(0, 2, L"\\\\") == 0)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
 // The folder a path leads to, links followed.
-FolderIdentity IdentityOf(const std::string& path) {
+FolderIdentity IdentityOf(const std::wstring& path) {
     FolderIdentity id;
-    Handle folder(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    Handle folder(CreateFileW(Exact(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     if (folder && GetFileInformationByHandle(folder.Get(), &info)) {
@@ -39,33 +51,58 @@ FolderIdentity IdentityOf(const std::string& path) {
     return id;
 }
 
-bool IsFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(Exact(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// The scripts folder as a full UTF-16 path ending with a backslash. The folder is given in the
+// ANSI code page, which converts to UTF-16 exactly; everything below it is listed in UTF-16.
+std::wstring FullFolder(const std::string& folder) {
+    const std::wstring wide = WideFromAnsi(folder);
+    std::wstring full(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+        if (n == 0) {
+            full = wide;
+            break;
+        }
+        if (n < full.size()) {
+            full.resize(n);
+            break;
+        }
+        full.resize(n + 1);
+    }
+    if (full.empty() || full.back() != L'\\')
+        full += L'\\';
+    return full;
+}
+
+// Scans folders by the names they list, in UTF-16, and loads every script by the exact name it
+// was listed under. Names reach text only in their shown form (FileNameText.h): in reports,
+// chunk names and the names of categories that have no name of their own.
 class CScan {
 public:
     CScan(CLuaVirtualMachine& vm, CScriptsTree& list, CCatalogueObserver* observer)
         : m_vm(vm), m_list(list), m_observer(observer) {}
 
-    void AddFolderRows(std::string folder, CScriptRow* parent) {
-        EnsureTrailingBackslash(folder);
+    // `folder` is a full path ending with a backslash.
+    void AddFolderRows(const std::wstring& folder, CScriptRow* parent) {
         // Paths past the classic limit are left alone, never cut down to fit.
         if (folder.size() + 1 > kMaxPathChars) {
             Report(folder, CCatalogueObserver::kPathTooLong);
             return;
         }
-        WIN32_FIND_DATAA data;
-        FindHandle find(FindFirstFileA((folder + '*').c_str(), &data));
+        WIN32_FIND_DATAW data;
+        FindHandle find(FindFirstFileW(Exact(folder + L'*').c_str(), &data));
         if (!find)
             return;
         m_folders.push_back(folder);
         do {
-            const std::string name = data.cFileName;
-            if (name == "." || name == "..")
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
                 continue;
-            const std::string full = folder + name;
+            const std::wstring full = folder + name;
             if (full.size() > kMaxPathChars) {
                 Report(full, CCatalogueObserver::kPathTooLong);
                 continue;
@@ -76,18 +113,23 @@ public:
             } else {
                 AddPlugin(full, parent);
             }
-        } while (FindNextFileA(find.Get(), &data));
+        } while (FindNextFileW(find.Get(), &data));
         m_folders.pop_back();
     }
 
 private:
-    void AddCategory(const std::string& name, const std::string& full, CScriptRow* parent) {
+    // Loads the file listed as `full` under that exact name.
+    static bool Load(CPluginScript& script, const std::wstring& full) {
+        return script.LoadFile(Exact(full), ShownFileName(full));
+    }
+
+    void AddCategory(const std::wstring& name, const std::wstring& full, CScriptRow* parent) {
         auto script = std::make_unique<CPluginScript>(m_vm);
-        script->SetName(name);
-        const std::string categoryFile = full + "\\category.lua";
+        script->SetName(ShownFileName(name));
+        const std::wstring categoryFile = full + L"\\category.lua";
         if (categoryFile.size() <= kMaxPathChars) {
             std::size_t errors = m_vm.ErrorCount();
-            if (script->LoadFile(categoryFile.c_str())) {
+            if (Load(*script, categoryFile)) {
                 std::string answered;
                 errors = m_vm.ErrorCount();
                 if (script->GetCategoryName(answered)) {
@@ -108,16 +150,16 @@ private:
         CPluginScript* category = script.release();
         CScriptRow* row = m_list.InsertItem(category, category->IconIndex(), kUnchecked, TRUE, parent);
         if (m_observer != nullptr)
-            m_observer->OnRowAdded(row, full);
-        AddFolderRows(full, row);
+            m_observer->OnRowAdded(row, ShownFileName(full));
+        AddFolderRows(full + L'\\', row);
     }
 
-    void AddPlugin(const std::string& full, CScriptRow* parent) {
+    void AddPlugin(const std::wstring& full, CScriptRow* parent) {
         auto script = std::make_unique<CPluginScript>(m_vm);
         std::string name;
         // Without a row the object goes at once.
         std::size_t errors = m_vm.ErrorCount();
-        if (!script->LoadFile(full.c_str())) {
+        if (!Load(*script, full)) {
             Report(full, CCatalogueObserver::kLoadFailed, errors);
             return;
         }
@@ -139,24 +181,24 @@ private:
         }
         CScriptRow* row = m_list.InsertItem(script.release(), icon, kUnchecked, FALSE, parent);
         if (m_observer != nullptr)
-            m_observer->OnRowAdded(row, full);
+            m_observer->OnRowAdded(row, ShownFileName(full));
     }
 
     // Tells the observer, if any; the Lua error goes with it when one was raised after the
     // machine had counted `errorsBefore`.
-    void Report(const std::string& path, CCatalogueObserver::Problem problem,
+    void Report(const std::wstring& path, CCatalogueObserver::Problem problem,
                 std::size_t errorsBefore = static_cast<std::size_t>(-1)) {
         if (m_observer == nullptr)
             return;
         const bool raised = errorsBefore != static_cast<std::size_t>(-1) && m_vm.ErrorCount() != errorsBefore;
-        m_observer->OnProblem(path, problem, raised ? m_vm.LastError() : std::string());
+        m_observer->OnProblem(ShownFileName(path), problem, raised ? m_vm.LastError() : std::string());
     }
 
     // A link back to a folder being scanned would repeat the scan below itself until the paths
     // grow too long: such a link is left out.
-    bool LeadsToAnAncestor(const std::string& link) const {
+    bool LeadsToAnAncestor(const std::wstring& link) const {
         const FolderIdentity target = IdentityOf(link);
-        for (const std::string& folder : m_folders)
+        for (const std::wstring& folder : m_folders)
             if (IdentityOf(folder) == target)
                 return true;
         return false;
@@ -165,7 +207,7 @@ private:
     CLuaVirtualMachine& m_vm;
     CScriptsTree& m_list;
     CCatalogueObserver* m_observer;
-    std::vector<std::string> m_folders; // the folders being scanned, outermost first
+    std::vector<std::wstring> m_folders; // the folders being scanned, outermost first
 };
 
 } // namespace
@@ -184,7 +226,7 @@ bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelecti
     if (parent == nullptr)
         parent = list.GetRootItem();
     CScriptRow* before = parent->lastChild;
-    CScan(vm, list, observer).AddFolderRows(folder, parent);
+    CScan(vm, list, observer).AddFolderRows(FullFolder(folder), parent);
     // The stored checks are restored once the rows are all in place. Checked while its folder
     // was still being read, a row would make its category wholly checked as long as it was the
     // only row there, and every row read after it would then start checked as well, including

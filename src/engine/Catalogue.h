@@ -31,6 +31,8 @@ public:
     };
 
     virtual ~CCatalogueObserver() = default;
+    // Paths come in their shown form (FileNameText.h), the one the scripts' chunk names and so
+    // their error messages use; the scan itself opens files by their listed UTF-16 names.
     // A row was added: for a category `path` is its folder, for a plugin its file.
     virtual void OnRowAdded(const CScriptRow* row, const std::string& path) = 0;
     // `path` is the script file (or the entry left alone); `message` the Lua error where there
@@ -44,7 +46,7 @@ void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionSto
                  CCatalogueObserver* observer = nullptr);
 
 // Adds a category row for every folder below `folder` (named by its category.lua when that
-// answers, else by the folder) and a plugin row for every file that loads and answers a
+// answers, else by the folder's shown name) and a plugin row for every file that loads and answers a
 // non-empty name, under `parent` (the root when null), in the order the file system lists
 // them. Then checks, with propagation, every new row whose name is stored. Script objects that
 // get no row are deleted at once; the others belong to whoever deletes the rows' scripts

@@ -1,6 +1,8 @@
 // Object tables, the host-method thunk and the `this` scope guard.
 #include "engine/LuaScript.h"
 
+#include "engine/FileNameText.h"
+
 #include <lauxlib.h>
 
 namespace qs {
@@ -92,14 +94,16 @@ int CLuaScript::AddHostMethod(const char* name) {
     return index;
 }
 
-bool CLuaScript::LoadFile(const char* path) {
+bool CLuaScript::LoadFile(const char* path) { return LoadFile(WideFromAnsi(path), path); }
+
+bool CLuaScript::LoadFile(const std::wstring& path, const std::string& shownPath) {
     if (!m_vm.IsOpen() || m_tableRef == 0)
         return false;
     // Whatever the main chunk returns is dropped: nothing reads it, and thousands of scripts
     // that each return a value would otherwise overflow the stack.
     CLuaRestoreStack restore(m_vm);
     CLuaThis scope(m_vm, m_tableRef);
-    return m_vm.LoadAndRun(path);
+    return m_vm.LoadAndRun(path, "@" + shownPath);
 }
 
 bool CLuaScript::PrepareCall(const char* name) {

@@ -3,6 +3,8 @@
 
 #include "engine/LuaVirtualMachine.h"
 
+#include <string>
+
 namespace qs {
 
 // The text every misdirected host-method call raises in the script.
@@ -24,7 +26,10 @@ public:
     // first method of every object), or -1 when the machine is not open.
     int AddHostMethod(const char* name);
 
-    // Runs the file with the global `this` pointing at the object table.
+    // Runs the file with the global `this` pointing at the object table. The wide form opens
+    // `path` as given and names the chunk "@" + `shownPath` (FileNameText.h); the ANSI form
+    // shows the path as given.
+    bool LoadFile(const std::wstring& path, const std::string& shownPath);
     bool LoadFile(const char* path);
 
     // Pushes the entry point `name` of the object table and the table itself (as `self`).

@@ -1,6 +1,9 @@
 // Lua state lifetime, the global trace function, file loading and protected calls.
 #include "engine/LuaVirtualMachine.h"
 
+#include "engine/FileNameText.h"
+#include "engine/ScriptFile.h"
+
 #include <lauxlib.h>
 #include <lualib.h>
 
@@ -74,9 +77,13 @@ void CLuaVirtualMachine::TakeError() {
 }
 
 bool CLuaVirtualMachine::LoadAndRun(const char* path) {
+    return LoadAndRun(WideFromAnsi(path), std::string("@") + path);
+}
+
+bool CLuaVirtualMachine::LoadAndRun(const std::wstring& path, const std::string& chunkName) {
     if (m_state == nullptr)
         return false;
-    if (luaL_loadfile(m_state, path) != 0 || lua_pcall(m_state, 0, LUA_MULTRET, 0) != 0) {
+    if (LoadScriptFile(m_state, path, chunkName) != 0 || lua_pcall(m_state, 0, LUA_MULTRET, 0) != 0) {
         TakeError();
         return false;
     }

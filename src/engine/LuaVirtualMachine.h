@@ -25,6 +25,10 @@ public:
     bool Open(lua_Alloc alloc = nullptr, void* allocUserData = nullptr);
 
     // Compiles a file and runs its main chunk with no arguments. True when both succeed.
+    // `path` is opened as given; `chunkName` ("@" and the path as shown) names the chunk in
+    // messages, trace lines and debug information.
+    bool LoadAndRun(const std::wstring& path, const std::string& chunkName);
+    // The same for a path in the ANSI code page, shown as it is given.
     bool LoadAndRun(const char* path);
 
     // Calls the function below `argCount` arguments, asking for `resultCount` results. False

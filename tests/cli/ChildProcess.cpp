@@ -22,6 +22,16 @@ ChildProcess::~ChildProcess() {
 }
 
 bool ChildProcess::Start(const std::string& commandLine, bool ownConsole) {
+    // As CreateProcessA converts it.
+    std::wstring wide(commandLine.size(), L'\0');
+    if (!commandLine.empty())
+        wide.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, commandLine.data(),
+                                                                 static_cast<int>(commandLine.size()), &wide[0],
+                                                                 static_cast<int>(wide.size()))));
+    return Start(wide, ownConsole);
+}
+
+bool ChildProcess::Start(const std::wstring& commandLine, bool ownConsole) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
     if (!CreatePipe(&outRead, &outWrite, &inherit, 0))
@@ -51,18 +61,18 @@ bool ChildProcess::Start(const std::string& commandLine, bool ownConsole) {
         CloseHandle(errRead);
         return false;
     }
-    STARTUPINFOEXA si{};
+    STARTUPINFOEXW si{};
     si.StartupInfo.cb = sizeof si;
     si.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
     si.StartupInfo.hStdInput = in.Get();
     si.StartupInfo.hStdOutput = outWrite;
     si.StartupInfo.hStdError = errWrite;
     si.lpAttributeList = list;
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
+    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+    line.push_back(L'\0');
     const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | (ownConsole ? CREATE_NEW_CONSOLE : CREATE_NO_WINDOW);
     const BOOL started =
-        CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo, &m_pi);
+        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo, &m_pi);
     DeleteProcThreadAttributeList(list);
     if (!started) {
         m_pi = PROCESS_INFORMATION{};

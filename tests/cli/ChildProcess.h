@@ -21,6 +21,8 @@ public:
     // handed down, so that no other process can hold a pipe open. With `ownConsole` the child
     // gets a console of its own, which SendCtrlC can reach.
     bool Start(const std::string& commandLine, bool ownConsole = false);
+    // The same with a command line that may hold any character.
+    bool Start(const std::wstring& commandLine, bool ownConsole = false);
 
     // Waits until standard error holds `text`; false when the child ended or the time ran out
     // first.

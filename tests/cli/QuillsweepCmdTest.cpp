@@ -6,8 +6,10 @@
 #include "cli/CommandLine.h"
 #include "cli/Companion.h"
 #include "cli/Report.h"
+#include "engine/FileNameText.h"
 #include "support/ScriptHost.h"
 #include "support/TempDir.h"
+#include "support/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +29,7 @@ using qs::test::ReadText;
 using qs::test::TempDir;
 using qs::test::WriteBytes;
 using qs::test::WriteText;
+using qs::test::WriteWideFile;
 using Lines = std::vector<std::string>;
 
 // The companion built beside the test programs' folder.
@@ -252,16 +255,114 @@ TEST_F(CompanionTest, ListShowsEveryRowAndEveryScriptWithoutOne) {
     // Only read: the settings file is as it was.
     EXPECT_EQ(ReadText(Settings()), settings);
 
-    // The same as JSON, names byte for byte.
+    // The same as JSON, names in UTF-8.
     const Result json = Run({"list", "--json"});
     EXPECT_EQ(json.code, qs::kExitOk);
-    EXPECT_NE(json.out.find("{\"depth\":1,\"type\":\"plugin\",\"checked\":\"no\",\"name\":\"Caf\xE9 files\",\"file\":"),
-              std::string::npos)
+    EXPECT_NE(
+        json.out.find("{\"depth\":1,\"type\":\"plugin\",\"checked\":\"no\",\"name\":\"Caf\xC3\xA9 files\",\"file\":"),
+        std::string::npos)
         << json.out;
     EXPECT_NE(json.out.find("\"line\":3,\"problem\":\"load error\",\"effect\":\"not listed\",\"message\":\"'<eof>' "
                             "expected near 'end'\",\"broken\":true}"),
               std::string::npos)
         << json.out;
+}
+
+// The path as a JSON string holds it (every backslash doubled).
+std::string JsonPath(std::string path) {
+    std::string out;
+    for (const char c : path)
+        out += c == '\\' ? std::string("\\\\") : std::string(1, c);
+    return out;
+}
+
+TEST_F(CompanionTest, ScriptsWithAnyNameAreListedCheckedAndWrittenAsUtf8) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the shown names below are those of code page 1252, not " << GetACP();
+    const std::string s = Scripts();
+    ASSERT_TRUE(WriteWideFile(s, L"job.lua", Fixed("Job", "100", 1)));
+    ASSERT_TRUE(WriteWideFile(s, L"\uff4a\uff4f\uff42.lua", Fixed("Fullwidth job", "200", 2)));
+    ASSERT_TRUE(WriteWideFile(s, L"\u65e5\u672c\\\U0001F600.lua", Fixed("Caf\xE9 emoji", "300", 3)));
+    ASSERT_TRUE(WriteWideFile(s, L"\u58ca.lua", "function this:GetPluginName()\n  return 'x'\nend end\n"));
+    ASSERT_TRUE(WriteWideFile(s, L"\u6e90.lua",
+                              "function this:GetPluginName() return 'Raiser' end\n"
+                              "function this:GetSize()\n  error('\xE9\xFF\x81 bytes')\nend\n"));
+
+    // Text: rows by their script names, file names in their shown form.
+    Result r = Run({"list"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    Lines lines = SplitLines(r.out);
+    EXPECT_EQ(Sorted(Lines(lines.begin() + 1, std::find(lines.begin(), lines.end(), ""))),
+              Sorted({"0      plugin    no       Job", "0      plugin    no       Fullwidth job",
+                      "0      category  no       <U+65E5><U+672C>", "1      plugin    no         Caf\xE9 emoji",
+                      "0      plugin    no       Raiser"}));
+    EXPECT_EQ(lines.back(), s + "\\<U+58CA>.lua:3: load error (not listed): '<eof>' expected near 'end'");
+
+    r = Run({"check", "-q"});
+    EXPECT_EQ(r.code, qs::kExitScriptFailed);
+    EXPECT_EQ(Sorted(SplitLines(r.out)),
+              Sorted({s + "\\<U+58CA>.lua:3: load error (not listed): '<eof>' expected near 'end'",
+                      s + "\\<U+6E90>.lua:3: GetSize raised: \xE9\xFF\x81 bytes",
+                      "Checked 4 plugins and 1 category: 2 broken scripts."}));
+
+    // JSON: valid UTF-8, every file name with its own characters, script text converted.
+    const std::string dir = JsonPath(s) + "\\\\";
+    for (const Lines& args : {Lines{"list", "--json"}, Lines{"check", "--json", "-q"}}) {
+        r = Run(args);
+        EXPECT_TRUE(qs::test::IsUtf8(r.out)) << r.out;
+        EXPECT_NE(r.out.find("\"file\":\"" + dir + "\xE5\xA3\x8A.lua\",\"line\":3,\"problem\":\"load error\""),
+                  std::string::npos)
+            << r.out;
+    }
+    EXPECT_NE(r.out.find("\"file\":\"" + dir +
+                         "\xE6\xBA\x90.lua\",\"line\":3,\"problem\":\"GetSize raised\","
+                         "\"effect\":null,\"message\":\"\xC3\xA9\xC3\xBF\xC2\x81 bytes\""),
+              std::string::npos)
+        << r.out;
+    r = Run({"list", "--json"});
+    for (const std::string& row :
+         {"\"name\":\"Job\",\"file\":\"" + dir + "job.lua\"",
+          "\"name\":\"Fullwidth job\",\"file\":\"" + dir + "\xEF\xBD\x8A\xEF\xBD\x8F\xEF\xBD\x82.lua\"",
+          // A category named after its folder is named by the shown form, which the command line
+          // can give back.
+          "\"name\":\"<U+65E5><U+672C>\",\"file\":\"" + dir + "\xE6\x97\xA5\xE6\x9C\xAC\"",
+          "\"name\":\"Caf\xC3\xA9 emoji\",\"file\":\"" + dir + "\xE6\x97\xA5\xE6\x9C\xAC\\\\\xF0\x9F\x98\x80.lua\""})
+        EXPECT_NE(r.out.find(row), std::string::npos) << row << "\n" << r.out;
+
+    // The look-alike runs its own script, not job.lua; the category is named as shown.
+    r = Run({"preview", "--json", "-q", "Fullwidth job", "<U+65E5><U+672C>"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_NE(r.out.find("\"name\":\"Fullwidth job\",\"category\":null,\"status\":\"ok\",\"measured\":{\"size\":200,"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\"total\":{\"size\":500,"), std::string::npos) << r.out;
+}
+
+TEST_F(CompanionTest, ArgumentsOutsideTheCodePageNameNothing) {
+    Script("temp.lua", Job("temp", "temp"));
+    const std::string fullwidthTemp = "<U+FF54><U+FF45><U+FF4D><U+FF50>";
+    const std::wstring companion = L"\"" + qs::WideFromAnsi(exe) + L"\" ";
+    const struct {
+        std::wstring args;
+        std::string shown;
+    } cases[] = {
+        // Converted, the name would be "temp" and the folder "scripts".
+        {L"clean -q \uff54\uff45\uff4d\uff50", fullwidthTemp},
+        {L"clean -q temp --scripts \"" + qs::WideFromAnsi(dir.Path()) + L"\\\uff53cripts\"",
+         dir.Path() + "\\<U+FF53>cripts"},
+    };
+    for (const auto& c : cases) {
+        ChildProcess child;
+        ASSERT_TRUE(child.Start(companion + c.args));
+        EXPECT_EQ(child.Finish(), qs::kExitUsage) << c.shown;
+        EXPECT_EQ(child.Out(), "");
+        EXPECT_EQ(SplitLines(child.Err())[0],
+                  "QuillsweepCmd: \"" + c.shown +
+                      "\" holds characters outside the code page: names and folders are given in it (a category "
+                      "named after such a folder by the name shown for it).");
+        EXPECT_EQ(Values("temp"), 3u);
+        EXPECT_TRUE(FilesKept("temp"));
+    }
 }
 
 TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {

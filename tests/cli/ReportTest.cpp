@@ -2,8 +2,11 @@
 #include "cli/Report.h"
 
 #include "framework/ByteSize.h"
+#include "support/Unicode.h"
 
 #include <gtest/gtest.h>
+
+#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -142,6 +145,8 @@ TEST(FormatTable, PadsByTheWidestCellAndTrimsLineEnds) {
 }
 
 TEST(JsonWriter, EscapesOnlyWhatJsonRequires) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "code page " << GetACP();
     qs::CJsonWriter w;
     w.BeginObject()
         .Key("a")
@@ -159,8 +164,40 @@ TEST(JsonWriter, EscapesOnlyWhatJsonRequires) {
         .Key("b")
         .Bool(true)
         .EndObject();
-    EXPECT_EQ(w.Text(), "{\"a\":\"q\\\"b\\\\s/\\u0001\\u001f\\t\\n\\r\\b\\f\x7f Caf\xE9 \xC3\xA9\","
+    // Script text comes in the ANSI code page (1252 in the test prefixes) and goes out as UTF-8:
+    // "\xE9" is é, and the two bytes "\xC3\xA9" are the two characters Ã©.
+    EXPECT_EQ(w.Text(), "{\"a\":\"q\\\"b\\\\s/\\u0001\\u001f\\t\\n\\r\\b\\f\x7f Caf\xC3\xA9 \xC3\x83\xC2\xA9\","
                         "\"list\":[18446744073709551615,false,null,{},[]],\"b\":true}");
+}
+
+TEST(JsonWriter, TheDocumentIsUtf8WhateverTheNames) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "code page " << GetACP();
+    // Every byte value in script text, the ones 1252 leaves undefined included.
+    std::string everyByte;
+    for (int b = 1; b < 256; ++b)
+        everyByte += static_cast<char>(b);
+    std::string message = "bad \xFF\xFE\x81\x8D\x8F\x90\x9D\xC3( " + everyByte;
+    message += '\0';
+    message += "end";
+    CScriptIssue issue;
+    issue.file = "C:\\s\\<U+65E5><U+672C>\\<U+1F600> Caf\xE9 <U+FF4A>.lua.";
+    issue.what = "load error";
+    issue.message = message;
+    const std::vector<qs::CListRow> rows = {{0, false, 1, "\x80 Caf\xE9 \xC3\xA9 \x81", "C:\\s\\<U+03A9><U+D800>.lua"}};
+    for (const std::string& json : {qs::FormatList(rows, {issue}, true), qs::FormatCheck({issue}, 1, 0, false, true)}) {
+        EXPECT_TRUE(qs::test::IsUtf8(json)) << json;
+        // File names with their real characters; a lone surrogate as U+FFFD.
+        EXPECT_NE(
+            json.find(
+                "\"file\":\"C:\\\\s\\\\\xE6\x97\xA5\xE6\x9C\xAC\\\\\xF0\x9F\x98\x80 Caf\xC3\xA9 \xEF\xBD\x8A.lua.\""),
+            std::string::npos)
+            << json;
+        EXPECT_NE(json.find("\\u0000end\""), std::string::npos) << json;
+    }
+    const std::string list = qs::FormatList(rows, {issue}, true);
+    EXPECT_NE(list.find("\"name\":\"\xE2\x82\xAC Caf\xC3\xA9 \xC3\x83\xC2\xA9 "), std::string::npos) << list;
+    EXPECT_NE(list.find("\"file\":\"C:\\\\s\\\\\xCE\xA9\xEF\xBF\xBD.lua\""), std::string::npos) << list;
 }
 
 // ---- commands -----------------------------------------------------------------------------

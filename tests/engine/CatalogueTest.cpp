@@ -2,8 +2,10 @@
 // which names and icons, in which order, and which come up checked.
 #include "engine/Catalogue.h"
 
+#include "engine/FileNameText.h"
 #include "hostfn/PathMacros.h"
 #include "support/TempDir.h"
+#include "support/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +25,7 @@ using qs::kPartlyChecked;
 using qs::kUnchecked;
 using qs::test::TempDir;
 using qs::test::WriteText;
+using qs::test::WriteWideFile;
 using Names = std::vector<std::string>;
 
 class NameList : public qs::CSelectionStore {
@@ -361,6 +364,73 @@ TEST_F(CatalogueTest, EntriesPastThePathLimitAreLeftAlone) {
     ASSERT_EQ(recorder.problems.size(), 1u);
     EXPECT_EQ(recorder.problems[0].file, tooLong);
     EXPECT_EQ(recorder.problems[0].problem, qs::CCatalogueObserver::kPathTooLong);
+}
+
+TEST_F(CatalogueTest, ScriptsWithAnyNameLoadUnderTheirExactName) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the shown names below are those of code page 1252, not " << GetACP();
+    const std::string s = Scripts();
+    // Each file names its plugin after itself: a row tells which file was loaded.
+    const struct {
+        const wchar_t* file;
+        const char* shown; // as the rows and reports show it, relative to the scripts folder
+        bool optional;     // a name the platform may refuse
+    } files[] = {
+        {L"job.lua", "job.lua", false},
+        {L"\uff4a\uff4f\uff42.lua", "<U+FF4A><U+FF4F><U+FF42>.lua", false}, // best fit: "job.lua"
+        {L"\u65e5\u672c.lua", "<U+65E5><U+672C>.lua", false},
+        {L"\u03a9\u03bc\u03ad\u03b3\u03b1.lua", "<U+03A9><U+03BC><U+03AD><U+03B3><U+03B1>.lua", false},
+        {L"\U0001F600.lua", "<U+1F600>.lua", false},
+        {L"Cafe\u0301.lua", "Cafe<U+0301>.lua", false},
+        {L"Caf\u00e9.lua", "Caf\xE9.lua", false},
+        {L"\uff0e\uff0e.lua", "<U+FF0E><U+FF0E>.lua", false},
+        {L"job.lua.", "job.lua.", true},
+        {L"job.lua ", "job.lua ", true},
+        // Category folders named outside the code page are scanned; ｔｅｍｐ is not temp.
+        {L"\u65e5\u672cdir\\a.lua", "<U+65E5><U+672C>dir\\a.lua", false},
+        {L"temp\\t.lua", "temp\\t.lua", false},
+        {L"\uff54\uff45\uff4d\uff50\\t.lua", "<U+FF54><U+FF45><U+FF4D><U+FF50>\\t.lua", false},
+        {L"\u03a9dir\\b.lua", "<U+03A9>dir\\b.lua", false},
+    };
+    Names expected = {"<U+65E5><U+672C>dir=<U+65E5><U+672C>dir", "temp=temp",
+                      "<U+FF54><U+FF45><U+FF4D><U+FF50>=<U+FF54><U+FF45><U+FF4D><U+FF50>", "<U+03A9>dir=Omega"};
+    for (const auto& f : files) {
+        std::string name = std::string("from ") + f.shown;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        const bool written = WriteWideFile(s, f.file, Plugin(name));
+        if (!written && f.optional)
+            continue;
+        ASSERT_TRUE(written) << f.shown;
+        expected.push_back(f.shown + ("=" + name));
+    }
+    ASSERT_TRUE(WriteWideFile(s, L"\u03a9dir\\category.lua", Category("Omega", 1)));
+    // A broken script and one that shows its own chunk name.
+    ASSERT_TRUE(WriteWideFile(s, L"\u58ca.lua", "\nfunction this:GetPluginName(\n"));
+    ASSERT_TRUE(
+        WriteWideFile(s, L"\u6e90.lua",
+                      "function this:GetPluginName() return (debug.getinfo(1, 'S').source:gsub('.*\\\\', '')) end\n"));
+    expected.push_back("<U+6E90>.lua=<U+6E90>.lua");
+
+    Recorder recorder(s);
+    qs::ScanScriptFolder(vm, list, NameList(), s, nullptr, &recorder);
+    Names rows = recorder.rows;
+    std::sort(rows.begin(), rows.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows, expected);
+
+    // The broken one is reported under its shown name, which its message's location repeats (Lua
+    // keeps the tail of a long chunk name behind "..."). The category script, met again as a
+    // plugin candidate, answers no plugin name.
+    ASSERT_EQ(recorder.problems.size(), 2u);
+    for (const Recorder::Event& e : recorder.problems) {
+        if (e.problem == qs::CCatalogueObserver::kNoPluginName) {
+            EXPECT_EQ(e.file, "<U+03A9>dir\\category.lua");
+        } else {
+            EXPECT_EQ(e.file, "<U+58CA>.lua");
+            EXPECT_EQ(e.problem, qs::CCatalogueObserver::kLoadFailed);
+            EXPECT_NE(e.message.find("<U+58CA>.lua:3: "), std::string::npos) << e.message;
+        }
+    }
 }
 
 } // namespace

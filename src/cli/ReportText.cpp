@@ -1,0 +1,109 @@
+// The text forms of the companion's documents: tables of rows and figures, then problem lines.
+#include "cli/Report.h"
+
+#include "framework/ByteSize.h"
+
+namespace qs {
+namespace {
+
+// The status as the text tables show it: nothing for a plugin that ran through.
+std::string StatusNote(CPluginOutcome::Status status) {
+    switch (status) {
+    case CPluginOutcome::kOk:
+        return std::string();
+    case CPluginOutcome::kCancelled:
+        return "cancelled, may fall short";
+    default:
+        return StatusWord(status);
+    }
+}
+
+// A table row of a plugin: its figures in bytes, in the shell's wording and as a count, or dashes.
+std::vector<std::string> FigureRow(const CPluginOutcome& p, bool known, std::uint64_t size, std::uint64_t count) {
+    if (!known)
+        return {p.name, "-", "-", "-", StatusNote(p.status)};
+    return {p.name, std::to_string(size), FormatByteSize(size), std::to_string(count), StatusNote(p.status)};
+}
+
+std::vector<std::string> TotalRow(const CFigures& total) {
+    return {"Total", std::to_string(total.size), FormatByteSize(total.size), std::to_string(total.count), ""};
+}
+
+std::string IssueLines(const std::vector<CPluginOutcome>& plugins) {
+    std::string out;
+    for (const CPluginOutcome& p : plugins)
+        for (const CScriptIssue& issue : p.errors)
+            out += issue.Text() + kEol;
+    return out;
+}
+
+std::string CancelNote(const std::vector<CPluginOutcome>& plugins, bool cancelled) {
+    if (!cancelled)
+        return std::string();
+    std::size_t notRun = 0;
+    for (const CPluginOutcome& p : plugins)
+        if (p.status == CPluginOutcome::kNotRun)
+            ++notRun;
+    return "Cancelled: " + std::to_string(notRun) + " of " + std::to_string(plugins.size()) + " plugins did not run." +
+           kEol;
+}
+
+} // namespace
+
+std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues) {
+    std::string out;
+    if (rows.empty()) {
+        out += std::string("The scripts folder gives no rows.") + kEol;
+    } else {
+        std::vector<std::vector<std::string>> table = {{"Depth", "Type", "Checked", "Name"}};
+        for (const CListRow& row : rows)
+            table.push_back({std::to_string(row.depth), row.category ? "category" : "plugin", CheckWord(row.checkState),
+                             std::string(2 * row.depth, ' ') + row.name});
+        out += FormatTable(table, {false, false, false, false});
+    }
+    if (!issues.empty()) {
+        out += std::string(kEol) + "Problems:" + kEol;
+        for (const CScriptIssue& issue : issues)
+            out += issue.Text() + kEol;
+    }
+    return out;
+}
+
+std::string PreviewText(const std::vector<CPluginOutcome>& plugins, bool cancelled) {
+    std::vector<std::vector<std::string>> table = {{"Name", "Bytes", "Size On Drive", "Files", ""}};
+    for (const CPluginOutcome& p : plugins)
+        table.push_back(FigureRow(p, p.measured, p.size, p.count));
+    table.push_back(TotalRow(PreviewTotal(plugins)));
+    return FormatTable(table, {false, true, true, true, false}) + IssueLines(plugins) + CancelNote(plugins, cancelled);
+}
+
+std::string CleanText(const std::vector<CPluginOutcome>& plugins, bool cancelled) {
+    std::vector<std::vector<std::string>> table = {{"Name", "Bytes Freed", "Freed", "Files Freed", ""}};
+    for (const CPluginOutcome& p : plugins) {
+        std::uint64_t size = 0;
+        std::uint64_t count = 0;
+        const bool freed = Freed(p, size, count);
+        table.push_back(FigureRow(p, freed, size, count));
+    }
+    table.push_back(TotalRow(CleanTotal(plugins)));
+    return FormatTable(table, {false, true, true, true, false}) + IssueLines(plugins) + CancelNote(plugins, cancelled);
+}
+
+std::string CheckText(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled) {
+    const std::size_t broken = BrokenFileCount(issues);
+    std::string out;
+    for (const CScriptIssue& issue : issues)
+        out += issue.Text() + kEol;
+    out += "Checked " + std::to_string(plugins) + (plugins == 1 ? " plugin" : " plugins") + " and " +
+           std::to_string(categories) + (categories == 1 ? " category" : " categories") + ": ";
+    if (broken == 0)
+        out += "no broken script.";
+    else
+        out += std::to_string(broken) + (broken == 1 ? " broken script." : " broken scripts.");
+    out += kEol;
+    if (cancelled)
+        out += std::string("Cancelled: not every plugin was measured.") + kEol;
+    return out;
+}
+
+} // namespace qs
