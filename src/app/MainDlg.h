@@ -2,7 +2,7 @@
 // commands, and the host of the refresh and clean passes.
 #pragma once
 
-#include "app/Settings.h"
+#include "app/Placement.h"
 #include "app/SimpleProgressDlg.h"
 #include "controls/BevelLine.h"
 #include "controls/ButtonMenuCtrl.h"

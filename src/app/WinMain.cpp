@@ -1,8 +1,8 @@
 // Start-up: the process-wide objects, the entry point and the exit code.
 #include "app/MainDlg.h"
-#include "app/Settings.h"
 #include "app/SimpleProgressDlg.h"
 #include "controls/HighlightColor.h"
+#include "engine/Settings.h"
 #include "framework/AppModule.h"
 
 #include <windows.h>

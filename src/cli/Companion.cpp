@@ -1,9 +1,9 @@
 // The companion's commands over the catalogue, the entry-point wrappers and the settings file.
 #include "cli/Companion.h"
 
-#include "app/Settings.h"
 #include "cli/Report.h"
 #include "engine/Catalogue.h"
+#include "engine/Settings.h"
 #include "hostfn/Cancellation.h"
 #include "hostfn/PathMacros.h"
 

@@ -1,7 +1,7 @@
 // Script problems, name matching, tables and JSON documents of the companion's commands.
 #include "cli/Report.h"
 
-#include "app/Settings.h"
+#include "engine/Settings.h"
 #include "framework/ByteSize.h"
 #include "hostfn/PathLimits.h"
 

@@ -1,9 +1,11 @@
-// Reading and writing settings.xml with TinyXML, the name lookup and the placement rules.
-#include "app/Settings.h"
+// Reading and writing settings.xml with TinyXML, and the name lookup.
+#include "engine/Settings.h"
 
-#include "app/FileReplace.h"
+#include "engine/FileReplace.h"
 
 #include <tinyxml.h>
+
+#include <windows.h>
 
 #include <mbstring.h>
 
@@ -18,9 +20,6 @@ namespace {
 // overflowing.
 std::int32_t WrapAdd(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
-}
-std::int32_t WrapSub(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
 }
 
 bool ReadWholeFile(const std::string& path, std::string& bytes) {
@@ -156,8 +155,8 @@ std::string CSettings::Print() const {
     auto* window = new TiXmlElement("window");
     window->SetAttribute("left", left);
     window->SetAttribute("top", top);
-    window->SetAttribute("width", WrapSub(right, left));
-    window->SetAttribute("height", WrapSub(bottom, top));
+    window->SetAttribute("width", Width());
+    window->SetAttribute("height", Height());
     window->SetAttribute("maximized", maximized);
     general->LinkEndChild(window);
     auto* list = new TiXmlElement("selected");
@@ -203,39 +202,6 @@ void CSettings::ClearSelected() {
     std::vector<std::string>().swap(selected);
     std::vector<std::size_t>().swap(m_sorted);
     m_sortedValid = false;
-}
-
-bool StorePlacement(CPlacement& placement, bool iconic, const RECT& windowRect, bool zoomed) {
-    if (iconic)
-        return false;
-    if (windowRect.left < 0 && windowRect.right < 0)
-        return false;
-    placement.left = windowRect.left;
-    placement.top = windowRect.top;
-    placement.right = windowRect.right;
-    placement.bottom = windowRect.bottom;
-    placement.maximized = zoomed ? 1 : 0;
-    return true;
-}
-
-CPlacementAction PlacementToApply(const CPlacement& placement) {
-    CPlacementAction action;
-    if (placement.maximized != 0) {
-        action.kind = CPlacementAction::kShowMaximized;
-    } else if (placement.right != 0 && placement.bottom != 0) {
-        if (placement.left >= 0 || placement.right >= 0) {
-            action.kind = CPlacementAction::kMoveAndShow;
-            action.x = placement.left;
-            action.y = placement.top;
-            action.width = WrapSub(placement.right, placement.left);
-            action.height = WrapSub(placement.bottom, placement.top);
-        } else {
-            action.kind = CPlacementAction::kStay;
-        }
-    } else {
-        action.kind = CPlacementAction::kCentre;
-    }
-    return action;
 }
 
 } // namespace qs

@@ -1,9 +1,8 @@
-// The settings file: the main window's placement and the names of the checked rows.
+// The settings file: the main window's stored placement (as plain data) and the names of the
+// checked rows. No window is touched here; the main window applies the placement itself.
 #pragma once
 
 #include "engine/SelectionStore.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -19,6 +18,14 @@ struct CPlacement {
     std::int32_t right = 0;
     std::int32_t bottom = 0;
     std::int32_t maximized = 0;
+
+    // Width and height in two's-complement arithmetic, so that hostile values wrap instead of
+    // overflowing.
+    std::int32_t Width() const { return WrapDifference(right, left); }
+    std::int32_t Height() const { return WrapDifference(bottom, top); }
+    static std::int32_t WrapDifference(std::int32_t a, std::int32_t b) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+    }
 };
 
 // The process-wide settings: read from settings.xml when constructed, written back when
@@ -69,26 +76,5 @@ int CompareSelectedNames(const std::string& a, const std::string& b);
 // settings.xml beside `modulePath`: the path up to and including its last backslash, or the
 // bare name when it holds none.
 std::string SettingsPathFor(const std::string& modulePath);
-
-// Storing the placement when the main window is destroyed: nothing while it is minimized, or
-// when both its left and right edges are off the left of the screen; otherwise its rectangle
-// and whether it is maximized. Answers whether anything was stored.
-bool StorePlacement(CPlacement& placement, bool iconic, const RECT& windowRect, bool zoomed);
-
-// What the main window does with the stored placement at the end of its initialisation.
-struct CPlacementAction {
-    enum Kind {
-        kShowMaximized, // the stored rectangle is not applied
-        kMoveAndShow,   // SetWindowPos(x, y, width, height) with SWP_SHOWWINDOW
-        kStay,          // both edges are off screen: the window stays centred
-        kCentre,        // nothing stored: centre again
-    };
-    Kind kind = kCentre;
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-CPlacementAction PlacementToApply(const CPlacement& placement);
 
 } // namespace qs
