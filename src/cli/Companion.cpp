@@ -5,10 +5,10 @@
 #include "engine/Catalogue.h"
 #include "engine/Settings.h"
 #include "hostfn/Cancellation.h"
+#include "hostfn/ComScope.h"
 #include "hostfn/PathMacros.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <memory>
 #include <unordered_map>
@@ -34,22 +34,6 @@ public:
 
 private:
     std::vector<std::string> m_names;
-};
-
-// The component library is initialised around the run, as the main program does, for the
-// shell's recycle bin and icon functions.
-class CComScope {
-public:
-    CComScope() : m_ok(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~CComScope() {
-        if (m_ok)
-            CoUninitialize();
-    }
-    CComScope(const CComScope&) = delete;
-    CComScope& operator=(const CComScope&) = delete;
-
-private:
-    bool m_ok;
 };
 
 void Write(std::FILE* to, const std::string& text) {
@@ -327,7 +311,8 @@ private:
 } // namespace
 
 int RunCompanion(const CCommandLine& line, std::FILE* out, std::FILE* err) {
-    CComScope com;
+    // Around the run, as the main program does, for the shell's recycle bin and icon functions.
+    const CComScope com;
     CCompanionRun run(line, out, err);
     return run.Run();
 }
