@@ -125,6 +125,11 @@ public:
             settings = m_line.settingsFile.empty() ? std::make_unique<CSettings>()
                                                    : std::make_unique<CSettings>(m_line.settingsFile);
             settings->SetSaveOnDestroy(false);
+            // The run goes on without a selection, as the main window starts with defaults.
+            const std::string problem = SettingsReadProblem(settings->ReadResult());
+            if (!problem.empty())
+                Write(m_err, WithEol("QuillsweepCmd: the settings file is not used (" + problem +
+                                     "); no row is selected: " + settings->Path() + "\n"));
         }
         const CNameList none;
         LoadScripts(m_vm, m_list, settings ? static_cast<const CSelectionStore&>(*settings) : none, this);

@@ -2,6 +2,7 @@
 #include "engine/Settings.h"
 
 #include "engine/FileReplace.h"
+#include "engine/SettingsShape.h"
 
 #include <tinyxml.h>
 
@@ -22,45 +23,31 @@ std::int32_t WrapAdd(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+// Reads at most `limit` + 1 bytes: enough to tell a file that is too large.
+bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr)
         return false;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
         bytes.append(buf, n);
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
 }
 
-// Names are stored byte for byte as the scripts return them, while the file declares UTF-8.
-// The library reads a UTF-8 document by taking a lead byte's whole sequence at once, so in a
-// name from a single-byte code page (a final "é") it would swallow the "</" that follows and
-// lose the rest of the file. A file that is not well-formed UTF-8 in that sense is therefore
-// read byte by byte instead; every other file is read with the library's own detection.
-bool ReadsAsUtf8(const std::string& bytes) {
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 1;
-        if (c >= 0xC2 && c <= 0xDF)
-            length = 2;
-        else if (c >= 0xE0 && c <= 0xEF)
-            length = 3;
-        else if (c >= 0xF0 && c <= 0xF4)
-            length = 4;
-        for (std::size_t k = 1; k < length; ++k) {
-            if (i + k >= n)
-                return false;
-            const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
-            if (t < 0x80 || t > 0xBF)
-                return false;
-        }
-        i += length;
+// Line ends as the library's own file loading leaves them: CR LF and a lone CR become LF.
+std::string NormalisedLineEnds(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r')
+            out += bytes[i];
+        else if (i + 1 >= bytes.size() || bytes[i + 1] != '\n')
+            out += '\n';
     }
-    return true;
+    return out;
 }
 
 std::string ModulePath() {
@@ -87,6 +74,23 @@ std::string SettingsPathFor(const std::string& modulePath) {
     return (slash == std::string::npos ? std::string() : modulePath.substr(0, slash + 1)) + "settings.xml";
 }
 
+std::string SettingsReadProblem(CSettingsRead result) {
+    switch (result) {
+    case CSettingsRead::kNotRead:
+        return "it cannot be read";
+    case CSettingsRead::kTooLarge:
+        return "it is larger than 4 MiB";
+    case CSettingsRead::kTooDeep:
+        return "it is nested deeper than a settings file";
+    case CSettingsRead::kMalformed:
+        return "it is not a well-formed document";
+    case CSettingsRead::kRead:
+    case CSettingsRead::kNoFile:
+        break;
+    }
+    return std::string();
+}
+
 CSettings::CSettings() : CSettings(SettingsPathFor(ModulePath())) {}
 
 CSettings::CSettings(std::string path) : m_path(std::move(path)) {
@@ -100,10 +104,29 @@ CSettings::~CSettings() {
 
 void CSettings::Load() {
     std::string bytes;
-    if (!ReadWholeFile(m_path, bytes))
+    if (!ReadFileUpTo(m_path, kMaxSettingsBytes, bytes)) {
+        m_read = GetFileAttributesA(m_path.c_str()) == INVALID_FILE_ATTRIBUTES ? CSettingsRead::kNoFile
+                                                                               : CSettingsRead::kNotRead;
         return;
+    }
+    // The bytes are checked, then parsed from memory: the file is read once, so what is parsed
+    // is what was checked.
+    switch (CheckSettingsShape(bytes)) {
+    case CSettingsShape::kTooLarge:
+        m_read = CSettingsRead::kTooLarge;
+        return;
+    case CSettingsShape::kTooDeep:
+        m_read = CSettingsRead::kTooDeep;
+        return;
+    case CSettingsShape::kParse:
+        break;
+    }
+    const TiXmlEncoding encoding = ReadsAsUtf8(bytes) ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_LEGACY;
+    bytes = NormalisedLineEnds(bytes);
     TiXmlDocument doc;
-    if (!doc.LoadFile(m_path.c_str(), ReadsAsUtf8(bytes) ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_LEGACY))
+    doc.Parse(bytes.c_str(), nullptr, encoding);
+    m_read = doc.Error() ? CSettingsRead::kMalformed : CSettingsRead::kRead;
+    if (doc.Error())
         return;
     // The root's name and version are not checked.
     TiXmlElement* root = doc.FirstChildElement();

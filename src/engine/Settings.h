@@ -28,8 +28,22 @@ struct CPlacement {
     }
 };
 
+// What became of reading the settings file. Every outcome but kRead leaves the defaults.
+enum class CSettingsRead {
+    kRead,      // parsed (what it held of the document's shape was taken)
+    kNoFile,    // there is no such file
+    kNotRead,   // it is there but could not be read (locked, a folder, access denied)
+    kTooLarge,  // larger than a settings file can be: not read at all
+    kTooDeep,   // nested deeper than the document's shape: not parsed
+    kMalformed, // not a well-formed document
+};
+
+// Why a settings file was not used, in words ("" when it was read or is not there).
+std::string SettingsReadProblem(CSettingsRead result);
+
 // The process-wide settings: read from settings.xml when constructed, written back when
-// destroyed. Neither ever fails outwardly; a missing or malformed file gives the defaults.
+// destroyed. Neither ever fails outwardly; a file that is missing or cannot be read, parsed or
+// trusted gives the defaults and stays as it is until a write replaces it whole.
 class CSettings : public CPlacement, public CSelectionStore {
 public:
     // settings.xml in the folder of the executable.
@@ -47,6 +61,7 @@ public:
     // The stored names, in the order they were added.
     const std::vector<std::string>& Selected() const { return selected; }
     const std::string& Path() const { return m_path; }
+    CSettingsRead ReadResult() const { return m_read; }
 
     // Writes the file now; answers whether it was replaced. The destructor ignores the answer.
     bool Save() const;
@@ -61,6 +76,7 @@ private:
 
     std::vector<std::string> selected;
     std::string m_path;
+    CSettingsRead m_read = CSettingsRead::kNoFile;
     bool m_saveOnDestroy = true;
     // Positions of `selected` sorted by the name comparison, so that looking up every row of a
     // large catalogue does not cost a pass over every stored name. Rebuilt on the first lookup

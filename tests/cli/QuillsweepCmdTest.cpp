@@ -484,6 +484,47 @@ TEST_F(CompanionTest, SettingsAreReadNeverWritten) {
     EXPECT_EQ(r.out, qs::FormatPreview({}, false, false));
 }
 
+// A settings file too deep, too large, binary or cut short is not used: the command runs as
+// with no selection, says why on standard error, exits with the code of what it did, and
+// leaves the file as it was.
+TEST_F(CompanionTest, SettingsThatCannotBeUsedGiveNoSelection) {
+    Script("a.lua", Fixed("A", "10", 1));
+    std::string deep;
+    for (int i = 0; i < 20000; ++i)
+        deep += "<a>";
+    std::string binary;
+    for (int i = 0; i < 5000; ++i)
+        binary += static_cast<char>((i * 7919) >> 3);
+    const std::string good = "<Quillsweep><selected><plugin>A</plugin></selected></Quillsweep>";
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* problem;
+    } cases[] = {
+        {"deep", "<Quillsweep><selected><plugin>A</plugin></selected>" + deep, "nested deeper than a settings file"},
+        {"huge", good + std::string(60u * 1000u * 1000u, ' '), "larger than 4 MiB"},
+        {"binary", binary, ""},
+        {"truncated", good.substr(0, 40), "not a well-formed document"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(Settings(), c.bytes);
+        Result r = Run({"list"});
+        EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+        EXPECT_NE(r.err.find("QuillsweepCmd: the settings file is not used (it is " + std::string(c.problem)),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.out.find("A"), std::string::npos) << r.out;
+        r = Run({"clean", "--selected"});
+        EXPECT_EQ(r.code, qs::kExitSelection) << r.err;
+        EXPECT_NE(r.err.find("nothing to clean"), std::string::npos) << r.err;
+        r = Run({"preview", "--selected", "--json"});
+        EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+        EXPECT_EQ(r.out, qs::FormatPreview({}, false, true));
+        EXPECT_TRUE(ReadText(Settings()) == c.bytes);
+    }
+}
+
 TEST_F(CompanionTest, ScriptsAndSettingsElsewhere) {
     const std::string other = dir / "elsewhere";
     WriteText(other + "\\scripts\\x.lua", Fixed("Elsewhere", "10", 1));
