@@ -253,6 +253,12 @@ private:
         std::uint64_t size = script->Size();
         std::uint32_t count = script->FileCount();
         if (!script->GetSize(size, count) && m_vm.ErrorCount() != errors) {
+            // Ctrl+C stopped the script itself: no figures, and no fault of the script's.
+            if (m_vm.LastInterrupt() == CCallInterrupt::kCancelled) {
+                if (o.status != CPluginOutcome::kFailed)
+                    o.status = CPluginOutcome::kCancelled;
+                return;
+            }
             o.errors.push_back(RaisedIssue(m_files[row], "GetSize", m_vm.LastError()));
             o.status = CPluginOutcome::kFailed;
             return;
@@ -282,7 +288,8 @@ private:
         }
         Progress(index, total, "Now clearing: ", row);
         const std::size_t errors = m_vm.ErrorCount();
-        if (!row->userData->Clear() && m_vm.ErrorCount() != errors) {
+        if (!row->userData->Clear() && m_vm.ErrorCount() != errors &&
+            m_vm.LastInterrupt() != CCallInterrupt::kCancelled) {
             o.errors.push_back(RaisedIssue(m_files[row], "Clear", m_vm.LastError()));
             o.status = CPluginOutcome::kFailed;
         }
