@@ -425,6 +425,46 @@ TEST_F(HeldPassTest, CloseDuringAPassCancelsItAndThenCloses) {
     EXPECT_EQ(Sorted(CSettings(app.SettingsPath()).Selected()), Sorted({"Alpha", "Gate", "Zulu"}));
 }
 
+// A settings file the program cannot use (nested past the parser's stack, huge, binary, cut
+// short): the window appears with the defaults, the file stays as it was while the program
+// runs, and a normal close replaces it with a good one.
+TEST(MainWindowSettingsTest, UnusableSettingsGiveDefaultsAndAreReplacedOnClose) {
+    std::string deep = "<Quillsweep><selected><plugin>Fine</plugin></selected>";
+    for (int i = 0; i < 20000; ++i)
+        deep += "<a>";
+    std::string binary;
+    for (int i = 0; i < 5000; ++i)
+        binary += static_cast<char>((i * 7919) >> 3);
+    const std::string good = "<Quillsweep><selected><plugin>Fine</plugin></selected></Quillsweep>";
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"deep", deep},
+        {"huge", good + std::string(60u * 1000u * 1000u, ' ')},
+        {"binary", binary},
+        {"truncated", good.substr(0, 40)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppFolder app;
+        app.AddPlugin("fine.lua", "Fine", "fine");
+        app.WriteSettings(c.bytes);
+        AppProcess quillsweep(app);
+        ASSERT_NE(quillsweep.Main(), nullptr);
+        ASSERT_TRUE(quillsweep.WaitFirstRefresh(1)) << quillsweep.Status();
+        EXPECT_TRUE(::IsWindowVisible(quillsweep.Main()));
+        EXPECT_EQ(quillsweep.Status(), Total(0, 0)); // "Fine" did not come up checked
+        EXPECT_TRUE(test::ReadText(app.SettingsPath()) == c.bytes);
+        quillsweep.PressEsc();
+        EXPECT_EQ(quillsweep.WaitExit(), kNormalExit);
+        CSettings written(app.SettingsPath());
+        written.SetSaveOnDestroy(false);
+        EXPECT_EQ(written.ReadResult(), CSettingsRead::kRead);
+        EXPECT_TRUE(written.Selected().empty());
+    }
+}
+
 // Runaway scripts: the window appears once GetPluginName's budget has run out, without that
 // script's row; an endless GetSize is ended by Cancel, or by closing the window.
 class RunawayScriptTest : public ::testing::Test {
