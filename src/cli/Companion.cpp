@@ -15,7 +15,7 @@
 
 namespace qs {
 
-const char* const kCancellingText = "Cancelling: the run stops once the plugin at work is done.";
+const char* const kCancellingText = "Cancelling: the plugin at work stops at its next check; no other runs.";
 
 namespace {
 
