@@ -37,19 +37,6 @@ bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& bytes
     return ok;
 }
 
-// Line ends as the library's own file loading leaves them: CR LF and a lone CR become LF.
-std::string NormalisedLineEnds(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r')
-            out += bytes[i];
-        else if (i + 1 >= bytes.size() || bytes[i + 1] != '\n')
-            out += '\n';
-    }
-    return out;
-}
-
 std::string ModulePath() {
     std::vector<char> buf(MAX_PATH);
     for (;;) {

@@ -29,12 +29,32 @@ bool StartsElementName(unsigned char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 127;
 }
 
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+// Where the library goes on after the '&' at `at` in text or in a quoted value, or npos where it
+// gives up on the document. A numeric reference runs to the first ';' after it, and is taken
+// when the characters before that ';' back to the nearest '#' (or 'x') are digits: so it may
+// swallow markup that lies between. Other references are plain letters the scan can step over.
+std::size_t AfterReference(const std::string& s, std::size_t at) {
+    if (at + 2 >= s.size() || s[at + 1] != '#')
+        return at + 1;
+    const bool hex = s[at + 2] == 'x';
+    if (hex && at + 3 >= s.size())
+        return std::string::npos;
+    const std::size_t semicolon = s.find(';', at + (hex ? 3 : 2));
+    if (semicolon == std::string::npos)
+        return std::string::npos;
+    for (std::size_t q = semicolon - 1; s[q] != (hex ? 'x' : '#'); --q) {
+        const char c = s[q];
+        const bool digit = (c >= '0' && c <= '9') || (hex && ((c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F')));
+        if (!digit)
+            return std::string::npos;
+    }
+    return semicolon + 1;
 }
 
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
+
 // Whether the declaration's text [from, to) has every quoted value closed and free of white
-// space and "=". The library reads a declaration as tokens between white space and takes a
+// space, "=" and references. The library reads a declaration as tokens between white space and takes a
 // quoted value only after version=, encoding= or standalone=; with values like these its tokens
 // and values line up with the quotes as paired from the left, so it ends at the same ">".
 bool PlainDeclaration(const std::string& s, std::size_t from, std::size_t to) {
@@ -44,7 +64,7 @@ bool PlainDeclaration(const std::string& s, std::size_t from, std::size_t to) {
         if (quote != 0) {
             if (c == quote)
                 quote = 0;
-            else if (IsSpace(c) || c == '=')
+            else if (IsSpace(c) || c == '=' || c == '&')
                 return false;
         } else if (c == '"' || c == '\'') {
             quote = c;
@@ -93,7 +113,11 @@ std::optional<std::size_t> ParsedElementDepth(const std::string& whole) {
     // can only count more than it reaches, never less.
     while (i < n) {
         if (s[i] != '<') {
-            ++i; // text: the library's entities and multi-byte characters never pass a '<'
+            // Text. Multi-byte characters never pass a '<' in the encoding ReadsAsUtf8 chooses;
+            // a numeric reference may.
+            i = s[i] == '&' ? AfterReference(s, i) : i + 1;
+            if (i == std::string::npos)
+                break;
             continue;
         }
         if (StartsWith(s, i, "<?xml", true)) {
@@ -113,28 +137,35 @@ std::optional<std::size_t> ParsedElementDepth(const std::string& whole) {
                 break;
             --depth;
         } else if (i + 1 < n && StartsElementName(static_cast<unsigned char>(s[i + 1]))) {
+            // The library parses this element one call deeper, whatever follows: a tag that is
+            // empty, broken or cut short counts as a level too.
+            deepest = std::max(deepest, depth + 1);
             // An element's tag ends at the first '>' outside quotes. Quoted values are paired
             // from the left: the library takes a quote only after "name=", and gives up on any
             // other, so wherever it goes on, its values are exactly these.
+            // A quoted value is read as text is, references and all.
             std::size_t k = i + 1;
             char quote = 0;
-            for (; k < n; ++k) {
+            while (k < n) {
                 const char c = s[k];
                 if (quote != 0) {
                     if (c == quote)
                         quote = 0;
+                    else if (c == '&') {
+                        k = std::min(AfterReference(s, k), n);
+                        continue;
+                    }
                 } else if (c == '"' || c == '\'') {
                     quote = c;
                 } else if (c == '>') {
                     break;
                 }
+                ++k;
             }
-            if (k == n)
+            if (k >= n)
                 break;
-            if (s[k - 1] != '/') {
+            if (s[k - 1] != '/')
                 ++depth;
-                deepest = std::max(deepest, depth);
-            }
             i = k + 1;
         } else {
             // "<!" declarations, "<?" instructions, an end tag outside any element, and any
@@ -143,6 +174,18 @@ std::optional<std::size_t> ParsedElementDepth(const std::string& whole) {
         }
     }
     return deepest;
+}
+
+std::string NormalisedLineEnds(const std::string& bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r')
+            out += bytes[i];
+        else if (i + 1 >= bytes.size() || bytes[i + 1] != '\n')
+            out += '\n';
+    }
+    return out;
 }
 
 CSettingsShape CheckSettingsShape(const std::string& bytes) {

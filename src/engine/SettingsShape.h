@@ -23,13 +23,19 @@ constexpr std::size_t kMaxSettingsDepth = 8;
 // markup after it; such a file is read byte by byte instead.
 bool ReadsAsUtf8(const std::string& bytes);
 
-// The deepest element nesting that the XML library reaches while it parses `bytes` (up to the
-// first NUL, where it stops), in the encoding ReadsAsUtf8 chooses. The scan follows the
-// library's own reading of markup: comments to "-->", CDATA to "]]>", other "<!" and "<?"
-// constructs to the first ">", element tags to the first ">" outside quoted values, end tags
-// to their ">". Where the library might read a declaration's quoted values past its first ">"
-// (a value holding white space, "=" or ">"), the answer is empty: the nesting is unknown.
+// The deepest element nesting that the XML library reaches while it parses `bytes` (every
+// element it begins counts as a level, empty or broken ones too), up to the first NUL, where it
+// stops, and in the encoding ReadsAsUtf8 chooses. The scan follows the library's own reading of
+// markup: comments to "-->", CDATA to "]]>", other "<!" and "<?" constructs to the first ">",
+// element tags to the first ">" outside quoted values, end tags to their ">", numeric
+// references in text and values to the ';' the library runs them to. Where the library might
+// read a declaration's quoted values past its first ">" (a value holding white space, "=", a
+// reference or ">"), the answer is empty: the nesting is unknown.
 std::optional<std::size_t> ParsedElementDepth(const std::string& bytes);
+
+// Line ends as the library's own file loading leaves them: CR LF and a lone CR become LF. The
+// settings are parsed from the bytes that were checked, so this stands in for that loading.
+std::string NormalisedLineEnds(const std::string& bytes);
 
 // Why a settings file's content is not parsed, if it is not.
 enum class CSettingsShape {

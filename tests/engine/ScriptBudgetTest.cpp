@@ -81,8 +81,8 @@ class ScriptCancelTest : public ::testing::TestWithParam<EndlessCase> {};
 TEST_P(ScriptCancelTest, StopsSoonAfterCancel) {
     const EndlessCase& c = GetParam();
     qs::test::ScriptHost host;
-    auto plugin = host.Load(std::string("function this:GetPluginName() return 'P' end\n") + "function this:" +
-                            c.entry + "()\n" + c.body + "\nend\n");
+    auto plugin = host.Load(std::string("function this:GetPluginName() return 'P' end\n") + "function this:" + c.entry +
+                            "()\n" + c.body + "\nend\n");
     ASSERT_NE(plugin, nullptr);
     const std::size_t errors = host.Vm().ErrorCount();
     bool answered = true;
@@ -100,8 +100,7 @@ TEST_P(ScriptCancelTest, StopsSoonAfterCancel) {
     EXPECT_LT(elapsed, 3000u);
     EXPECT_EQ(host.Vm().ErrorCount(), errors + 1);
     EXPECT_EQ(host.Vm().LastInterrupt(), CCallInterrupt::kCancelled);
-    EXPECT_NE(host.Vm().LastError().find("stopped: the run was cancelled"), std::string::npos)
-        << host.Vm().LastError();
+    EXPECT_NE(host.Vm().LastError().find("stopped: the run was cancelled"), std::string::npos) << host.Vm().LastError();
     std::string name;
     EXPECT_TRUE(plugin->GetPluginName(name));
     EXPECT_EQ(name, "P");

@@ -191,9 +191,7 @@ struct UnreadCase {
     std::optional<qs::CSettingsRead> result; // any outcome but kRead when empty
 };
 
-void PrintTo(const UnreadCase& c, std::ostream* os) {
-    *os << c.what;
-}
+void PrintTo(const UnreadCase& c, std::ostream* os) { *os << c.what; }
 
 class SettingsUnreadableTest : public ::testing::TestWithParam<UnreadCase> {};
 
@@ -231,14 +229,14 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadCase{"20,000 nested elements", "<Q>" + Nested(20000) + "</Q>", qs::CSettingsRead::kTooDeep},
         UnreadCase{"20,000 unclosed elements", Nested(20000, "<a x='1'>", ""), qs::CSettingsRead::kTooDeep},
         UnreadCase{"nine deep after a good document", GoodThen(Nested(9)), qs::CSettingsRead::kTooDeep},
-        UnreadCase{"a good document grown past 4 MiB",
-                   GoodThen(std::string(qs::kMaxSettingsBytes, ' ')), qs::CSettingsRead::kTooLarge},
-        UnreadCase{"60 MB of one element's text",
-                   "<Q><selected><plugin>" + std::string(60u * 1000u * 1000u, 'x'), qs::CSettingsRead::kTooLarge},
+        UnreadCase{"a good document grown past 4 MiB", GoodThen(std::string(qs::kMaxSettingsBytes, ' ')),
+                   qs::CSettingsRead::kTooLarge},
+        UnreadCase{"60 MB of one element's text", "<Q><selected><plugin>" + std::string(60u * 1000u * 1000u, 'x'),
+                   qs::CSettingsRead::kTooLarge},
         UnreadCase{"binary", Binary(100000), std::nullopt},
         UnreadCase{"truncated in a tag", GoodThen("").substr(0, 120), qs::CSettingsRead::kMalformed},
-        UnreadCase{"truncated in a name",
-                   std::string(kDecl) + "<Q><selected><plugin>Temp Fi", qs::CSettingsRead::kMalformed}));
+        UnreadCase{"truncated in a name", std::string(kDecl) + "<Q><selected><plugin>Temp Fi",
+                   qs::CSettingsRead::kMalformed}));
 
 TEST(Settings, ShallowEnoughAndJustSmallEnoughAreRead) {
     TempDir dir;
@@ -261,22 +259,18 @@ struct DepthCase {
     std::optional<std::size_t> depth;
 };
 
-void PrintTo(const DepthCase& c, std::ostream* os) {
-    *os << c.what;
-}
+void PrintTo(const DepthCase& c, std::ostream* os) { *os << c.what; }
 
 class ParsedDepthTest : public ::testing::TestWithParam<DepthCase> {};
 
-TEST_P(ParsedDepthTest, Scans) {
-    EXPECT_EQ(qs::ParsedElementDepth(GetParam().xml), GetParam().depth);
-}
+TEST_P(ParsedDepthTest, Scans) { EXPECT_EQ(qs::ParsedElementDepth(GetParam().xml), GetParam().depth); }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ParsedDepthTest,
     ::testing::Values(
-        DepthCase{"the written document", GoodThen(""), 3},
-        DepthCase{"empty", "", 0},
-        DepthCase{"self-closing elements", "<a/><b x='1' /><c y=\"/>\"/>", 0},
+        DepthCase{"the written document", GoodThen(""), 3}, DepthCase{"empty", "", 0},
+        DepthCase{"self-closing elements", "<a/><b x='1' /><c y=\"/>\"/>", 1},
+        DepthCase{"a self-closing element inside another", "<a><b/></a>", 2},
         DepthCase{"an end tag inside a quoted value closes nothing", "<a x='</a>'><b>", 2},
         DepthCase{"a '>' inside a quoted value ends no tag", "<a x=\">\"><b>", 2},
         DepthCase{"tags inside a comment", "<a><!-- <b><c><d> --></a>", 1},
@@ -289,10 +283,14 @@ INSTANTIATE_TEST_SUITE_P(
         DepthCase{"names from bytes above ASCII and underscores", "<\xC3\xA9><_x><\x7F>", 3},
         DepthCase{"'<' before a space or a digit is no element", "< a><1><a>", 1},
         DepthCase{"nothing after a NUL", std::string("<a>\0<b><c>", 10), 1},
-        DepthCase{"an unclosed quote ends the scan", "<a><b x='><c><d>", 1},
+        DepthCase{"an unclosed quote ends the scan", "<a><b x='><c><d>", 2},
+        DepthCase{"a numeric reference swallows the markup up to its ';'", "<a>&#1</a><b>#2;<c>", 2},
+        DepthCase{"a reference in a quoted value", "<a x='&#1'><b>#2;'><c>", 2},
+        DepthCase{"a reference the library gives up on ends the scan", "<a>&#1x;<b>", 1},
         DepthCase{"a declaration as written", std::string(kDecl) + "<a>", 1},
         DepthCase{"a declaration whose value holds white space", "<?xml a=\" version=\"?><a>", std::nullopt},
         DepthCase{"a declaration whose value holds '='", "<?xml a=\"version=\"?><a>", std::nullopt},
+        DepthCase{"a declaration whose value holds a reference", "<?xml version=\"&#49;\"?><a>", std::nullopt},
         DepthCase{"a declaration whose quote is open at its '>'", "<?XML version=\"1>\"?><a>", std::nullopt}));
 
 // ---- writing --------------------------------------------------------------------------
