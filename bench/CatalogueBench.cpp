@@ -2,8 +2,8 @@
 // selection, checking and unchecking large categories, and the stored-name lookup. Prints the
 // time per row at two sizes and their ratio; a ratio near 1 means the cost per row does not
 // grow with the number of rows.
-#include "app/Settings.h"
 #include "engine/Catalogue.h"
+#include "engine/Settings.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -5,6 +5,7 @@
 #include "app/FileVersionInfo.h"
 #include "app/MakerAddresses.h"
 #include "app/OpenUrl.h"
+#include "hostfn/Cancellation.h"
 #include "resource.h"
 
 #include <shellapi.h>
@@ -96,9 +97,18 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     if (msg == WM_COMMAND && id == IDCANCEL) {
         // Closing frees the scripts, and a running pass is using them: a close request that
         // reaches the window during a pass (not from its own controls, which are disabled then)
-        // is refused. The user cancels the pass in the progress dialog and closes afterwards.
-        if (!PassRunning())
+        // cancels the pass (a script at work stops at its next hook check, a walk at its next
+        // entry), and the window closes once the pass has ended.
+        if (!PassRunning()) {
             EndDialog(IDCANCEL);
+        } else {
+            m_closeRequested.store(true);
+            CancelledFlag().store(true);
+            // The pass may have ended between the two looks, before its worker could see the
+            // request.
+            if (!PassRunning())
+                EndDialog(IDCANCEL);
+        }
         result = 0;
         return true;
     }
@@ -267,6 +277,14 @@ void CMainDlg::EnableCommandButtons(bool enable) {
     EnableCommandButtonsOf(m_hWnd, false);
 }
 
+void CMainDlg::ProgressReset() {
+    m_progress.Reset();
+    // A clean hands over to a refresh, whose start clears the cancellation: a close request
+    // made during the clean cancels that refresh as well.
+    if (m_closeRequested.load())
+        CancelledFlag().store(true);
+}
+
 void CMainDlg::RepaintList() { ::InvalidateRect(m_list.m_hWnd, nullptr, TRUE); }
 
 void CMainDlg::RequestRecount() { ::SendMessageA(m_hWnd, WM_ITEMCHECKCHANGING, 0, 0); }
@@ -291,6 +309,8 @@ DWORD WINAPI CMainDlg::WorkerMain(LPVOID param) {
     // the request for its own end.
     if (!host.PassRunning() && host.m_enablePending.exchange(false))
         EnableCommandButtonsOf(host.m_hWnd, true);
+    if (!host.PassRunning() && host.m_closeRequested.load())
+        ::PostMessageA(host.m_hWnd, WM_COMMAND, IDCANCEL, 0);
     return result;
 }
 

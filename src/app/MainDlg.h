@@ -2,7 +2,7 @@
 // commands, and the host of the refresh and clean passes.
 #pragma once
 
-#include "app/Settings.h"
+#include "app/Placement.h"
 #include "app/SimpleProgressDlg.h"
 #include "controls/BevelLine.h"
 #include "controls/ButtonMenuCtrl.h"
@@ -55,7 +55,7 @@ public:
     int RunMode() const override { return m_runMode.load(); }
     void SetRunMode(int mode) override { m_runMode.store(mode); }
     void EnableCommandButtons(bool enable) override;
-    void ProgressReset() override { m_progress.Reset(); }
+    void ProgressReset() override;
     void ProgressSetRange(int low, int high) override { m_progress.SetRange(low, high); }
     void ProgressSetPos(int pos) override { m_progress.SetPos(pos); }
     void ProgressSetStep(int step) override { m_progress.SetStep(step); }
@@ -94,6 +94,8 @@ private:
     // Set by a pass that asks for the buttons back; they come back once its worker is done, so
     // that an enabled button always finds the pass over and starts a new one.
     std::atomic<bool> m_enablePending{false};
+    // A close request came during a pass: the pass is cancelled and the window closes after it.
+    std::atomic<bool> m_closeRequested{false};
 };
 
 } // namespace qs

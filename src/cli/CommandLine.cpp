@@ -163,8 +163,9 @@ std::string UsageText() {
            "Standard output carries the command's result alone. Progress, complaints and whatever\n"
            "the scripts write (trace, print) go to standard error.\n"
            "\n"
-           "Ctrl+C or Ctrl+Break stops a run once the plugin at work is done; pressing it again\n"
-           "ends the program at once.\n"
+           "Ctrl+C or Ctrl+Break stops a run: the plugin at work stops at its next check (a\n"
+           "script within some thousand instructions, a host walk at its next entry) and no\n"
+           "other plugin runs; pressing it again ends the program at once.\n"
            "\n"
            "Exit codes:\n"
            "  0  done\n"
@@ -172,7 +173,7 @@ std::string UsageText() {
            "  2  the command line is wrong; nothing ran\n"
            "  3  a name matches no row or more than one, or nothing is selected to clean;\n"
            "     nothing ran\n"
-           "  4  cancelled: the run stopped after the plugin at work\n"
+           "  4  cancelled: the plugin at work was stopped and no other ran\n"
            "  5  the scripts folder or the named settings file does not exist, or scripts\n"
            "     cannot be run\n";
 }

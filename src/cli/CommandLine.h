@@ -12,7 +12,7 @@ enum CompanionExitCode : int {
     kExitScriptFailed = 1, // a script is broken (check), or an entry point raised while running
     kExitUsage = 2,        // the command line is wrong; nothing ran
     kExitSelection = 3,    // an unknown or ambiguous name, or nothing to clean; nothing ran
-    kExitCancelled = 4,    // Ctrl+C or Ctrl+Break stopped the run after the plugin at work
+    kExitCancelled = 4,    // Ctrl+C or Ctrl+Break stopped the plugin at work, and the run
     kExitCannotStart = 5,  // no scripts folder, no settings file where one was named, no script machine
 };
 

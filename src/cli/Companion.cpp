@@ -1,21 +1,21 @@
 // The companion's commands over the catalogue, the entry-point wrappers and the settings file.
 #include "cli/Companion.h"
 
-#include "app/Settings.h"
 #include "cli/Report.h"
 #include "engine/Catalogue.h"
+#include "engine/Settings.h"
 #include "hostfn/Cancellation.h"
+#include "hostfn/ComScope.h"
 #include "hostfn/PathMacros.h"
 
 #include <windows.h>
-#include <objbase.h>
 
 #include <memory>
 #include <unordered_map>
 
 namespace qs {
 
-const char* const kCancellingText = "Cancelling: the run stops once the plugin at work is done.";
+const char* const kCancellingText = "Cancelling: the plugin at work stops at its next check; no other runs.";
 
 namespace {
 
@@ -34,22 +34,6 @@ public:
 
 private:
     std::vector<std::string> m_names;
-};
-
-// The component library is initialised around the run, as the main program does, for the
-// shell's recycle bin and icon functions.
-class CComScope {
-public:
-    CComScope() : m_ok(SUCCEEDED(CoInitialize(nullptr))) {}
-    ~CComScope() {
-        if (m_ok)
-            CoUninitialize();
-    }
-    CComScope(const CComScope&) = delete;
-    CComScope& operator=(const CComScope&) = delete;
-
-private:
-    bool m_ok;
 };
 
 void Write(std::FILE* to, const std::string& text) {
@@ -141,6 +125,11 @@ public:
             settings = m_line.settingsFile.empty() ? std::make_unique<CSettings>()
                                                    : std::make_unique<CSettings>(m_line.settingsFile);
             settings->SetSaveOnDestroy(false);
+            // The run goes on without a selection, as the main window starts with defaults.
+            const std::string problem = SettingsReadProblem(settings->ReadResult());
+            if (!problem.empty())
+                Write(m_err, WithEol("QuillsweepCmd: the settings file is not used (" + problem +
+                                     "); no row is selected: " + settings->Path() + "\n"));
         }
         const CNameList none;
         LoadScripts(m_vm, m_list, settings ? static_cast<const CSelectionStore&>(*settings) : none, this);
@@ -264,6 +253,12 @@ private:
         std::uint64_t size = script->Size();
         std::uint32_t count = script->FileCount();
         if (!script->GetSize(size, count) && m_vm.ErrorCount() != errors) {
+            // Ctrl+C stopped the script itself: no figures, and no fault of the script's.
+            if (m_vm.LastInterrupt() == CCallInterrupt::kCancelled) {
+                if (o.status != CPluginOutcome::kFailed)
+                    o.status = CPluginOutcome::kCancelled;
+                return;
+            }
             o.errors.push_back(RaisedIssue(m_files[row], "GetSize", m_vm.LastError()));
             o.status = CPluginOutcome::kFailed;
             return;
@@ -293,7 +288,8 @@ private:
         }
         Progress(index, total, "Now clearing: ", row);
         const std::size_t errors = m_vm.ErrorCount();
-        if (!row->userData->Clear() && m_vm.ErrorCount() != errors) {
+        if (!row->userData->Clear() && m_vm.ErrorCount() != errors &&
+            m_vm.LastInterrupt() != CCallInterrupt::kCancelled) {
             o.errors.push_back(RaisedIssue(m_files[row], "Clear", m_vm.LastError()));
             o.status = CPluginOutcome::kFailed;
         }
@@ -327,7 +323,8 @@ private:
 } // namespace
 
 int RunCompanion(const CCommandLine& line, std::FILE* out, std::FILE* err) {
-    CComScope com;
+    // Around the run, as the main program does, for the shell's recycle bin and icon functions.
+    const CComScope com;
     CCompanionRun run(line, out, err);
     return run.Run();
 }

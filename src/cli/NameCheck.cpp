@@ -1,7 +1,7 @@
 // Matching command-line names against the rows, and the message for those that fail.
 #include "cli/NameCheck.h"
 
-#include "app/Settings.h"
+#include "engine/Settings.h"
 #include "cli/TextTable.h"
 
 #include <algorithm>

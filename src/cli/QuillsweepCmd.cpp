@@ -17,8 +17,8 @@
 
 namespace {
 
-// The first Ctrl+C or Ctrl+Break sets the flag the progress dialog's Cancel sets; the run stops
-// once the plugin at work is done. A second one is left to the default handler, which ends the
+// The first Ctrl+C or Ctrl+Break sets the flag the progress dialog's Cancel sets: the plugin at
+// work stops at its next check, and the run after it. A second one is left to the default handler, which ends the
 // process at once.
 BOOL WINAPI OnConsoleControl(DWORD event) {
     if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)

@@ -3,9 +3,12 @@
 
 #include "engine/FileNameText.h"
 #include "engine/ScriptFile.h"
+#include "hostfn/Cancellation.h"
 
 #include <lauxlib.h>
 #include <lualib.h>
+
+#include <windows.h>
 
 #include <cstdio>
 
@@ -31,7 +34,78 @@ int Trace(lua_State* L) {
     return 0;
 }
 
+// Instructions between two checks of the count hook: a check costs a clock read and a registry
+// lookup, which a few thousand instructions make negligible, while a loop still stops within
+// microseconds of its deadline or of Cancel.
+constexpr int kHookInstructions = 4096;
+
+// The registry key under which a state keeps its machine, for the hook.
+const char kMachineKey = 0;
+
+CLuaVirtualMachine* MachineOf(lua_State* L) {
+    lua_pushlightuserdata(L, const_cast<char*>(&kMachineKey));
+    lua_rawget(L, LUA_REGISTRYINDEX);
+    void* machine = lua_touserdata(L, -1);
+    lua_pop(L, 1);
+    return static_cast<CLuaVirtualMachine*>(machine);
+}
+
+// Every kHookInstructions instructions of any thread (coroutines inherit the hook): raises an
+// error in the script when its call is over budget or cancelled. From then on the thread checks
+// at every instruction, so that a script's own pcall cannot catch the error and go on: the
+// instruction after the pcall raises it again, until it reaches the host's protected call.
+void CountHook(lua_State* L, lua_Debug*) {
+    CLuaVirtualMachine* vm = MachineOf(L);
+    const char* reason = vm != nullptr ? vm->InterruptReason() : "";
+    if (*reason == '\0') {
+        if (lua_gethookcount(L) != kHookInstructions)
+            lua_sethook(L, CountHook, LUA_MASKCOUNT, kHookInstructions);
+        return;
+    }
+    lua_sethook(L, CountHook, LUA_MASKCOUNT, 1);
+    lua_Debug ar{};
+    if (lua_getstack(L, 0, &ar) && lua_getinfo(L, "Sl", &ar) && ar.currentline > 0)
+        lua_pushfstring(L, "%s:%d: %s", ar.short_src, ar.currentline, reason);
+    else
+        lua_pushstring(L, reason);
+    lua_error(L);
+}
+
 } // namespace
+
+const char* CLuaVirtualMachine::InterruptReason() {
+    if (m_callDepth == 0)
+        return "";
+    if (IsCancelled()) {
+        m_interrupt = CCallInterrupt::kCancelled;
+        return "stopped: the run was cancelled";
+    }
+    if (m_deadline != 0 && GetTickCount64() >= m_deadline) {
+        m_interrupt = CCallInterrupt::kOverBudget;
+        m_reason = "stopped: the script ran longer than its time limit of " +
+                   (m_quickBudgetMs % 1000 == 0 ? std::to_string(m_quickBudgetMs / 1000) + " s"
+                                                : std::to_string(m_quickBudgetMs) + " ms");
+        return m_reason.c_str();
+    }
+    return "";
+}
+
+template <typename PCall> int CLuaVirtualMachine::RunBudgeted(CCallBudget budget, PCall pcall) {
+    const bool outermost = m_callDepth == 0;
+    if (outermost) {
+        m_interrupt = CCallInterrupt::kNone;
+        m_deadline = budget == CCallBudget::kQuick ? GetTickCount64() + m_quickBudgetMs : 0;
+    }
+    ++m_callDepth;
+    const int status = pcall();
+    --m_callDepth;
+    if (outermost) {
+        m_deadline = 0;
+        // The thread that raised checks at every instruction now: back to the usual count.
+        lua_sethook(m_state, CountHook, LUA_MASKCOUNT, kHookInstructions);
+    }
+    return status;
+}
 
 CLuaVirtualMachine::~CLuaVirtualMachine() { Close(); }
 
@@ -62,11 +136,17 @@ bool CLuaVirtualMachine::Open(lua_Alloc alloc, void* allocUserData) {
     }
     lua_pushcfunction(m_state, Trace);
     lua_setfield(m_state, LUA_GLOBALSINDEX, "trace");
+    lua_pushlightuserdata(m_state, const_cast<char*>(&kMachineKey));
+    lua_pushlightuserdata(m_state, this);
+    lua_rawset(m_state, LUA_REGISTRYINDEX);
+    // Set once for the state: every thread a script creates inherits it.
+    lua_sethook(m_state, CountHook, LUA_MASKCOUNT, kHookInstructions);
     return true;
 }
 
 void CLuaVirtualMachine::TakeError() {
     ++m_errorCount;
+    m_lastInterrupt = m_interrupt;
     size_t len = 0;
     const char* msg = lua_tolstring(m_state, -1, &len);
     if (msg != nullptr)
@@ -83,17 +163,19 @@ bool CLuaVirtualMachine::LoadAndRun(const char* path) {
 bool CLuaVirtualMachine::LoadAndRun(const std::wstring& path, const std::string& chunkName) {
     if (m_state == nullptr)
         return false;
-    if (LoadScriptFile(m_state, path, chunkName) != 0 || lua_pcall(m_state, 0, LUA_MULTRET, 0) != 0) {
+    m_interrupt = CCallInterrupt::kNone;
+    if (LoadScriptFile(m_state, path, chunkName) != 0 ||
+        RunBudgeted(CCallBudget::kQuick, [this] { return lua_pcall(m_state, 0, LUA_MULTRET, 0); }) != 0) {
         TakeError();
         return false;
     }
     return true;
 }
 
-bool CLuaVirtualMachine::ProtectedCall(int argCount, int resultCount) {
+bool CLuaVirtualMachine::ProtectedCall(int argCount, int resultCount, CCallBudget budget) {
     if (m_state == nullptr || !lua_isfunction(m_state, -(argCount + 1)))
         return false;
-    if (lua_pcall(m_state, argCount, resultCount, 0) != 0) {
+    if (RunBudgeted(budget, [&] { return lua_pcall(m_state, argCount, resultCount, 0); }) != 0) {
         TakeError();
         return false;
     }

@@ -56,7 +56,7 @@ bool CPluginScript::GetPluginName(std::string& name) { return CallName("GetPlugi
 int CPluginScript::GetPluginIcon() { return CallIcon("GetPluginIcon"); }
 
 bool CPluginScript::GetSize(std::uint64_t& size, std::uint32_t& fileCount) {
-    if (!PrepareCall("GetSize") || !m_vm.ProtectedCall(m_pendingArgs + 1, 2))
+    if (!PrepareCall("GetSize") || !m_vm.ProtectedCall(m_pendingArgs + 1, 2, CCallBudget::kUnlimited))
         return false;
     lua_State* L = m_vm.State();
     // The second result is on top; both pass through text, atof and 64-bit truncation.
@@ -69,6 +69,8 @@ bool CPluginScript::GetSize(std::uint64_t& size, std::uint32_t& fileCount) {
     return true;
 }
 
-bool CPluginScript::Clear() { return PrepareCall("Clear") && m_vm.ProtectedCall(m_pendingArgs + 1, 0); }
+bool CPluginScript::Clear() {
+    return PrepareCall("Clear") && m_vm.ProtectedCall(m_pendingArgs + 1, 0, CCallBudget::kUnlimited);
+}
 
 } // namespace qs

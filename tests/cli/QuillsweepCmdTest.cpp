@@ -7,6 +7,7 @@
 #include "cli/Companion.h"
 #include "cli/Report.h"
 #include "engine/FileNameText.h"
+#include "engine/LuaVirtualMachine.h"
 #include "support/ScriptHost.h"
 #include "support/TempDir.h"
 #include "support/Unicode.h"
@@ -585,6 +586,47 @@ TEST_F(CompanionTest, SettingsAreReadNeverWritten) {
     EXPECT_EQ(r.out, qs::FormatPreview({}, false, false));
 }
 
+// A settings file too deep, too large, binary or cut short is not used: the command runs as
+// with no selection, says why on standard error, exits with the code of what it did, and
+// leaves the file as it was.
+TEST_F(CompanionTest, SettingsThatCannotBeUsedGiveNoSelection) {
+    Script("a.lua", Fixed("A", "10", 1));
+    std::string deep;
+    for (int i = 0; i < 20000; ++i)
+        deep += "<a>";
+    std::string binary;
+    for (int i = 0; i < 5000; ++i)
+        binary += static_cast<char>((i * 7919) >> 3);
+    const std::string good = "<Quillsweep><selected><plugin>A</plugin></selected></Quillsweep>";
+    const struct {
+        const char* what;
+        std::string bytes;
+        const char* problem;
+    } cases[] = {
+        {"deep", "<Quillsweep><selected><plugin>A</plugin></selected>" + deep, "nested deeper than a settings file"},
+        {"huge", good + std::string(60u * 1000u * 1000u, ' '), "larger than 4 MiB"},
+        {"binary", binary, ""},
+        {"truncated", good.substr(0, 40), "not a well-formed document"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteText(Settings(), c.bytes);
+        Result r = Run({"list"});
+        EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+        EXPECT_NE(r.err.find("QuillsweepCmd: the settings file is not used (it is " + std::string(c.problem)),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.out.find("A"), std::string::npos) << r.out;
+        r = Run({"clean", "--selected"});
+        EXPECT_EQ(r.code, qs::kExitSelection) << r.err;
+        EXPECT_NE(r.err.find("nothing to clean"), std::string::npos) << r.err;
+        r = Run({"preview", "--selected", "--json"});
+        EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+        EXPECT_EQ(r.out, qs::FormatPreview({}, false, true));
+        EXPECT_TRUE(ReadText(Settings()) == c.bytes);
+    }
+}
+
 TEST_F(CompanionTest, ScriptsAndSettingsElsewhere) {
     const std::string other = dir / "elsewhere";
     WriteText(other + "\\scripts\\x.lua", Fixed("Elsewhere", "10", 1));
@@ -604,17 +646,23 @@ TEST_F(CompanionTest, ScriptsAndSettingsElsewhere) {
     EXPECT_EQ(r.out, "");
 }
 
-// Plugins that wait, in GetSize or in Clear, until the test creates the file `go`. The test
-// presses Ctrl+C while the first of them waits, so the run must stop after that one. Which of
-// the two comes first is the file system's business, so both wait.
+// Plugins that wait, at the start of GetSize or at the end of Clear (after its deletions), until
+// the test creates the file `go`. The test presses Ctrl+C while the first of them waits: the
+// waiting script stops at the count hook's next check, and the run stops after that plugin.
+// Which of the two comes first is the file system's business, so both wait.
 class CompanionCancelTest : public CompanionTest {
 protected:
     std::string Go() const { return dir / "go"; }
     std::string Waiter(const std::string& name, const std::string& job, bool waitInClear) {
         std::string source = Job(name, job);
         const std::string wait = "  while self:GetFileSize([[" + Go() + "]]) == 0 do end\n";
-        const std::string at = waitInClear ? "function this:Clear()\n" : "function this:GetSize()\n";
-        source.insert(source.find(at) + at.size(), wait);
+        if (waitInClear) {
+            const std::string clearEnd = "  self:DeleteFolderContent(folder, '', true)\n";
+            source.insert(source.find(clearEnd) + clearEnd.size(), wait);
+        } else {
+            const std::string at = "function this:GetSize()\n";
+            source.insert(source.find(at) + at.size(), wait);
+        }
         return source;
     }
 
@@ -632,6 +680,8 @@ protected:
             EXPECT_TRUE(child.SendCtrlC());
             // The handler has set the flag before the plugin may go on.
             EXPECT_TRUE(child.WaitForError(qs::kCancellingText)) << child.Err();
+            // Time for many hook checks: the waiting script is stopped, not let go by the file.
+            Sleep(500);
         }
         WriteBytes(Go(), 1);
         r.code = child.Finish();
@@ -649,10 +699,10 @@ TEST_F(CompanionCancelTest, CtrlCStopsAPreviewAfterThePluginAtWork) {
     EXPECT_EQ(r.code, qs::kExitCancelled) << r.err;
     const Lines out = SplitLines(r.out);
     ASSERT_EQ(out.size(), 5u) << r.out;
-    // The one at work finished with what it measured; the other never ran.
+    // The one at work was stopped inside its script, so it has no figures; the other never ran.
     const std::string first = out[1].substr(0, 1);
     EXPECT_NE(r.err.find("[1/2] Now updating: " + first), std::string::npos) << r.err;
-    EXPECT_NE(out[1].find("3000"), std::string::npos) << r.out;
+    EXPECT_EQ(out[1].find("3000"), std::string::npos) << r.out;
     EXPECT_NE(out[1].find("cancelled, may fall short"), std::string::npos) << r.out;
     EXPECT_EQ(out[2].substr(0, 1), first == "P" ? "Q" : "P") << r.out;
     EXPECT_NE(out[2].find("not run"), std::string::npos) << r.out;
@@ -678,6 +728,33 @@ TEST_F(CompanionCancelTest, CtrlCStopsACleanAfterThePluginAtWork) {
     EXPECT_NE(out[1].find("cancelled, may fall short"), std::string::npos) << r.out;
     EXPECT_NE(out[2].find("not run"), std::string::npos) << r.out;
     EXPECT_EQ(out[4], "Cancelled: 1 of 2 plugins did not run.");
+}
+
+// Runaway scripts: an endless GetSize ends at Ctrl+C with the cancel exit code, and `list` with
+// an endless GetPluginName ends after the quick budget and names the script.
+TEST_F(CompanionCancelTest, CtrlCStopsAnEndlessGetSize) {
+    Script("endless.lua", "function this:GetPluginName() return 'Endless' end\n"
+                          "function this:GetSize()\n  while true do end\nend\n");
+    const Result r = RunAndCancel({"preview"}, "[1/1] Now updating: Endless");
+    EXPECT_EQ(r.code, qs::kExitCancelled) << r.err;
+    const Lines out = SplitLines(r.out);
+    ASSERT_GE(out.size(), 2u) << r.out;
+    EXPECT_EQ(out[1].substr(0, 7), "Endless");
+    EXPECT_NE(out[1].find("cancelled, may fall short"), std::string::npos) << r.out;
+}
+
+TEST_F(CompanionTest, ListEndsAfterAnEndlessGetPluginNameAndReportsIt) {
+    Script("endless.lua", "function this:GetPluginName()\n  while true do end\nend\n");
+    Script("fine.lua", Fixed("Fine"));
+    const DWORD start = GetTickCount();
+    const Result r = Run({"list"});
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_GE(elapsed, qs::kQuickCallBudgetMs);
+    EXPECT_LT(elapsed, qs::kQuickCallBudgetMs + 20000);
+    EXPECT_NE(r.out.find("Fine"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("endless.lua:2: GetPluginName raised (not listed): "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("stopped: the script ran longer than its time limit of 10 s"), std::string::npos) << r.out;
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 // The real program in its window: start-up with and without settings, the first refresh, the
 // totals in the status line, the select commands, refreshing and cleaning, cancelling, closing,
 // resizing, the stored placement and two copies side by side.
-#include "app/Settings.h"
 #include "e2e/AppHarness.h"
 #include "engine/Passes.h"
+#include "engine/Settings.h"
 #include "hostfn/FileErase.h"
 #include "resource.h"
 #include "support/TempDir.h"
@@ -409,22 +409,108 @@ TEST_F(HeldPassTest, CancelDuringACleanClearsNothingFromThePluginAtHandOn) {
     EXPECT_EQ(quillsweep.Status(), Total(left, leftCount));
 }
 
-TEST_F(HeldPassTest, CloseIsRefusedWhileAPassRuns) {
+TEST_F(HeldPassTest, CloseDuringAPassCancelsItAndThenCloses) {
     AppProcess quillsweep(app);
     ASSERT_TRUE(quillsweep.WaitFirstRefresh(3));
     HWND main = quillsweep.Main();
     ASSERT_TRUE(HoldInGate(quillsweep, ID_REFRESH_ALL, "Now updating: Gate"));
     // What a close request from outside amounts to (the close box and the system menu's Close
-    // become this command; the window's own controls are disabled).
+    // become this command; the window's own controls are disabled). Gate stops waiting at its
+    // script's next hook check, the pass ends, and the window closes and writes its settings.
+    const DWORD start = ::GetTickCount();
     ::SendMessageA(main, WM_COMMAND, IDCANCEL, 0);
-    EXPECT_TRUE(::IsWindowVisible(main));
+    EXPECT_EQ(quillsweep.WaitExit(), kNormalExit);
+    EXPECT_LT(::GetTickCount() - start, 10000u);
     ::DeleteFileA(hold.c_str());
-    ASSERT_TRUE(quillsweep.WaitPassEnd());
-    EXPECT_TRUE(quillsweep.Running());
-    EXPECT_TRUE(::IsWindowVisible(main));
-    EXPECT_EQ(quillsweep.Status(), Total(6 * Clusters(100), 6));
+    EXPECT_EQ(Sorted(CSettings(app.SettingsPath()).Selected()), Sorted({"Alpha", "Gate", "Zulu"}));
+}
+
+// A settings file the program cannot use (nested past the parser's stack, huge, binary, cut
+// short): the window appears with the defaults, the file stays as it was while the program
+// runs, and a normal close replaces it with a good one.
+TEST(MainWindowSettingsTest, UnusableSettingsGiveDefaultsAndAreReplacedOnClose) {
+    std::string deep = "<Quillsweep><selected><plugin>Fine</plugin></selected>";
+    for (int i = 0; i < 20000; ++i)
+        deep += "<a>";
+    std::string binary;
+    for (int i = 0; i < 5000; ++i)
+        binary += static_cast<char>((i * 7919) >> 3);
+    const std::string good = "<Quillsweep><selected><plugin>Fine</plugin></selected></Quillsweep>";
+    const struct {
+        const char* what;
+        std::string bytes;
+    } cases[] = {
+        {"deep", deep},
+        {"huge", good + std::string(60u * 1000u * 1000u, ' ')},
+        {"binary", binary},
+        {"truncated", good.substr(0, 40)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppFolder app;
+        app.AddPlugin("fine.lua", "Fine", "fine");
+        app.WriteSettings(c.bytes);
+        AppProcess quillsweep(app);
+        ASSERT_NE(quillsweep.Main(), nullptr);
+        ASSERT_TRUE(quillsweep.WaitFirstRefresh(1)) << quillsweep.Status();
+        EXPECT_TRUE(::IsWindowVisible(quillsweep.Main()));
+        EXPECT_EQ(quillsweep.Status(), Total(0, 0)); // "Fine" did not come up checked
+        EXPECT_TRUE(test::ReadText(app.SettingsPath()) == c.bytes);
+        quillsweep.PressEsc();
+        EXPECT_EQ(quillsweep.WaitExit(), kNormalExit);
+        CSettings written(app.SettingsPath());
+        written.SetSaveOnDestroy(false);
+        EXPECT_EQ(written.ReadResult(), CSettingsRead::kRead);
+        EXPECT_TRUE(written.Selected().empty());
+    }
+}
+
+// Runaway scripts: the window appears once GetPluginName's budget has run out, without that
+// script's row; an endless GetSize is ended by Cancel, or by closing the window.
+class RunawayScriptTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        app.AddPlugin("fine.lua", "Fine", "fine");
+        app.AddFiles("fine", 2, 100);
+    }
+    AppFolder app;
+};
+
+TEST_F(RunawayScriptTest, EndlessGetPluginNameDelaysTheWindowByItsBudgetOnly) {
+    test::WriteText(app.Scripts("endless.lua"), "function this:GetPluginName()\n  while true do end\nend\n");
+    const DWORD start = ::GetTickCount();
+    AppProcess quillsweep(app);
+    ASSERT_TRUE(WaitUntil([&] { return quillsweep.Main() != nullptr && ::IsWindowVisible(quillsweep.Main()); },
+                          qs::kQuickCallBudgetMs + 20000));
+    const DWORD shown = ::GetTickCount() - start;
+    EXPECT_GE(shown, qs::kQuickCallBudgetMs);
+    EXPECT_LT(shown, qs::kQuickCallBudgetMs + 15000);
+    // One row: the endless script got none, as a script whose GetPluginName raises.
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(1)) << quillsweep.Status();
     quillsweep.PressEsc();
     EXPECT_EQ(quillsweep.WaitExit(), kNormalExit);
+}
+
+TEST_F(RunawayScriptTest, CancelEndsAnEndlessGetSizeAndTheWindowThenCloses) {
+    test::WriteText(app.Scripts("endless.lua"), "function this:GetPluginName() return 'Endless' end\n"
+                                                "function this:GetSize()\n  while true do end\nend\n");
+    for (const bool byClosing : {false, true}) {
+        SCOPED_TRACE(byClosing ? "closing the window" : "Cancel");
+        AppProcess quillsweep(app);
+        ASSERT_NE(quillsweep.Main(), nullptr);
+        // The first refresh reaches the endless row and stays there.
+        ASSERT_TRUE(WaitUntil([&] { return quillsweep.ProgressStatus() == "Now updating: Endless"; }));
+        Sleep(300);
+        EXPECT_EQ(quillsweep.ProgressStatus(), "Now updating: Endless");
+        if (byClosing) {
+            ::PostMessageA(quillsweep.Main(), WM_COMMAND, IDCANCEL, 0);
+        } else {
+            ::SendMessageA(::GetDlgItem(quillsweep.Progress(), IDCANCEL), BM_CLICK, 0, 0);
+            ASSERT_TRUE(WaitUntil([&] { return quillsweep.Idle(); }, 10000));
+            quillsweep.PressEsc();
+        }
+        EXPECT_EQ(quillsweep.WaitExit(), kNormalExit);
+    }
 }
 
 TEST(MainWindowEmptyTest, RunsWithAnEmptyScriptsFolder) {

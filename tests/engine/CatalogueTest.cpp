@@ -433,4 +433,75 @@ TEST_F(CatalogueTest, ScriptsWithAnyNameLoadUnderTheirExactName) {
     }
 }
 
+// Scripts that never answer: each quick entry point and main chunk stops at the machine's
+// budget with a script error, reported like any other raising one, and the scan goes on.
+TEST_F(CatalogueTest, EndlessEntryPointsStopAtTheBudgetAndAreReported) {
+    using Problem = qs::CCatalogueObserver::Problem;
+    vm.SetQuickBudget(300);
+    const std::string s = Scripts();
+    const std::string loop = "while true do end";
+    WriteText(s + "\\Looping\\category.lua", "function this:GetCategoryName() " + loop + " end\n");
+    WriteText(s + "\\Looping\\ok.lua", Plugin("Ok"));
+    WriteText(s + "\\Icon\\category.lua",
+              "function this:GetCategoryName() return 'Icons' end\nfunction this:GetCategoryIcon() " + loop + " end\n");
+    WriteText(s + "\\name.lua", "function this:GetPluginName()\n  " + loop + "\nend\n");
+    WriteText(s + "\\icon.lua",
+              "function this:GetPluginName() return 'Iconless' end\nfunction this:GetPluginIcon() " + loop + " end\n");
+    WriteText(s + "\\chunk.lua", "local n = 0\nwhile true do n = n + 1 end\n");
+    WriteText(s + "\\caught.lua", "function this:GetPluginName()\n"
+                                  "  while true do pcall(function() while true do end end) end\n"
+                                  "end\n");
+    WriteText(s + "\\coroutine.lua", "function this:GetPluginName()\n"
+                                     "  local co = coroutine.wrap(function() while true do end end)\n"
+                                     "  co()\n"
+                                     "end\n");
+    WriteText(s + "\\fine.lua", Plugin("Fine"));
+
+    Recorder recorder(s);
+    const DWORD start = GetTickCount();
+    qs::ScanScriptFolder(vm, list, NameList(Names{}), s, nullptr, &recorder);
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LT(elapsed, 7u * 300u + 3000u); // seven budgets and the rest of the scan
+
+    // Category scripts are also files of their folders, heard once more as plugins without a name.
+    std::map<std::string, std::pair<Problem, std::string>> problems;
+    for (const Recorder::Event& e : recorder.problems)
+        if (e.problem != Problem::kNoPluginName)
+            problems[e.file] = {e.problem, e.message};
+    const struct {
+        const char* file;
+        Problem problem;
+        const char* where; // the line the loop was stopped on
+    } expected[] = {
+        {"Looping\\category.lua", Problem::kCategoryNameRaised, "category.lua:1: "},
+        {"Icon\\category.lua", Problem::kCategoryIconRaised, "category.lua:2: "},
+        {"name.lua", Problem::kPluginNameRaised, "name.lua:2: "},
+        {"icon.lua", Problem::kPluginIconRaised, "icon.lua:2: "},
+        {"chunk.lua", Problem::kLoadFailed, "chunk.lua:2: "},
+        {"caught.lua", Problem::kPluginNameRaised, "caught.lua:2: "},
+        {"coroutine.lua", Problem::kPluginNameRaised, "coroutine.lua:"},
+    };
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.file);
+        ASSERT_EQ(problems.count(e.file), 1u);
+        EXPECT_EQ(problems[e.file].first, e.problem);
+        EXPECT_NE(problems[e.file].second.find(e.where), std::string::npos) << problems[e.file].second;
+        EXPECT_NE(problems[e.file].second.find("ran longer than its time limit of 300 ms"), std::string::npos)
+            << problems[e.file].second;
+    }
+    EXPECT_EQ(problems.size(), std::size(expected));
+    // Rows as for any raising entry point: a category keeps its folder's name, an icon that did
+    // not answer leaves the row without one, a plugin without a name gets no row.
+    Names rows = RowNames(list.GetRootItem());
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (Names{"Fine", "Iconless", "Icons", "Looping"}));
+    EXPECT_EQ(RowNames(Row("Looping")), Names{"Ok"});
+    EXPECT_EQ(Row("Iconless")->imageIndex, -1);
+    // The machine answers at once again afterwards.
+    EXPECT_EQ(vm.LastInterrupt(), qs::CCallInterrupt::kOverBudget);
+    std::string name;
+    EXPECT_TRUE(Row("Fine")->userData->GetPluginName(name));
+    EXPECT_EQ(name, "Fine");
+}
+
 } // namespace

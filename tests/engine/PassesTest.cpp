@@ -2,8 +2,8 @@
 // stands in for the main window; the selection totals behind the status line.
 #include "engine/Passes.h"
 
-#include "app/Settings.h"
 #include "app/SimpleProgressDlg.h"
+#include "engine/Settings.h"
 #include "framework/ByteSize.h"
 #include "hostfn/Cancellation.h"
 #include "resource.h"

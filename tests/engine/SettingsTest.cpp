@@ -1,7 +1,8 @@
-// settings.xml: reading rules, the written document, the name lookup, safe replacement of the
-// file and the placement rules.
-#include "app/FileReplace.h"
-#include "app/Settings.h"
+// settings.xml: reading rules, the written document, the name lookup and safe replacement of the
+// file.
+#include "engine/FileReplace.h"
+#include "engine/Settings.h"
+#include "engine/SettingsShape.h"
 
 #include "support/TempDir.h"
 
@@ -9,7 +10,9 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -17,7 +20,6 @@
 namespace {
 
 using qs::CPlacement;
-using qs::CPlacementAction;
 using qs::CSettings;
 using qs::test::Exists;
 using qs::test::ReadText;
@@ -156,6 +158,140 @@ TEST(Settings, ReaderThatDoesNotSaveLeavesTheFileAlone) {
     }
     EXPECT_FALSE(Exists(dir / "missing.xml"));
 }
+
+// ---- files that are not parsed ---------------------------------------------------------
+
+std::string Nested(std::size_t depth, const std::string& open = "<a>", const std::string& close = "</a>") {
+    std::string xml;
+    for (std::size_t i = 0; i < depth; ++i)
+        xml += open;
+    for (std::size_t i = 0; i < depth; ++i)
+        xml += close;
+    return xml;
+}
+
+// A good document followed by `tail`: a file that reads as defaults proves that none of it was taken.
+std::string GoodThen(const std::string& tail) {
+    return std::string(kDecl) + "<Q>" + kWindow + "<selected><plugin>A</plugin></selected></Q>" + tail;
+}
+
+std::string Binary(std::size_t size) {
+    std::string bytes;
+    std::uint32_t x = 12345;
+    for (std::size_t i = 0; i < size; ++i) {
+        x = x * 1103515245u + 12345u;
+        bytes += static_cast<char>(x >> 24);
+    }
+    return bytes;
+}
+
+struct UnreadCase {
+    const char* what;
+    std::string bytes;
+    std::optional<qs::CSettingsRead> result; // any outcome but kRead when empty
+};
+
+void PrintTo(const UnreadCase& c, std::ostream* os) { *os << c.what; }
+
+class SettingsUnreadableTest : public ::testing::TestWithParam<UnreadCase> {};
+
+// Each file gives the defaults (no crash, however deep or large), is left byte for byte as it
+// was while it is only read, and is replaced whole by a good document at the first save.
+TEST_P(SettingsUnreadableTest, GivesDefaultsAndIsKeptUntilAGoodWrite) {
+    const UnreadCase& c = GetParam();
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    WriteText(path, c.bytes);
+    {
+        CSettings settings(path);
+        settings.SetSaveOnDestroy(false);
+        EXPECT_NE(settings.ReadResult(), qs::CSettingsRead::kRead);
+        if (c.result) {
+            EXPECT_EQ(settings.ReadResult(), *c.result);
+        }
+        EXPECT_EQ(settings.right, 0);
+        EXPECT_EQ(settings.maximized, 0);
+        EXPECT_TRUE(settings.Selected().empty());
+    }
+    EXPECT_TRUE(ReadText(path) == c.bytes);
+    {
+        CSettings settings(path);
+        settings.Add("Written");
+    }
+    CSettings again(path);
+    EXPECT_EQ(again.ReadResult(), qs::CSettingsRead::kRead);
+    EXPECT_EQ(again.Selected(), Names{"Written"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SettingsUnreadableTest,
+    ::testing::Values(
+        UnreadCase{"20,000 nested elements", "<Q>" + Nested(20000) + "</Q>", qs::CSettingsRead::kTooDeep},
+        UnreadCase{"20,000 unclosed elements", Nested(20000, "<a x='1'>", ""), qs::CSettingsRead::kTooDeep},
+        UnreadCase{"nine deep after a good document", GoodThen(Nested(9)), qs::CSettingsRead::kTooDeep},
+        UnreadCase{"a good document grown past 4 MiB", GoodThen(std::string(qs::kMaxSettingsBytes, ' ')),
+                   qs::CSettingsRead::kTooLarge},
+        UnreadCase{"60 MB of one element's text", "<Q><selected><plugin>" + std::string(60u * 1000u * 1000u, 'x'),
+                   qs::CSettingsRead::kTooLarge},
+        UnreadCase{"binary", Binary(100000), std::nullopt},
+        UnreadCase{"truncated in a tag", GoodThen("").substr(0, 120), qs::CSettingsRead::kMalformed},
+        UnreadCase{"truncated in a name", std::string(kDecl) + "<Q><selected><plugin>Temp Fi",
+                   qs::CSettingsRead::kMalformed}));
+
+TEST(Settings, ShallowEnoughAndJustSmallEnoughAreRead) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    // Eight deep in an ignored part of the document, padded to exactly the size limit.
+    std::string xml = "<Q><selected><plugin>A</plugin></selected>" + Nested(7, "<b>", "</b>") + "</Q>";
+    xml += std::string(qs::kMaxSettingsBytes - xml.size(), '\n');
+    WriteText(path, xml);
+    CSettings settings(path);
+    settings.SetSaveOnDestroy(false);
+    EXPECT_EQ(settings.ReadResult(), qs::CSettingsRead::kRead);
+    EXPECT_EQ(settings.Selected(), Names{"A"});
+}
+
+// The nesting the library reaches, as the scan finds it: markup inside quoted values, comments,
+// CDATA and other constructs does not count, and end tags count only where the library takes them.
+struct DepthCase {
+    const char* what;
+    std::string xml;
+    std::optional<std::size_t> depth;
+};
+
+void PrintTo(const DepthCase& c, std::ostream* os) { *os << c.what; }
+
+class ParsedDepthTest : public ::testing::TestWithParam<DepthCase> {};
+
+TEST_P(ParsedDepthTest, Scans) { EXPECT_EQ(qs::ParsedElementDepth(GetParam().xml), GetParam().depth); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ParsedDepthTest,
+    ::testing::Values(
+        DepthCase{"the written document", GoodThen(""), 3}, DepthCase{"empty", "", 0},
+        DepthCase{"self-closing elements", "<a/><b x='1' /><c y=\"/>\"/>", 1},
+        DepthCase{"a self-closing element inside another", "<a><b/></a>", 2},
+        DepthCase{"an end tag inside a quoted value closes nothing", "<a x='</a>'><b>", 2},
+        DepthCase{"a '>' inside a quoted value ends no tag", "<a x=\">\"><b>", 2},
+        DepthCase{"tags inside a comment", "<a><!-- <b><c><d> --></a>", 1},
+        DepthCase{"a comment ends only after its opening", "<a><!--><b>--><c>", 2},
+        DepthCase{"tags inside CDATA", "<a><![CDATA[<b><c>]]><d>", 2},
+        DepthCase{"end tags inside CDATA", "<a><b><![CDATA[</b></a>]]><c>", 3},
+        DepthCase{"an instruction ends at its first '>'", "<a><?pi x='>'?><b>", 2},
+        DepthCase{"a doctype ends at its first '>'", "<!DOCTYPE q [<!ENTITY x 'y'>]><a>", 1},
+        DepthCase{"an end tag before any element", "</a></a><a><b>", 2},
+        DepthCase{"names from bytes above ASCII and underscores", "<\xC3\xA9><_x><\x7F>", 3},
+        DepthCase{"'<' before a space or a digit is no element", "< a><1><a>", 1},
+        DepthCase{"nothing after a NUL", std::string("<a>\0<b><c>", 10), 1},
+        DepthCase{"an unclosed quote ends the scan", "<a><b x='><c><d>", 2},
+        DepthCase{"a numeric reference swallows the markup up to its ';'", "<a>&#1</a><b>#2;<c>", 2},
+        DepthCase{"a reference in a quoted value", "<a x='&#1'><b>#2;'><c>", 2},
+        DepthCase{"a reference the library gives up on ends the scan", "<a>&#1x;<b>", 1},
+        DepthCase{"a declaration as written", std::string(kDecl) + "<a>", 1},
+        DepthCase{"a declaration whose value holds white space", "<?xml a=\" version=\"?><a>", std::nullopt},
+        DepthCase{"a declaration whose value holds '='", "<?xml a=\"version=\"?><a>", std::nullopt},
+        DepthCase{"a declaration whose value holds a reference", "<?xml version=\"&#49;\"?><a>", std::nullopt},
+        DepthCase{"a declaration whose quote is open at its '>'", "<?XML version=\"1>\"?><a>", std::nullopt}));
 
 // ---- writing --------------------------------------------------------------------------
 
@@ -304,51 +440,5 @@ TEST(Settings, ContainsAgreesWithAPlainSearch) {
         EXPECT_EQ(settings.Contains(probe), plain) << probe;
     }
 }
-
-// ---- placement --------------------------------------------------------------------------
-
-TEST(Placement, StoreRules) {
-    CPlacement p{1, 2, 3, 4, 0};
-    EXPECT_FALSE(qs::StorePlacement(p, true, RECT{10, 10, 500, 400}, false)); // minimized
-    EXPECT_EQ(p.right, 3);
-    EXPECT_FALSE(qs::StorePlacement(p, false, RECT{-900, 10, -100, 400}, false)); // wholly off the left
-    EXPECT_EQ(p.left, 1);
-    EXPECT_TRUE(qs::StorePlacement(p, false, RECT{-100, 10, 500, 400}, false)); // partly off
-    EXPECT_EQ(p.left, -100);
-    EXPECT_TRUE(qs::StorePlacement(p, false, RECT{0, 0, 1280, 1024}, true));
-    EXPECT_EQ(p.maximized, 1);
-    EXPECT_EQ(p.right, 1280);
-}
-
-struct ApplyCase {
-    CPlacement stored;
-    CPlacementAction::Kind kind;
-    int x, y, width, height;
-};
-
-class PlacementApplyTest : public ::testing::TestWithParam<ApplyCase> {};
-
-TEST_P(PlacementApplyTest, Decides) {
-    const ApplyCase& c = GetParam();
-    const CPlacementAction a = qs::PlacementToApply(c.stored);
-    EXPECT_EQ(a.kind, c.kind);
-    if (c.kind == CPlacementAction::kMoveAndShow) {
-        EXPECT_EQ(a.x, c.x);
-        EXPECT_EQ(a.y, c.y);
-        EXPECT_EQ(a.width, c.width);
-        EXPECT_EQ(a.height, c.height);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, PlacementApplyTest,
-    ::testing::Values(ApplyCase{{10, 20, 310, 220, 1}, CPlacementAction::kShowMaximized, 0, 0, 0, 0},
-                      ApplyCase{{10, 20, 310, 220, 0}, CPlacementAction::kMoveAndShow, 10, 20, 300, 200},
-                      ApplyCase{{10, 10, 10, 510, 0}, CPlacementAction::kMoveAndShow, 10, 10, 0, 500},
-                      ApplyCase{{-50, 0, 300, 200, 0}, CPlacementAction::kMoveAndShow, -50, 0, 350, 200},
-                      ApplyCase{{-500, 0, -100, 200, 0}, CPlacementAction::kStay, 0, 0, 0, 0},
-                      ApplyCase{{0, 0, 0, 0, 0}, CPlacementAction::kCentre, 0, 0, 0, 0},
-                      ApplyCase{{10, 20, 300, 0, 0}, CPlacementAction::kCentre, 0, 0, 0, 0},
-                      ApplyCase{{10, 20, 0, 300, 0}, CPlacementAction::kCentre, 0, 0, 0, 0}));
 
 } // namespace

@@ -1,9 +1,12 @@
-// Reading and writing settings.xml with TinyXML, the name lookup and the placement rules.
-#include "app/Settings.h"
+// Reading and writing settings.xml with TinyXML, and the name lookup.
+#include "engine/Settings.h"
 
-#include "app/FileReplace.h"
+#include "engine/FileReplace.h"
+#include "engine/SettingsShape.h"
 
 #include <tinyxml.h>
+
+#include <windows.h>
 
 #include <mbstring.h>
 
@@ -19,49 +22,19 @@ namespace {
 std::int32_t WrapAdd(std::int32_t a, std::int32_t b) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
 }
-std::int32_t WrapSub(std::int32_t a, std::int32_t b) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
-}
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+// Reads at most `limit` + 1 bytes: enough to tell a file that is too large.
+bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& bytes) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (f == nullptr)
         return false;
     char buf[4096];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
         bytes.append(buf, n);
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
-}
-
-// Names are stored byte for byte as the scripts return them, while the file declares UTF-8.
-// The library reads a UTF-8 document by taking a lead byte's whole sequence at once, so in a
-// name from a single-byte code page (a final "é") it would swallow the "</" that follows and
-// lose the rest of the file. A file that is not well-formed UTF-8 in that sense is therefore
-// read byte by byte instead; every other file is read with the library's own detection.
-bool ReadsAsUtf8(const std::string& bytes) {
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n;) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        std::size_t length = 1;
-        if (c >= 0xC2 && c <= 0xDF)
-            length = 2;
-        else if (c >= 0xE0 && c <= 0xEF)
-            length = 3;
-        else if (c >= 0xF0 && c <= 0xF4)
-            length = 4;
-        for (std::size_t k = 1; k < length; ++k) {
-            if (i + k >= n)
-                return false;
-            const unsigned char t = static_cast<unsigned char>(bytes[i + k]);
-            if (t < 0x80 || t > 0xBF)
-                return false;
-        }
-        i += length;
-    }
-    return true;
 }
 
 std::string ModulePath() {
@@ -88,6 +61,23 @@ std::string SettingsPathFor(const std::string& modulePath) {
     return (slash == std::string::npos ? std::string() : modulePath.substr(0, slash + 1)) + "settings.xml";
 }
 
+std::string SettingsReadProblem(CSettingsRead result) {
+    switch (result) {
+    case CSettingsRead::kNotRead:
+        return "it cannot be read";
+    case CSettingsRead::kTooLarge:
+        return "it is larger than 4 MiB";
+    case CSettingsRead::kTooDeep:
+        return "it is nested deeper than a settings file";
+    case CSettingsRead::kMalformed:
+        return "it is not a well-formed document";
+    case CSettingsRead::kRead:
+    case CSettingsRead::kNoFile:
+        break;
+    }
+    return std::string();
+}
+
 CSettings::CSettings() : CSettings(SettingsPathFor(ModulePath())) {}
 
 CSettings::CSettings(std::string path) : m_path(std::move(path)) {
@@ -101,10 +91,29 @@ CSettings::~CSettings() {
 
 void CSettings::Load() {
     std::string bytes;
-    if (!ReadWholeFile(m_path, bytes))
+    if (!ReadFileUpTo(m_path, kMaxSettingsBytes, bytes)) {
+        m_read = GetFileAttributesA(m_path.c_str()) == INVALID_FILE_ATTRIBUTES ? CSettingsRead::kNoFile
+                                                                               : CSettingsRead::kNotRead;
         return;
+    }
+    // The bytes are checked, then parsed from memory: the file is read once, so what is parsed
+    // is what was checked.
+    switch (CheckSettingsShape(bytes)) {
+    case CSettingsShape::kTooLarge:
+        m_read = CSettingsRead::kTooLarge;
+        return;
+    case CSettingsShape::kTooDeep:
+        m_read = CSettingsRead::kTooDeep;
+        return;
+    case CSettingsShape::kParse:
+        break;
+    }
+    const TiXmlEncoding encoding = ReadsAsUtf8(bytes) ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_LEGACY;
+    bytes = NormalisedLineEnds(bytes);
     TiXmlDocument doc;
-    if (!doc.LoadFile(m_path.c_str(), ReadsAsUtf8(bytes) ? TIXML_ENCODING_UNKNOWN : TIXML_ENCODING_LEGACY))
+    doc.Parse(bytes.c_str(), nullptr, encoding);
+    m_read = doc.Error() ? CSettingsRead::kMalformed : CSettingsRead::kRead;
+    if (doc.Error())
         return;
     // The root's name and version are not checked.
     TiXmlElement* root = doc.FirstChildElement();
@@ -156,8 +165,8 @@ std::string CSettings::Print() const {
     auto* window = new TiXmlElement("window");
     window->SetAttribute("left", left);
     window->SetAttribute("top", top);
-    window->SetAttribute("width", WrapSub(right, left));
-    window->SetAttribute("height", WrapSub(bottom, top));
+    window->SetAttribute("width", Width());
+    window->SetAttribute("height", Height());
     window->SetAttribute("maximized", maximized);
     general->LinkEndChild(window);
     auto* list = new TiXmlElement("selected");
@@ -203,39 +212,6 @@ void CSettings::ClearSelected() {
     std::vector<std::string>().swap(selected);
     std::vector<std::size_t>().swap(m_sorted);
     m_sortedValid = false;
-}
-
-bool StorePlacement(CPlacement& placement, bool iconic, const RECT& windowRect, bool zoomed) {
-    if (iconic)
-        return false;
-    if (windowRect.left < 0 && windowRect.right < 0)
-        return false;
-    placement.left = windowRect.left;
-    placement.top = windowRect.top;
-    placement.right = windowRect.right;
-    placement.bottom = windowRect.bottom;
-    placement.maximized = zoomed ? 1 : 0;
-    return true;
-}
-
-CPlacementAction PlacementToApply(const CPlacement& placement) {
-    CPlacementAction action;
-    if (placement.maximized != 0) {
-        action.kind = CPlacementAction::kShowMaximized;
-    } else if (placement.right != 0 && placement.bottom != 0) {
-        if (placement.left >= 0 || placement.right >= 0) {
-            action.kind = CPlacementAction::kMoveAndShow;
-            action.x = placement.left;
-            action.y = placement.top;
-            action.width = WrapSub(placement.right, placement.left);
-            action.height = WrapSub(placement.bottom, placement.top);
-        } else {
-            action.kind = CPlacementAction::kStay;
-        }
-    } else {
-        action.kind = CPlacementAction::kCentre;
-    }
-    return action;
 }
 
 } // namespace qs

@@ -1,5 +1,5 @@
 // The write-aside-then-rename replacement of small files.
-#include "app/FileReplace.h"
+#include "engine/FileReplace.h"
 
 #include "framework/Handle.h"
 

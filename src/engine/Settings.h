@@ -1,9 +1,8 @@
-// The settings file: the main window's placement and the names of the checked rows.
+// The settings file: the main window's stored placement (as plain data) and the names of the
+// checked rows. No window is touched here; the main window applies the placement itself.
 #pragma once
 
 #include "engine/SelectionStore.h"
-
-#include <windows.h>
 
 #include <cstdint>
 #include <string>
@@ -19,10 +18,32 @@ struct CPlacement {
     std::int32_t right = 0;
     std::int32_t bottom = 0;
     std::int32_t maximized = 0;
+
+    // Width and height in two's-complement arithmetic, so that hostile values wrap instead of
+    // overflowing.
+    std::int32_t Width() const { return WrapDifference(right, left); }
+    std::int32_t Height() const { return WrapDifference(bottom, top); }
+    static std::int32_t WrapDifference(std::int32_t a, std::int32_t b) {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+    }
 };
 
+// What became of reading the settings file. Every outcome but kRead leaves the defaults.
+enum class CSettingsRead {
+    kRead,      // parsed (what it held of the document's shape was taken)
+    kNoFile,    // there is no such file
+    kNotRead,   // it is there but could not be read (locked, a folder, access denied)
+    kTooLarge,  // larger than a settings file can be: not read at all
+    kTooDeep,   // nested deeper than the document's shape: not parsed
+    kMalformed, // not a well-formed document
+};
+
+// Why a settings file was not used, in words ("" when it was read or is not there).
+std::string SettingsReadProblem(CSettingsRead result);
+
 // The process-wide settings: read from settings.xml when constructed, written back when
-// destroyed. Neither ever fails outwardly; a missing or malformed file gives the defaults.
+// destroyed. Neither ever fails outwardly; a file that is missing or cannot be read, parsed or
+// trusted gives the defaults and stays as it is until a write replaces it whole.
 class CSettings : public CPlacement, public CSelectionStore {
 public:
     // settings.xml in the folder of the executable.
@@ -40,6 +61,7 @@ public:
     // The stored names, in the order they were added.
     const std::vector<std::string>& Selected() const { return selected; }
     const std::string& Path() const { return m_path; }
+    CSettingsRead ReadResult() const { return m_read; }
 
     // Writes the file now; answers whether it was replaced. The destructor ignores the answer.
     bool Save() const;
@@ -54,6 +76,7 @@ private:
 
     std::vector<std::string> selected;
     std::string m_path;
+    CSettingsRead m_read = CSettingsRead::kNoFile;
     bool m_saveOnDestroy = true;
     // Positions of `selected` sorted by the name comparison, so that looking up every row of a
     // large catalogue does not cost a pass over every stored name. Rebuilt on the first lookup
@@ -69,26 +92,5 @@ int CompareSelectedNames(const std::string& a, const std::string& b);
 // settings.xml beside `modulePath`: the path up to and including its last backslash, or the
 // bare name when it holds none.
 std::string SettingsPathFor(const std::string& modulePath);
-
-// Storing the placement when the main window is destroyed: nothing while it is minimized, or
-// when both its left and right edges are off the left of the screen; otherwise its rectangle
-// and whether it is maximized. Answers whether anything was stored.
-bool StorePlacement(CPlacement& placement, bool iconic, const RECT& windowRect, bool zoomed);
-
-// What the main window does with the stored placement at the end of its initialisation.
-struct CPlacementAction {
-    enum Kind {
-        kShowMaximized, // the stored rectangle is not applied
-        kMoveAndShow,   // SetWindowPos(x, y, width, height) with SWP_SHOWWINDOW
-        kStay,          // both edges are off screen: the window stays centred
-        kCentre,        // nothing stored: centre again
-    };
-    Kind kind = kCentre;
-    int x = 0;
-    int y = 0;
-    int width = 0;
-    int height = 0;
-};
-CPlacementAction PlacementToApply(const CPlacement& placement);
 
 } // namespace qs
