@@ -35,9 +35,8 @@ std::string MainCaption(const std::string& productName, const std::string& fileV
 
 class CMainDlg : public CDialogImpl, public CDialogResize, public CPassHost {
 public:
-    // The progress dialog and the settings are process-wide objects of their own; the settings
-    // may be constructed after this window object, since neither is touched before the window
-    // is created. Opens the script machine.
+    // The progress dialog and the settings belong to the caller and outlive this object;
+    // neither is touched before the window is created. Opens the script machine.
     CMainDlg(CSimpleProgressDlg& progress, CSettings& settings);
     ~CMainDlg() override;
     CMainDlg(const CMainDlg&) = delete;

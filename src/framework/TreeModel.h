@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <utility>
 #include <vector>
 
@@ -48,6 +49,7 @@ public:
             firstChild = child;
         lastChild = child;
         ++childCount;
+        CountChild(child->checkState, +1);
         return child;
     }
 
@@ -64,6 +66,7 @@ public:
         else
             lastChild = child->prevSibling;
         --childCount;
+        CountChild(child->checkState, -1);
         delete child;
     }
 
@@ -71,6 +74,7 @@ public:
         Node* child = firstChild;
         firstChild = lastChild = nullptr;
         childCount = 0;
+        std::fill(std::begin(childStates), std::end(childStates), 0u);
         while (child != nullptr) {
             Node* next = child->nextSibling;
             delete child;
@@ -140,10 +144,34 @@ public:
         std::swap(lastChild, other->lastChild);
         std::swap(imageIndex, other->imageIndex);
         std::swap(expanded, other->expanded);
+        // Between rows of two parents, each parent's counts follow the state it now holds.
+        if (parent != other->parent) {
+            if (parent != nullptr) {
+                parent->CountChild(checkState, -1);
+                parent->CountChild(other->checkState, +1);
+            }
+            if (other->parent != nullptr) {
+                other->parent->CountChild(other->checkState, -1);
+                other->parent->CountChild(checkState, +1);
+            }
+        }
         std::swap(checkState, other->checkState);
         ReparentChildren();
         other->ReparentChildren();
     }
+
+    // Sets the row's check state and keeps its parent's counts in step. The model's way of
+    // changing a state; it tells no one (SetCheck of the model does).
+    void SetCheckState(std::uint32_t state) {
+        if (parent != nullptr) {
+            parent->CountChild(checkState, -1);
+            parent->CountChild(state, +1);
+        }
+        checkState = state;
+    }
+
+    // How many children have `state` (0 to 3), kept in step by the operations above.
+    std::uint32_t ChildrenIn(std::uint32_t state) const { return state < 4 ? childStates[state] : 0; }
 
     bool IsAncestorOf(const Node* node) const {
         for (const Node* n = node != nullptr ? node->parent : nullptr; n != nullptr; n = n->parent)
@@ -153,7 +181,9 @@ public:
     }
 
     std::int32_t imageIndex = -1;          // icon in the view's item image list; -1 none
-    std::uint32_t checkState = kUnchecked; // 0 no box, 1 unchecked, 2 checked, 3 partly checked
+    // 0 no box, 1 unchecked, 2 checked, 3 partly checked. Changed through SetCheckState (or the
+    // model's SetCheck), which keeps the parent's counts in step.
+    std::uint32_t checkState = kUnchecked;
     Node* parent = nullptr;
     Node* prevSibling = nullptr;
     Node* nextSibling = nullptr;
@@ -167,13 +197,22 @@ public:
     std::int32_t isGroup = 0; // category rows; the model itself never reads it
 
 private:
+    void CountChild(std::uint32_t state, int change) {
+        if (state < 4)
+            childStates[state] += static_cast<std::uint32_t>(change);
+    }
+
     void ReparentChildren() {
         childCount = 0;
+        std::fill(std::begin(childStates), std::end(childStates), 0u);
         for (Node* c = firstChild; c != nullptr; c = c->nextSibling) {
             c->parent = this;
             ++childCount;
+            CountChild(c->checkState, +1);
         }
     }
+
+    std::uint32_t childStates[4] = {}; // children per check state
 };
 
 // What a model tells its listeners. Every notice comes on the thread that changed the model.
@@ -237,7 +276,7 @@ public:
         if (shown)
             visibleCount += 1;
         node->imageIndex = imageIndex;
-        node->checkState = checkState;
+        node->SetCheckState(checkState);
         node->isGroup = isGroup;
         // A parent that gains its first child gains an expand button.
         const bool repaint = shown || (parent != &root && parentShown && parent->firstChild == node);
@@ -245,7 +284,7 @@ public:
             o->OnRowInserted(node, shown, repaint);
         if (parent->checkState == kChecked && checkState != kChecked) {
             NotifyCheckChanging(node, kChecked);
-            node->checkState = kChecked;
+            node->SetCheckState(kChecked);
         }
         return node;
     }
@@ -259,7 +298,7 @@ public:
         if (node->checkState == state)
             return 1;
         NotifyCheckChanging(node, state);
-        node->checkState = state;
+        node->SetCheckState(state);
         if (state == kNoCheckBox)
             return 0;
         if ((state == kUnchecked || state == kChecked) && propagateDown) {
@@ -344,13 +383,10 @@ private:
     }
 
     // True when every child of `parent` has exactly `state`; a child without a box differs.
-    // Checked from the last child back: a caller that checks rows in list order then finds a
-    // differing child at once, which keeps restoring a stored selection linear.
+    // Answered from the parent's counts, so that checking the rows of a level one by one, in
+    // whatever order, stays linear.
     static bool AllChildrenHave(const Node* parent, std::uint32_t state) {
-        for (const Node* c = parent->lastChild; c != nullptr; c = c->prevSibling)
-            if (c->checkState != state)
-                return false;
-        return true;
+        return parent->ChildrenIn(state) == parent->childCount;
     }
 
     // Brings a row with a check box in line with its remaining children.

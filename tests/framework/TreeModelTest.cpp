@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -363,6 +364,63 @@ TEST(TreeModelOwnership, RowsOwnTheirPayloadsWhereverTheyGo) {
         model.InsertItem(std::make_unique<Counted>(live), -1, kUnchecked, 0, nullptr);
     }
     EXPECT_EQ(live, 0) << "the model's end takes the rows' payloads along";
+}
+
+// ---- per-node counts ----------------------------------------------------------------------
+
+// The counts a node keeps of its children per state, against a walk over the children.
+void ExpectCountsInStep(const Node* node, std::string& where) {
+    unsigned walked[4] = {};
+    for (const Node* c = node->firstChild; c != nullptr; c = c->nextSibling) {
+        if (c->checkState < 4)
+            ++walked[c->checkState];
+        ExpectCountsInStep(c, where);
+    }
+    for (std::uint32_t state = 0; state < 4; ++state)
+        EXPECT_EQ(node->ChildrenIn(state), walked[state]) << "row " << node->userData << " state " << state << where;
+}
+
+TEST(TreeModelCounts, StayInStepThroughChecksSwapsInsertsAndRemovals) {
+    Model model;
+    std::vector<Node*> rows;
+    for (int c = 1; c <= 3; ++c) {
+        Node* cat = model.InsertItem(c, -1, kUnchecked, 1, nullptr);
+        rows.push_back(cat);
+        for (int i = 1; i <= 5; ++i)
+            rows.push_back(model.InsertItem(c * 10 + i, -1, i == 5 ? kNoCheckBox : kUnchecked, 0, cat));
+        rows.push_back(model.InsertItem(c * 10 + 9, -1, kUnchecked, 1, cat));
+        for (int i = 1; i <= 3; ++i)
+            rows.push_back(model.InsertItem(c * 100 + i, -1, kUnchecked, 0, rows.back()));
+    }
+    unsigned seed = 12345;
+    auto next = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 2000; ++step) {
+        Node* row = rows[next(static_cast<unsigned>(rows.size()))];
+        std::string where = " after step " + std::to_string(step);
+        switch (next(8)) {
+        case 0: // a payload exchange, between siblings as a sort makes them or across parents
+            row->SwapContents(rows[next(static_cast<unsigned>(rows.size()))]);
+            break;
+        case 1:
+            if (rows.size() > 20 && row->firstChild == nullptr) {
+                model.DeleteItem(row);
+                rows.erase(std::find(rows.begin(), rows.end(), row));
+            }
+            break;
+        case 2:
+            rows.push_back(model.InsertItem(1000 + step, -1, next(4), 0, row));
+            break;
+        default:
+            model.SetCheck(row, next(4), next(2) == 0, next(2) == 0);
+            break;
+        }
+        ExpectCountsInStep(model.GetRootItem(), where);
+        if (::testing::Test::HasFailure())
+            return;
+    }
 }
 
 } // namespace
