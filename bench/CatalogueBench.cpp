@@ -135,7 +135,9 @@ struct ShownRows {
                            CScriptRow* parent) {
         return model.InsertItem(std::move(script), image, state, group, parent);
     }
-    int SetCheck(CScriptRow* row, std::uint32_t state, bool up, bool down) { return model.SetCheck(row, state, up, down); }
+    int SetCheck(CScriptRow* row, std::uint32_t state, bool up, bool down) {
+        return model.SetCheck(row, state, up, down);
+    }
     bool DeleteAllItems() { return model.DeleteAllItems(); }
 };
 
@@ -184,7 +186,8 @@ void LoadBench(const std::string& base, Sizes n, int repeat) {
             for (CScriptRow* r = list.GetRootItem()->firstChild; r != nullptr; r = r->nextSibling)
                 list.SetCheck(r, qs::kUnchecked, true, true);
         };
-        restoreAll[k] = Best(repeat * 3, uncheck, [&] { qs::RestoreStoredChecks(list.model, all, list.GetRootItem()); });
+        restoreAll[k] =
+            Best(repeat * 3, uncheck, [&] { qs::RestoreStoredChecks(list.model, all, list.GetRootItem()); });
         restorePlugins[k] =
             Best(repeat * 3, uncheck, [&] { qs::RestoreStoredChecks(list.model, plugins, list.GetRootItem()); });
         list.DeleteAllItems();

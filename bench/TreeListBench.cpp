@@ -134,7 +134,7 @@ public:
             s->SetName(RandomName());
     }
 
-    qs::CLuaVirtualMachine vm; // never opened: the scripts only carry names and totals
+    qs::CLuaVirtualMachine vm;               // never opened: the scripts only carry names and totals
     std::vector<qs::CPluginScript*> scripts; // owned by the rows
     qs::CScriptsModel rows;
     qs::CScriptsListCtrl list{rows};

@@ -19,8 +19,8 @@ enum class CPassKind { kRefresh, kClean };
 // What one entry point of a row answered. The figures are the script's after the call: new
 // ones when GetSize answered, the ones it had when it did not.
 struct CEntryResult {
-    bool answered = false;   // the entry point ran and gave its answer
-    bool raised = false;     // it raised an error (`error` holds the Lua message)
+    bool answered = false; // the entry point ran and gave its answer
+    bool raised = false;   // it raised an error (`error` holds the Lua message)
     std::string error;
     std::uint64_t size = 0;
     std::uint32_t count = 0;

@@ -180,7 +180,7 @@ public:
         return false;
     }
 
-    std::int32_t imageIndex = -1;          // icon in the view's item image list; -1 none
+    std::int32_t imageIndex = -1; // icon in the view's item image list; -1 none
     // 0 no box, 1 unchecked, 2 checked, 3 partly checked. Changed through SetCheckState (or the
     // model's SetCheck), which keeps the parent's counts in step.
     std::uint32_t checkState = kUnchecked;

@@ -100,9 +100,7 @@ private:
 
 // Holds a model for a view that is given one, ahead of the view among the bases of a test's
 // view class, so that the model is made first and goes last.
-template <typename Model> struct ModelHolder {
-    Model ownModel;
-};
+template <typename Model> struct ModelHolder { Model ownModel; };
 
 // The tree-list over integer rows, with a model of its own. Row n shows the text "row n"; its
 // icon is n % 10 when an icon list is set. Rows with a negative n show neither, leaving the tree

@@ -135,9 +135,9 @@ protected:
 
 TEST_F(PassesTest, RefreshTellsEachRowBeforeItRunsAndKeepsCategoryTotals) {
     EXPECT_TRUE(RunRefreshPass(Root(), CPassOptions(), seen));
-    EXPECT_EQ(seen.statuses, (Names{"Now updating: Cat A", "Now updating: A1", "Now updating: A2", "Now updating: A3",
-                                    "Now updating: Cat B", "Now updating: B1", "Now updating: B2",
-                                    "Now updating: B3"}));
+    EXPECT_EQ(seen.statuses,
+              (Names{"Now updating: Cat A", "Now updating: A1", "Now updating: A2", "Now updating: A3",
+                     "Now updating: Cat B", "Now updating: B1", "Now updating: B2", "Now updating: B3"}));
     // A category row runs too (it has no GetSize and keeps its figures), and is stepped.
     const Names head(seen.events.begin(), seen.events.begin() + 8);
     EXPECT_EQ(head, (Names{"start refresh", "row Cat A", "measured Cat A 0 0", "step Cat A", "row A1",
@@ -211,9 +211,9 @@ TEST_F(PassesTest, CompanionOptionsMeasureBeforeClearAndSkipCategories) {
 
     seen = Recorder();
     EXPECT_TRUE(RunCleanPass(Root(), companion, seen));
-    EXPECT_EQ(seen.events, (Names{"start clean", "before A1 1001 1", "row A1", "cleared A1", "measured A1 0 0",
-                                  "step A1", "before A3 1003 3", "row A3", "cleared A3", "measured A3 0 0", "step A3",
-                                  "end clean"}));
+    EXPECT_EQ(seen.events,
+              (Names{"start clean", "before A1 1001 1", "row A1", "cleared A1", "measured A1 0 0", "step A1",
+                     "before A3 1003 3", "row A3", "cleared A3", "measured A3 0 0", "step A3", "end clean"}));
 
     // A cancel while measuring before: Clear does not begin.
     SetSize("A1", 5, 5);

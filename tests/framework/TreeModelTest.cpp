@@ -316,20 +316,19 @@ TEST_F(TreeModelTest, VisibleCountFollowsExpandAndCollapse) {
 
 TEST_F(TreeModelTest, StructureNoticesComeInOrder) {
     Node* cat = Add(1);
-    Add(11, cat);      // under a collapsed row: not shown, but its parent gains a button
-    Add(12, cat);      // nothing to repaint
+    Add(11, cat); // under a collapsed row: not shown, but its parent gains a button
+    Add(12, cat); // nothing to repaint
     model.ToggleExpand(cat);
-    Add(13, cat);      // shown now
+    Add(13, cat); // shown now
     model.ToggleExpand(nullptr);
     model.ToggleExpand(model.GetRootItem());
     EXPECT_TRUE(model.DeleteItem(cat->firstChild));
     EXPECT_TRUE(model.DeleteAllItems());
     EXPECT_FALSE(model.DeleteAllItems());
     model.RequestRecount();
-    EXPECT_EQ(recorder.events,
-              (std::vector<std::string>{"insert 1 shown repaint", "insert 11 repaint", "insert 12", "expansion 1",
-                                        "insert 13 shown repaint", "removing 11", "removed", "removing all",
-                                        "removed", "recount"}));
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"insert 1 shown repaint", "insert 11 repaint", "insert 12",
+                                                         "expansion 1", "insert 13 shown repaint", "removing 11",
+                                                         "removed", "removing all", "removed", "recount"}));
     // A listener that left hears nothing more.
     model.RemoveObserver(&recorder);
     Add(2);
