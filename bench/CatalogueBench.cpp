@@ -2,6 +2,7 @@
 // selection, checking and unchecking large categories, and the stored-name lookup. Prints the
 // time per row at two sizes and their ratio; a ratio near 1 means the cost per row does not
 // grow with the number of rows.
+#include "controls/FilesTreeCtrl.h"
 #include "engine/Catalogue.h"
 #include "engine/Settings.h"
 
@@ -12,13 +13,13 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
 using qs::CScriptRow;
-using qs::CScriptsTree;
 
 double Now() {
     static LARGE_INTEGER frequency = [] {
@@ -123,6 +124,23 @@ struct Host {
 };
 long Host::notices = 0;
 
+// The scripts model and a view of it that tells its parent window of every check notice, as the
+// main window's list does.
+struct ShownRows {
+    qs::CScriptsModel model;
+    qs::CTlxFilesTreeCtrlImpl<std::unique_ptr<qs::CPluginScript>> view{model};
+
+    CScriptRow* GetRootItem() { return model.GetRootItem(); }
+    CScriptRow* InsertItem(std::unique_ptr<qs::CPluginScript> script, int image, std::uint32_t state, int group,
+                           CScriptRow* parent) {
+        return model.InsertItem(std::move(script), image, state, group, parent);
+    }
+    int SetCheck(CScriptRow* row, std::uint32_t state, bool up, bool down) {
+        return model.SetCheck(row, state, up, down);
+    }
+    bool DeleteAllItems() { return model.DeleteAllItems(); }
+};
+
 void StoreTree(const CScriptRow* row, qs::CSettings& settings, bool categories) {
     for (const CScriptRow* r = row->firstChild; r != nullptr; r = r->nextSibling) {
         if (categories || !r->isGroup)
@@ -153,26 +171,25 @@ void LoadBench(const std::string& base, Sizes n, int repeat) {
         qs::CSettings all(base + "\\all.xml"), plugins(base + "\\plugins.xml"), none(base + "\\none.xml");
         Host host;
         qs::CLuaVirtualMachine vm;
-        CScriptsTree list;
-        list.SubclassWindow(host.list);
+        ShownRows list;
+        list.view.SubclassWindow(host.list);
         auto reset = [&] {
-            qs::DeleteRowScripts(list.GetRootItem());
             list.DeleteAllItems();
             vm.Open();
         };
-        load[k] = Best(repeat, reset, [&] { qs::ScanScriptFolder(vm, list, none, folder, nullptr); });
+        load[k] = Best(repeat, reset, [&] { qs::ScanScriptFolder(vm, list.model, none, folder, nullptr); });
         loadAll[k] = 0;
         StoreTree(list.GetRootItem(), all, true);
         StoreTree(list.GetRootItem(), plugins, false);
-        loadAll[k] = Best(repeat, reset, [&] { qs::ScanScriptFolder(vm, list, all, folder, nullptr); });
+        loadAll[k] = Best(repeat, reset, [&] { qs::ScanScriptFolder(vm, list.model, all, folder, nullptr); });
         auto uncheck = [&] {
             for (CScriptRow* r = list.GetRootItem()->firstChild; r != nullptr; r = r->nextSibling)
                 list.SetCheck(r, qs::kUnchecked, true, true);
         };
-        restoreAll[k] = Best(repeat * 3, uncheck, [&] { qs::RestoreStoredChecks(list, all, list.GetRootItem()); });
+        restoreAll[k] =
+            Best(repeat * 3, uncheck, [&] { qs::RestoreStoredChecks(list.model, all, list.GetRootItem()); });
         restorePlugins[k] =
-            Best(repeat * 3, uncheck, [&] { qs::RestoreStoredChecks(list, plugins, list.GetRootItem()); });
-        qs::DeleteRowScripts(list.GetRootItem());
+            Best(repeat * 3, uncheck, [&] { qs::RestoreStoredChecks(list.model, plugins, list.GetRootItem()); });
         list.DeleteAllItems();
         all.ClearSelected();
         plugins.ClearSelected();
@@ -189,13 +206,13 @@ void LoadBench(const std::string& base, Sizes n, int repeat) {
 // message to the parent.
 struct CategoryTree {
     explicit CategoryTree(int n) {
-        list.SubclassWindow(host.list);
+        list.view.SubclassWindow(host.list);
         category = list.InsertItem(nullptr, -1, qs::kUnchecked, 1, nullptr);
         for (int i = 0; i < n; ++i)
             rows.push_back(list.InsertItem(nullptr, -1, qs::kUnchecked, 0, category));
     }
     Host host;
-    CScriptsTree list;
+    ShownRows list;
     CScriptRow* category = nullptr;
     std::vector<CScriptRow*> rows;
 };
@@ -300,22 +317,20 @@ int main(int argc, char** argv) {
         vm.Open();
         qs::CSettings all(base + "\\five.xml");
         Host host;
-        CScriptsTree list;
-        list.SubclassWindow(host.list);
+        ShownRows list;
+        list.view.SubclassWindow(host.list);
         {
             qs::CSettings none(base + "\\none5.xml");
-            qs::ScanScriptFolder(vm, list, none, folder, nullptr);
+            qs::ScanScriptFolder(vm, list.model, none, folder, nullptr);
             StoreTree(list.GetRootItem(), all, true);
-            qs::DeleteRowScripts(list.GetRootItem());
             list.DeleteAllItems();
         }
         Host::notices = 0;
         const double start = Now();
-        qs::ScanScriptFolder(vm, list, all, folder, nullptr);
+        qs::ScanScriptFolder(vm, list.model, all, folder, nullptr);
         const double took = Now() - start;
         std::printf("5,000 plugins in 50 categories, all stored: %.3f s, %.1f us/row, %ld notices, %u rows\n", took,
                     took / 5050 * 1e6, Host::notices, list.GetRootItem()->CountDescendants());
-        qs::DeleteRowScripts(list.GetRootItem());
         all.ClearSelected();
     }
     RemoveFolder(base);

@@ -3,7 +3,7 @@
 // level of 1,000, 10,000 and 100,000 rows (time per n log2 n, relative to 1,000 rows).
 // --quick runs fewer repetitions.
 #include "controls/FilesTreeSort.h"
-#include "controls/ScriptsListCtrl.h"
+#include "app/ScriptsListCtrl.h"
 #include "engine/PluginScript.h"
 
 #include <windows.h>
@@ -118,11 +118,13 @@ public:
         ImageList_Destroy(boxes);
     }
 
-    qs::CPluginScript* Make() {
-        scripts.push_back(std::make_unique<qs::CPluginScript>(vm));
-        scripts.back()->SetName(RandomName());
-        scripts.back()->SetTotals(static_cast<std::uint64_t>(std::rand()) * 4096, std::rand() % 1000);
-        return scripts.back().get();
+    // A script for a new row, which owns it; `scripts` keeps a pointer to reach it.
+    std::unique_ptr<qs::CPluginScript> Make() {
+        auto script = std::make_unique<qs::CPluginScript>(vm);
+        script->SetName(RandomName());
+        script->SetTotals(static_cast<std::uint64_t>(std::rand()) * 4096, std::rand() % 1000);
+        scripts.push_back(script.get());
+        return script;
     }
     void Paint() { SendMessageA(list.m_hWnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(canvasDc), PRF_CLIENT); }
     void Scroll(int request, int high = 0) { SendMessageA(list.m_hWnd, WM_VSCROLL, MAKEWPARAM(request, high), 0); }
@@ -132,9 +134,10 @@ public:
             s->SetName(RandomName());
     }
 
-    qs::CLuaVirtualMachine vm; // never opened: the scripts only carry names and totals
-    std::vector<std::unique_ptr<qs::CPluginScript>> scripts;
-    qs::CScriptsListCtrl list;
+    qs::CLuaVirtualMachine vm;               // never opened: the scripts only carry names and totals
+    std::vector<qs::CPluginScript*> scripts; // owned by the rows
+    qs::CScriptsModel rows;
+    qs::CScriptsListCtrl list{rows};
     HWND parent = nullptr;
     HIMAGELIST boxes = nullptr;
     HDC canvasDc = nullptr;

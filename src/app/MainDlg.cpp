@@ -38,7 +38,7 @@ struct WorkerJob {
 
 } // namespace
 
-bool ApplySelectCommand(CScriptsTree& list, UINT command) {
+bool ApplySelectCommand(CScriptsListCtrl& list, UINT command) {
     if (command != ID_SELECT_ALL && command != ID_SELECT_NONE && command != ID_INVERT_SELECTION)
         return false;
     for (CScriptRow* row = list.GetRootItem()->firstChild; row != nullptr; row = row->nextSibling) {
@@ -71,13 +71,9 @@ CMainDlg::CMainDlg(CSimpleProgressDlg& progress, CSettings& settings) : m_progre
     m_vm.Open();
 }
 
-CMainDlg::~CMainDlg() {
-    // Normally done when the window went; this covers a window that never got that far. The
-    // scripts go before the machine they live on.
-    DeleteRowScripts(m_list.GetRootItem());
-    if (m_checkImages != nullptr)
-        ImageList_Destroy(m_checkImages);
-}
+// The rows (and their scripts) go before the machine they live on, and after the list that
+// shows them: the members' order says so.
+CMainDlg::~CMainDlg() = default;
 
 INT_PTR CMainDlg::DoModal(HWND parent) { return CDialogImpl::DoModal(parent, IDD_MAINDLG); }
 
@@ -197,7 +193,7 @@ void CMainDlg::OnInitDialog() {
     }
 
     SendMessage(WM_ITEMCHECKCHANGING, 0, 0);
-    LoadScripts(m_vm, m_list, m_settings);
+    LoadScripts(m_vm, m_rows, m_settings);
     m_progress.Create(m_hWnd);
     m_progress.Hide();
     SendMessage(WM_COMMAND, MAKEWPARAM(ID_REFRESH_ALL, 0), 0);
@@ -222,14 +218,11 @@ void CMainDlg::InitScriptsList() {
     m_list.SetItemImages(m_systemImages, cx, cy);
 
     // Blank, unchecked, checked, partly checked; white shows the row through.
-    HIMAGELIST checks = ImageList_LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDB_CHECKBOXES), 15, 1,
-                                             RGB(255, 255, 255), IMAGE_BITMAP, LR_DEFAULTCOLOR);
-    if (m_checkImages != nullptr)
-        ImageList_Destroy(m_checkImages);
-    m_checkImages = checks;
-    if (m_checkImages != nullptr)
-        ImageList_GetIconSize(m_checkImages, &cx, &cy);
-    m_list.SetStateImages(m_checkImages, m_checkImages != nullptr ? cx : 0, m_checkImages != nullptr ? cy : 0);
+    m_checkImages.Reset(ImageList_LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDB_CHECKBOXES), 15, 1,
+                                             RGB(255, 255, 255), IMAGE_BITMAP, LR_DEFAULTCOLOR));
+    if (m_checkImages)
+        ImageList_GetIconSize(m_checkImages.Get(), &cx, &cy);
+    m_list.SetStateImages(m_checkImages.Get(), m_checkImages ? cx : 0, m_checkImages ? cy : 0);
 }
 
 void CMainDlg::ApplyPlacement() {
@@ -256,14 +249,13 @@ void CMainDlg::ApplyPlacement() {
 void CMainDlg::OnDestroy() {
     StorePlacement(m_settings, ::IsIconic(m_hWnd) != FALSE, GetWindowRect(), ::IsZoomed(m_hWnd) != FALSE);
     m_settings.ClearSelected();
-    StoreCheckedNames(m_list.GetRootItem(), m_settings);
-    DeleteRowScripts(m_list.GetRootItem());
+    StoreCheckedNames(m_rows.GetRootItem(), m_settings);
     m_list.SetItemImages(nullptr, 0, 0);
     m_systemImages = nullptr;
 }
 
 void CMainDlg::OnItemCheckChanging(const CScriptRow* row, std::uint32_t newState) {
-    if (m_totals.OnItemCheckChanging(m_list.GetRootItem(), row, newState))
+    if (m_totals.OnItemCheckChanging(m_rows.GetRootItem(), row, newState))
         WriteSelectionStatus(m_hWnd, m_totals);
 }
 

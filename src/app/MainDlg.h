@@ -2,15 +2,17 @@
 // commands, and the host of the refresh and clean passes.
 #pragma once
 
+#include "app/PassHost.h"
 #include "app/Placement.h"
+#include "app/ScriptsListCtrl.h"
 #include "app/SimpleProgressDlg.h"
 #include "controls/BevelLine.h"
 #include "controls/ButtonMenuCtrl.h"
 #include "controls/HyperLinkEx.h"
-#include "controls/ScriptsListCtrl.h"
 #include "engine/Catalogue.h"
 #include "engine/LuaVirtualMachine.h"
 #include "engine/Passes.h"
+#include "framework/CommonControls.h"
 #include "framework/DialogResize.h"
 #include "framework/Window.h"
 
@@ -26,18 +28,19 @@ namespace qs {
 // unchecks every row that is not unchecked, Invert Selection swaps checked and unchecked and
 // leaves any other state as it is. Every change goes through SetCheck, so the parent window hears
 // each row change. Answers false for any other command.
-bool ApplySelectCommand(CScriptsTree& list, UINT command);
+bool ApplySelectCommand(CScriptsListCtrl& list, UINT command);
 
 // "<ProductName> <FileVersion> - <CompanyName>".
 std::string MainCaption(const std::string& productName, const std::string& fileVersion, const std::string& companyName);
 
 class CMainDlg : public CDialogImpl, public CDialogResize, public CPassHost {
 public:
-    // The progress dialog and the settings are process-wide objects of their own; the settings
-    // may be constructed after this window object, since neither is touched before the window
-    // is created. Opens the script machine.
+    // The progress dialog and the settings belong to the caller and outlive this object;
+    // neither is touched before the window is created. Opens the script machine.
     CMainDlg(CSimpleProgressDlg& progress, CSettings& settings);
     ~CMainDlg() override;
+    CMainDlg(const CMainDlg&) = delete;
+    CMainDlg& operator=(const CMainDlg&) = delete;
 
     using CDialogImpl::DoModal;
     // Runs the window modally from template 129; answers 2 after a normal close, -1 when the
@@ -47,11 +50,12 @@ public:
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     CScriptsListCtrl& List() { return m_list; }
+    CScriptsModel& Rows() { return m_rows; }
     const CSelectionTotals& Totals() const { return m_totals; }
     CLuaVirtualMachine& Machine() { return m_vm; }
 
     // ---- the pass host (called from the workers) ----
-    CScriptRow* GetRootItem() override { return m_list.GetRootItem(); }
+    CScriptRow* GetRootItem() override { return m_rows.GetRootItem(); }
     int RunMode() const override { return m_runMode.load(); }
     void SetRunMode(int mode) override { m_runMode.store(mode); }
     void EnableCommandButtons(bool enable) override;
@@ -85,10 +89,11 @@ private:
     CSelectionTotals m_totals;           // size and count of the checked plugin rows
     CBevelLine m_line;                   // 1025
     CHyperLinkEx m_webLink;              // 1035
-    CScriptsListCtrl m_list;             // 1000
-    CLuaVirtualMachine m_vm;             // shared by every script
+    CLuaVirtualMachine m_vm;             // shared by every script; outlives the rows
+    CScriptsModel m_rows;                // the rows and their scripts; outlive the list
+    CScriptsListCtrl m_list{m_rows};     // 1000
     HIMAGELIST m_systemImages = nullptr; // the system's small icons: shared, never destroyed
-    HIMAGELIST m_checkImages = nullptr;  // bitmap 201, ours
+    ImageList m_checkImages;             // bitmap 201
     std::atomic<int> m_runMode{kRunAllRows};
     bool m_holdMaximized = false; // opened maximized, and no restore of the user's own yet
     // Set by a pass that asks for the buttons back; they come back once its worker is done, so

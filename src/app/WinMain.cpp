@@ -1,4 +1,4 @@
-// Start-up: the process-wide objects, the entry point and the exit code.
+// Start-up: the entry point, the objects of the run and the exit code.
 #include "app/MainDlg.h"
 #include "app/SimpleProgressDlg.h"
 #include "controls/HighlightColor.h"
@@ -9,14 +9,22 @@
 #include <windows.h>
 #include <commctrl.h>
 
-// Constructed in this order before the entry point and destroyed in reverse at exit: the
-// settings object, last built, is the first to go and writes settings.xml after the main window
-// has stored its placement and selection in it.
+// The module is the one object the platform's resource loading needs for the whole process.
 qs::CAppModule g_module;
-qs::CSimpleProgressDlg g_progressDlg;
-extern qs::CSettings g_settings;
-qs::CMainDlg g_mainDlg(g_progressDlg, g_settings); // keeps a reference only
-qs::CSettings g_settings;
+
+namespace {
+
+// The window and what it works with, for one run. Destroyed in reverse order: the main window
+// stores its placement and selection in the settings as it goes, and the settings, made first,
+// go last and write settings.xml.
+INT_PTR RunMainWindow() {
+    qs::CSettings settings;
+    qs::CSimpleProgressDlg progress;
+    qs::CMainDlg mainDlg(progress, settings); // keeps references only
+    return mainDlg.DoModal(::GetActiveWindow());
+}
+
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const qs::CComScope com;
@@ -24,7 +32,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     ::InitCommonControlsEx(&icc);
     g_module.Init(instance);
     qs::ReadStartupHighlightColor();
-    const INT_PTR result = g_mainDlg.DoModal(::GetActiveWindow());
+    const INT_PTR result = RunMainWindow();
     g_module.Term();
     return static_cast<int>(result);
 }

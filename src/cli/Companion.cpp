@@ -3,6 +3,7 @@
 
 #include "cli/Report.h"
 #include "engine/Catalogue.h"
+#include "engine/Passes.h"
 #include "engine/Settings.h"
 #include "hostfn/Cancellation.h"
 #include "hostfn/ComScope.h"
@@ -87,10 +88,104 @@ std::string FullPath(const std::string& path) {
     }
 }
 
+// What the shared passes tell the companion: a progress line per plugin on the error stream,
+// and each plugin's figures and errors in its outcome.
+class CPassRecord : public CPassObserver {
+public:
+    CPassRecord(const CCommandLine& line, std::FILE* err, std::unordered_map<const CScriptRow*, std::string>& files)
+        : m_line(line), m_err(err), m_files(files) {}
+
+    // The plugins that the pass is to run, in its order, each with an outcome not run yet.
+    void Expect(const std::vector<CScriptRow*>& plugins) {
+        m_outcomes.clear();
+        m_index.clear();
+        for (CScriptRow* row : plugins) {
+            CPluginOutcome o;
+            o.name = row->userData->Name();
+            o.topLevel = row->parent == nullptr || row->parent->parent == nullptr;
+            if (!o.topLevel)
+                o.category = row->parent->userData->Name();
+            m_index[row] = m_outcomes.size();
+            m_outcomes.push_back(std::move(o));
+        }
+        m_started = 0;
+    }
+    std::vector<CPluginOutcome>& Outcomes() { return m_outcomes; }
+
+    void OnRowStarting(CPassKind kind, const CScriptRow& row) override {
+        if (m_line.quiet || m_index.count(&row) == 0)
+            return;
+        Write(m_err, "[" + std::to_string(++m_started) + "/" + std::to_string(m_outcomes.size()) + "] " +
+                         RowStatusText(kind, row) + kEol);
+    }
+
+    // A plugin without GetSize keeps the figures it has, as its row in the main window does.
+    void OnRowMeasured(const CScriptRow& row, const CEntryResult& result, bool beforeClear) override {
+        CPluginOutcome* o = Find(row);
+        if (o == nullptr)
+            return;
+        if (result.raised && !result.stoppedByCancel) {
+            o->errors.push_back(RaisedIssue(m_files[&row], "GetSize", result.error));
+            o->status = CPluginOutcome::kFailed;
+        }
+        if (beforeClear && IsCancelled()) {
+            // Stopped while measuring: the pass does not begin Clear.
+            o->status = CPluginOutcome::kNotRun;
+            return;
+        }
+        if (result.stoppedByCancel) {
+            // Ctrl+C stopped the script itself: no figures, and no fault of the script's.
+            if (o->status != CPluginOutcome::kFailed)
+                o->status = CPluginOutcome::kCancelled;
+            return;
+        }
+        if (result.raised)
+            return;
+        if (beforeClear) {
+            o->measuredBefore = true;
+            o->sizeBefore = result.size;
+            o->countBefore = result.count;
+        } else {
+            o->measured = true;
+            o->size = result.size;
+            o->count = result.count;
+        }
+        // A walk that saw the flag stopped early: its figures may fall short.
+        if (o->status != CPluginOutcome::kFailed)
+            o->status = IsCancelled() ? CPluginOutcome::kCancelled : CPluginOutcome::kOk;
+    }
+
+    void OnRowCleared(const CScriptRow& row, const CEntryResult& result) override {
+        CPluginOutcome* o = Find(row);
+        if (o == nullptr)
+            return;
+        if (result.raised && !result.stoppedByCancel) {
+            o->errors.push_back(RaisedIssue(m_files[&row], "Clear", result.error));
+            o->status = CPluginOutcome::kFailed;
+        }
+        // The pass leaves the measurement after a cancelled Clear out.
+        if (IsCancelled() && o->status != CPluginOutcome::kFailed)
+            o->status = CPluginOutcome::kCancelled;
+    }
+
+private:
+    CPluginOutcome* Find(const CScriptRow& row) {
+        const auto at = m_index.find(&row);
+        return at != m_index.end() ? &m_outcomes[at->second] : nullptr;
+    }
+
+    const CCommandLine& m_line;
+    std::FILE* m_err;
+    std::unordered_map<const CScriptRow*, std::string>& m_files;
+    std::vector<CPluginOutcome> m_outcomes;
+    std::unordered_map<const CScriptRow*, std::size_t> m_index;
+    std::size_t m_started = 0;
+};
+
 class CCompanionRun : public CCatalogueObserver {
 public:
-    CCompanionRun(const CCommandLine& line, std::FILE* out, std::FILE* err) : m_line(line), m_out(out), m_err(err) {}
-    ~CCompanionRun() override { DeleteRowScripts(m_list.GetRootItem()); }
+    CCompanionRun(const CCommandLine& line, std::FILE* out, std::FILE* err)
+        : m_line(line), m_out(out), m_err(err), m_record(line, err, m_files) {}
     CCompanionRun(const CCompanionRun&) = delete;
     CCompanionRun& operator=(const CCompanionRun&) = delete;
 
@@ -132,8 +227,8 @@ public:
                                      "); no row is selected: " + settings->Path() + "\n"));
         }
         const CNameList none;
-        LoadScripts(m_vm, m_list, settings ? static_cast<const CSelectionStore&>(*settings) : none, this);
-        CollectRows(m_list.GetRootItem(), 0, m_rows);
+        LoadScripts(m_vm, m_rows, settings ? static_cast<const CSelectionStore&>(*settings) : none, this);
+        CollectRows(m_rows.GetRootItem(), 0, m_listed);
 
         switch (m_line.command) {
         case CCompanionCommand::kList:
@@ -153,7 +248,7 @@ private:
 
     int List() {
         std::vector<CListRow> rows;
-        for (const CRowAt& at : m_rows)
+        for (const CRowAt& at : m_listed)
             rows.push_back(
                 {at.depth, at.row->isGroup != 0, at.row->checkState, at.row->userData->Name(), m_files[at.row]});
         Write(m_out, FormatList(rows, m_issues.Issues(), m_line.json));
@@ -163,20 +258,20 @@ private:
     int Check() {
         std::vector<CScriptRow*> plugins;
         unsigned categories = 0;
-        for (const CRowAt& at : m_rows) {
+        for (const CRowAt& at : m_listed) {
             if (at.row->isGroup != 0)
                 ++categories;
             else
                 plugins.push_back(at.row);
         }
         // Every plugin is measured, as a refresh does; Clear is never called here.
-        for (std::size_t i = 0; i < plugins.size() && !IsCancelled(); ++i) {
-            Progress(i, plugins.size(), "Now updating: ", plugins[i]);
-            CPluginOutcome outcome;
-            Measure(plugins[i], outcome, false);
+        m_record.Expect(plugins);
+        CPassOptions options;
+        options.pluginsOnly = true;
+        RunRefreshPass(*m_rows.GetRootItem(), options, m_record);
+        for (CPluginOutcome& outcome : m_record.Outcomes())
             for (CScriptIssue& issue : outcome.errors)
                 m_issues.Add(std::move(issue));
-        }
         const bool cancelled = IsCancelled();
         bool broken = false;
         for (const CScriptIssue& issue : m_issues.Issues())
@@ -190,11 +285,11 @@ private:
         const bool clean = m_line.command == CCompanionCommand::kClean;
         if (!m_line.names.empty()) {
             std::vector<CNamedRow> named;
-            for (const CRowAt& at : m_rows) {
+            for (const CRowAt& at : m_listed) {
                 CNamedRow n;
                 n.name = at.row->userData->Name();
                 n.category = at.row->isGroup != 0;
-                for (CScriptRow* p = at.row->parent; p != nullptr && p != m_list.GetRootItem(); p = p->parent)
+                for (CScriptRow* p = at.row->parent; p != nullptr && p != m_rows.GetRootItem(); p = p->parent)
                     n.parents.insert(n.parents.begin(), p->userData->Name());
                 named.push_back(std::move(n));
             }
@@ -206,11 +301,11 @@ private:
             // Each name now stands for exactly one row: checking the rows so named, as the
             // main window checks its stored selection, selects that plugin, or every plugin
             // below that category.
-            RestoreStoredChecks(m_list, CNameList(m_line.names), m_list.GetRootItem());
+            RestoreStoredChecks(m_rows, CNameList(m_line.names), m_rows.GetRootItem());
         }
         const bool all = m_line.names.empty() && !m_line.selected;
         std::vector<CScriptRow*> chosen;
-        for (const CRowAt& at : m_rows)
+        for (const CRowAt& at : m_listed)
             if (at.row->isGroup == 0 && (all || at.row->checkState == kChecked))
                 chosen.push_back(at.row);
         if (clean && chosen.empty()) {
@@ -219,23 +314,17 @@ private:
             return kExitSelection;
         }
 
-        std::vector<CPluginOutcome> outcomes;
-        for (CScriptRow* row : chosen) {
-            CPluginOutcome o;
-            o.name = row->userData->Name();
-            o.topLevel = row->parent == m_list.GetRootItem();
-            if (!o.topLevel)
-                o.category = row->parent->userData->Name();
-            outcomes.push_back(std::move(o));
-        }
-        for (std::size_t i = 0; i < chosen.size() && !IsCancelled(); ++i) {
-            if (clean) {
-                CleanOne(chosen[i], outcomes[i], i, chosen.size());
-            } else {
-                Progress(i, chosen.size(), "Now updating: ", chosen[i]);
-                Measure(chosen[i], outcomes[i], false);
-            }
-        }
+        // One pass over the chosen plugins: every plugin, or the checked ones.
+        m_record.Expect(chosen);
+        CPassOptions options;
+        options.pluginsOnly = true;
+        options.runMode = all ? kRunAllRows : kRunCheckedRows;
+        options.measureBeforeClear = true;
+        if (clean)
+            RunCleanPass(*m_rows.GetRootItem(), options, m_record);
+        else
+            RunRefreshPass(*m_rows.GetRootItem(), options, m_record);
+        const std::vector<CPluginOutcome>& outcomes = m_record.Outcomes();
         const bool cancelled = IsCancelled();
         bool failed = false;
         for (const CPluginOutcome& o : outcomes)
@@ -245,78 +334,15 @@ private:
         return ExitCodeOfRun(cancelled, failed);
     }
 
-    // GetSize into the outcome (into its "before" figures when `before`). A plugin without
-    // GetSize keeps the figures it has, as its row in the main window does.
-    void Measure(CScriptRow* row, CPluginOutcome& o, bool before) {
-        CPluginScript* script = row->userData;
-        const std::size_t errors = m_vm.ErrorCount();
-        std::uint64_t size = script->Size();
-        std::uint32_t count = script->FileCount();
-        if (!script->GetSize(size, count) && m_vm.ErrorCount() != errors) {
-            // Ctrl+C stopped the script itself: no figures, and no fault of the script's.
-            if (m_vm.LastInterrupt() == CCallInterrupt::kCancelled) {
-                if (o.status != CPluginOutcome::kFailed)
-                    o.status = CPluginOutcome::kCancelled;
-                return;
-            }
-            o.errors.push_back(RaisedIssue(m_files[row], "GetSize", m_vm.LastError()));
-            o.status = CPluginOutcome::kFailed;
-            return;
-        }
-        if (before) {
-            o.measuredBefore = true;
-            o.sizeBefore = size;
-            o.countBefore = count;
-        } else {
-            o.measured = true;
-            o.size = size;
-            o.count = count;
-        }
-        // A walk that saw the flag stopped early: its figures may fall short.
-        if (o.status != CPluginOutcome::kFailed)
-            o.status = IsCancelled() ? CPluginOutcome::kCancelled : CPluginOutcome::kOk;
-    }
-
-    // Measures what is there, clears it and measures what is left. The progress line comes
-    // right before Clear, as in the main window.
-    void CleanOne(CScriptRow* row, CPluginOutcome& o, std::size_t index, std::size_t total) {
-        Measure(row, o, true);
-        if (IsCancelled()) {
-            // Stopped while measuring: Clear has not begun, and does not.
-            o.status = CPluginOutcome::kNotRun;
-            return;
-        }
-        Progress(index, total, "Now clearing: ", row);
-        const std::size_t errors = m_vm.ErrorCount();
-        if (!row->userData->Clear() && m_vm.ErrorCount() != errors &&
-            m_vm.LastInterrupt() != CCallInterrupt::kCancelled) {
-            o.errors.push_back(RaisedIssue(m_files[row], "Clear", m_vm.LastError()));
-            o.status = CPluginOutcome::kFailed;
-        }
-        if (IsCancelled()) {
-            // A measurement now would stop at once and report too little.
-            if (o.status != CPluginOutcome::kFailed)
-                o.status = CPluginOutcome::kCancelled;
-            return;
-        }
-        Measure(row, o, false);
-    }
-
-    void Progress(std::size_t index, std::size_t total, const char* what, const CScriptRow* row) {
-        if (m_line.quiet)
-            return;
-        Write(m_err, "[" + std::to_string(index + 1) + "/" + std::to_string(total) + "] " + what +
-                         row->userData->Name() + kEol);
-    }
-
     const CCommandLine& m_line;
     std::FILE* m_out;
     std::FILE* m_err;
-    // The machine goes after the rows' scripts, which the destructor deletes first.
+    // The machine goes after the rows, which own the scripts.
     CLuaVirtualMachine m_vm;
-    CScriptsTree m_list;
-    std::vector<CRowAt> m_rows; // every row, depth first, with its depth
+    CScriptsModel m_rows;
+    std::vector<CRowAt> m_listed; // every row, depth first, with its depth
     std::unordered_map<const CScriptRow*, std::string> m_files;
+    CPassRecord m_record;
     CIssueCollector m_issues;
 };
 

@@ -56,8 +56,6 @@ void DrawGlyph(HDC dc, HFONT font, const char* glyph, RECT rect, UINT format) {
 CButtonMenuCtrl::~CButtonMenuCtrl() {
     if (m_ownsMenu && m_menu != nullptr)
         ::DestroyMenu(m_menu);
-    if (m_images != nullptr && !(m_options & kSharedImageList))
-        ::ImageList_Destroy(m_images);
 }
 
 int CButtonMenuCtrl::QueryCommonControlsVersion() {
@@ -108,8 +106,10 @@ void CButtonMenuCtrl::SetMenu(HMENU menu, bool ownsMenu) {
 }
 
 void CButtonMenuCtrl::SetImageList(HIMAGELIST images) {
-    if (m_images != nullptr && m_images != images && !(m_options & kSharedImageList))
-        ::ImageList_Destroy(m_images);
+    if (images == m_images)
+        return;
+    // The list held before goes when it was ours; the new one is ours unless it is shared.
+    m_ownedImages.Reset((m_options & kSharedImageList) ? nullptr : images);
     m_images = images;
 }
 
@@ -354,8 +354,7 @@ bool CButtonMenuCtrl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, L
             SendMessage(BM_CLICK);
             return false; // the key goes on to the button
         }
-        if (wParam == VK_RETURN && m_enterDown) {
-            m_enterDown = false;
+        if (m_enter.TakeRelease(wParam)) {
             SendMessage(BM_CLICK);
             result = 0;
             return true;
@@ -365,15 +364,11 @@ bool CButtonMenuCtrl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, L
     // so the button asks for it, and acts on the key's release like the button does for Space:
     // the character that the key press leaves in the queue must not reach the open menu.
     case WM_GETDLGCODE: {
-        result = DefWindowProc(msg, wParam, lParam);
-        const MSG* m = reinterpret_cast<const MSG*>(lParam);
-        if (m != nullptr && m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
-            result |= DLGC_WANTMESSAGE;
+        result = CEnterKey::WantEnter(DefWindowProc(msg, wParam, lParam), lParam);
         return true;
     }
     case WM_KEYDOWN:
-        if (wParam == VK_RETURN) {
-            m_enterDown = true;
+        if (m_enter.OnKeyDown(wParam)) {
             result = 0;
             return true;
         }
@@ -385,7 +380,7 @@ bool CButtonMenuCtrl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, L
         }
         return false;
     case WM_KILLFOCUS:
-        m_enterDown = false;
+        m_enter.Forget();
         return false;
     case OCM__BASE + WM_COMMAND:
         if (HIWORD(wParam) != BN_CLICKED)

@@ -2,6 +2,8 @@
 // any click drops a popup menu down under it whose chosen command goes to the top-level window.
 #pragma once
 
+#include "framework/CommonControls.h"
+#include "framework/EnterKey.h"
 #include "framework/Handle.h"
 #include "framework/Window.h"
 
@@ -14,7 +16,7 @@ public:
     // Option bits.
     static constexpr UINT kCheckColumn = 0x01;       // reserve an 18-pixel check column
     static constexpr UINT kKeepMenuWidth = 0x02;     // do not widen the menu to the button
-    static constexpr UINT kSharedImageList = 0x04;   // the image list is not destroyed with us
+    static constexpr UINT kSharedImageList = 0x04;   // a list set while this is on is not destroyed with us
     static constexpr UINT kCheckBeforeImage = 0x08;  // the check column comes before the icon
     static constexpr UINT kCheckedBackground = 0x10; // checked items halfway to the highlight
 
@@ -65,12 +67,13 @@ private:
     bool m_ownsMenu = false;
     Font m_arrowFont;
     Font m_menuFont;
-    HIMAGELIST m_images = nullptr;
+    HIMAGELIST m_images = nullptr; // the list the menu items draw from
+    ImageList m_ownedImages;       // the same list when it is ours to destroy
     UINT m_options = 0;
     int m_commonControlsVersion = 0;
     int m_itemWidth = 0;
     int m_itemHeight = 0;
-    bool m_enterDown = false;
+    CEnterKey m_enter;
 };
 
 } // namespace qs

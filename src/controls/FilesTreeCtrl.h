@@ -1,11 +1,12 @@
-// The files tree-list: a tree of checkable rows under a column header, over a subclassed window.
+// The files tree-list: a view of a tree model's checkable rows under a column header, over a
+// subclassed window.
 #pragma once
 
 #include "controls/FilesTreeGeometry.h"
-#include "controls/FilesTreeNode.h"
 #include "controls/HighlightColor.h"
 #include "framework/CommonControls.h"
 #include "framework/Handle.h"
+#include "framework/TreeModel.h"
 #include "framework/Window.h"
 
 #include <windows.h>
@@ -18,6 +19,7 @@
 
 // Sent to the control's parent before a row's check state changes: wParam the row, lParam the
 // new state; the receiver still reads the old state in the row. wParam 0 asks for a recount.
+// The view sends it for every check notice of its model.
 #define WM_ITEMCHECKCHANGING (WM_USER + 567)
 
 namespace qs {
@@ -103,13 +105,22 @@ public:
     }
 };
 
-template <typename T> class CTlxFilesTreeCtrlImpl : public CWindowImpl {
+// The view over a model it is given, which must outlive it. Rows, checks and expansion live in
+// the model; the view keeps what it needs to draw them (scroll position, focus, columns) and
+// turns the model's notices into repaints, scroll ranges and WM_ITEMCHECKCHANGING.
+template <typename T>
+class CTlxFilesTreeCtrlImpl : public CWindowImpl, private CTreeModelObserver<CTlxFilesTreeNode<T>> {
 public:
     using Node = CTlxFilesTreeNode<T>;
+    using Model = CTlxFilesTreeModel<T>;
 
-    CTlxFilesTreeCtrlImpl() : root(new Node()), commonControlsVersion(CommonControlsVersion()) { root->expanded = 1; }
-    // The nodes go with the root; image lists belong to whoever set them.
-    ~CTlxFilesTreeCtrlImpl() override = default;
+    explicit CTlxFilesTreeCtrlImpl(Model& model) : model(model), commonControlsVersion(CommonControlsVersion()) {
+        model.AddObserver(this);
+    }
+    // Image lists belong to whoever set them; the rows to the model.
+    ~CTlxFilesTreeCtrlImpl() override { model.RemoveObserver(this); }
+
+    Model& GetModel() { return model; }
 
     // ---- virtual hooks, in slot order after the window framework's ----------------------
 
@@ -117,54 +128,11 @@ public:
     virtual void OnDblClick() { NotifyParent(NM_DBLCLK); }
 
     // Expands a collapsed row or collapses an expanded one; the caller repaints.
-    virtual void ToggleExpand(Node* node) {
-        if (node == nullptr || node == root.get())
-            return;
-        minFirstColumnWidth = 0;
-        // The row count changes only when the node is shown; a node inside a collapsed
-        // branch just flips its flag.
-        const bool shown = IsVisible(node);
-        if (node->expanded) {
-            if (shown)
-                visibleCount -= static_cast<std::int32_t>(node->CountVisibleDescendants());
-            node->expanded = 0;
-        } else {
-            node->expanded = 1;
-            if (shown)
-                visibleCount += static_cast<std::int32_t>(node->CountVisibleDescendants());
-        }
-        UpdateVScroll();
-    }
+    virtual void ToggleExpand(Node* node) { model.ToggleExpand(node); }
 
     // Removes a row and its subtree; the parent window hears every checked row of it go
     // unchecked first. False for null or the root.
-    virtual bool DeleteItem(Node* node) {
-        if (node == nullptr || node == root.get() || node->parent == nullptr)
-            return false;
-        if (focus != nullptr && (focus == node || node->IsAncestorOf(focus))) {
-            Node* prev = node->PrevVisible();
-            focus = prev != root.get() ? prev : node->NextVisible(true);
-        }
-        if (IsVisible(node)) {
-            visibleCount -= 1;
-            if (node->firstChild != nullptr && node->expanded)
-                visibleCount -= static_cast<std::int32_t>(node->CountVisibleDescendants());
-        }
-        node->expanded = 0;
-        SetCheck(node, kUnchecked, true, true);
-        Node* parent = node->parent;
-        if (lastDrawn == node || node->IsAncestorOf(lastDrawn))
-            lastDrawn = nullptr;
-        if (topNode == node || node->IsAncestorOf(topNode))
-            topNode = nullptr;
-        parent->RemoveChild(node);
-        // The parent was re-aggregated while the row still counted as one of its children;
-        // judged on the children that remain, it may be wholly checked again.
-        Reaggregate(parent);
-        UpdateVScroll();
-        InvalidateControl(TRUE);
-        return true;
-    }
+    virtual bool DeleteItem(Node* node) { return model.DeleteItem(node); }
 
     // Fills the drawing area with the window colour.
     virtual void DrawBackground(HDC dc, const RECT& rect) { ::FillRect(dc, &rect, ::GetSysColorBrush(COLOR_WINDOW)); }
@@ -183,71 +151,15 @@ public:
 
     // ---- rows --------------------------------------------------------------------------
 
-    Node* GetRootItem() const { return root.get(); }
-
-    // Appends a row under `parent` (the root when null). Under a checked parent the row starts
-    // checked, and the parent window hears it; the parent is not re-aggregated.
+    // The model's rows, reached through the view for the callers that hold only the view.
+    Node* GetRootItem() const { return model.GetRootItem(); }
     Node* InsertItem(T userData, int imageIndex, std::uint32_t checkState, int isGroup, Node* parent) {
-        if (parent == nullptr)
-            parent = root.get();
-        Node* node = parent->AddChild(userData);
-        const bool parentShown = parent == root.get() || IsVisible(parent);
-        const bool shown = parentShown && parent->expanded;
-        if (shown) {
-            visibleCount += 1;
-            UpdateVScroll();
-        }
-        node->imageIndex = imageIndex;
-        node->checkState = checkState;
-        node->isGroup = isGroup;
-        if (parent->checkState == kChecked && checkState != kChecked) {
-            SendCheckChanging(node, kChecked);
-            node->checkState = kChecked;
-        }
-        // A parent that gains its first child gains an expand button.
-        if (shown || (parent != root.get() && parentShown && parent->firstChild == node))
-            InvalidateControl(TRUE);
-        return node;
+        return model.InsertItem(std::move(userData), imageIndex, checkState, isGroup, parent);
     }
-
-    // Sets a row's check state; answers 1 when it already had it (nothing happens), else 0.
-    // Notices reach the parent window in this order: the row, its descendants depth first
-    // (each before its own children), then its ancestors upwards.
     int SetCheck(Node* node, std::uint32_t state, bool propagateUp, bool propagateDown) {
-        if (node == nullptr)
-            return 0;
-        if (node->checkState == state)
-            return 1;
-        SendCheckChanging(node, state);
-        node->checkState = state;
-        if (state == kNoCheckBox)
-            return 0;
-        if ((state == kUnchecked || state == kChecked) && propagateDown) {
-            for (Node* c = node->firstChild; c != nullptr; c = c->nextSibling)
-                if (c->checkState != kNoCheckBox && c->checkState != state)
-                    SetCheck(c, state, false, true);
-        }
-        Node* parent = node->parent;
-        if (propagateUp && parent != nullptr && parent != root.get() && parent->checkState != kNoCheckBox) {
-            const std::uint32_t target =
-                state == kPartlyChecked || !AllChildrenHave(parent, state) ? kPartlyChecked : state;
-            if (target != parent->checkState)
-                SetCheck(parent, target, true, false);
-        }
-        return 0;
+        return model.SetCheck(node, state, propagateUp, propagateDown);
     }
-
-    // Removes every row; false when there were none.
-    bool DeleteAllItems() {
-        if (root->firstChild == nullptr)
-            return false;
-        root->RemoveAllChildren();
-        topNode = focus = lastDrawn = nullptr;
-        visibleCount = 0;
-        UpdateVScroll();
-        InvalidateControl(TRUE);
-        return true;
-    }
+    bool DeleteAllItems() { return model.DeleteAllItems(); }
 
     // ---- columns -----------------------------------------------------------------------
 
@@ -375,8 +287,9 @@ public:
     // vertical scroll bar's range at the row count (hidden when every row fits).
     void UpdateVScroll() {
         const bool hasBar = IsWindow() && (GetStyle() & WS_VSCROLL) != 0;
+        const std::int32_t visibleCount = model.VisibleCount();
         if (visibleCount <= static_cast<std::int32_t>(rowsPerPage)) {
-            topNode = root->firstChild;
+            topNode = Root()->firstChild;
             topIndex = 0;
             if (hasBar) {
                 SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
@@ -400,7 +313,7 @@ public:
                           rowsPerPage + 1, static_cast<int>(position),     0};
             ::SetScrollInfo(m_hWnd, SB_VERT, &si, TRUE);
         }
-        Node* row = root->firstChild;
+        Node* row = Root()->firstChild;
         for (std::uint32_t i = 0; i < position && row != nullptr; ++i)
             row = row->NextVisible(false);
         topNode = row;
@@ -461,41 +374,49 @@ protected:
     // or the last row when the latest paint did not fill the page.
     Node* PageDownTarget();
 
-    // A row is shown when every node above it, up to the root, is expanded.
-    bool IsVisible(const Node* node) const {
-        if (node == nullptr || node == root.get())
-            return false;
-        for (const Node* p = node->parent; p != nullptr; p = p->parent)
-            if (!p->expanded)
-                return false;
-        return true;
-    }
+    Node* Root() const { return model.GetRootItem(); }
+    bool IsVisible(const Node* node) const { return model.IsVisible(node); }
 
-    void SendCheckChanging(Node* node, std::uint32_t state) {
+    // ---- the model's notices ----------------------------------------------------------
+
+    void OnCheckChanging(Node* node, std::uint32_t state) override {
         if (IsWindow())
             ::SendMessageA(GetParent(), WM_ITEMCHECKCHANGING, reinterpret_cast<WPARAM>(node),
                            static_cast<LPARAM>(state));
     }
 
-    // True when every child of `parent` has exactly `state`; a child without a box differs.
-    // Checked from the last child back: a caller that checks rows in list order then finds a
-    // differing child at once, which keeps restoring a stored selection linear.
-    static bool AllChildrenHave(const Node* parent, std::uint32_t state) {
-        for (const Node* c = parent->lastChild; c != nullptr; c = c->prevSibling)
-            if (c->checkState != state)
-                return false;
-        return true;
+    void OnRowInserted(Node*, bool shown, bool repaint) override {
+        if (shown)
+            UpdateVScroll();
+        if (repaint)
+            InvalidateControl(TRUE);
     }
 
-    // Brings a row with a check box in line with its remaining children.
-    void Reaggregate(Node* node) {
-        if (node == nullptr || node == root.get() || node->checkState == kNoCheckBox || node->lastChild == nullptr)
+    // The focus moves to the row before (or after) the rows that go; nothing drawn keeps
+    // pointing into them.
+    void OnRowRemoving(Node* node) override {
+        if (node == Root()) {
+            topNode = focus = lastDrawn = nullptr;
             return;
-        const std::uint32_t state = node->lastChild->checkState;
-        const std::uint32_t target =
-            (state == kUnchecked || state == kChecked) && AllChildrenHave(node, state) ? state : kPartlyChecked;
-        if (target != node->checkState)
-            SetCheck(node, target, true, false);
+        }
+        if (focus != nullptr && (focus == node || node->IsAncestorOf(focus))) {
+            Node* prev = node->PrevVisible();
+            focus = prev != Root() ? prev : node->NextVisible(true);
+        }
+        if (lastDrawn == node || node->IsAncestorOf(lastDrawn))
+            lastDrawn = nullptr;
+        if (topNode == node || node->IsAncestorOf(topNode))
+            topNode = nullptr;
+    }
+
+    void OnRowsRemoved() override {
+        UpdateVScroll();
+        InvalidateControl(TRUE);
+    }
+
+    void OnExpansionChanged(Node*) override {
+        minFirstColumnWidth = 0;
+        UpdateVScroll();
     }
 
     void NotifyParent(UINT code) {
@@ -551,11 +472,10 @@ protected:
     CTlxHeaderWindow header; // "SysHeader32", a child of the control; destroyed with it
     Font headerFont, itemFont;
     Pen linePen;
-    std::unique_ptr<Node> root; // hidden, always expanded, never a row
+    Model& model;
     Node* focus = nullptr;
     Node* topNode = nullptr;
     Node* lastDrawn = nullptr;
-    std::int32_t visibleCount = 0; // rows in display order
     std::uint32_t commonControlsVersion = 0;
     Bitmap sortAscendingBitmap, sortDescendingBitmap;
     // Whether the latest paint reached the row past the last whole one (`lastDrawn` keeps an

@@ -2,6 +2,8 @@
 // lines, check box and icon go, which row a press hits, and where a scroll request leads.
 #pragma once
 
+#include "framework/TreeModel.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -97,6 +99,10 @@ inline COLORREF LightenForGradient(COLORREF c) {
     auto up = [](int v) { return v + ((255 - v) * 80 + 127) / 255; };
     return RGB(up(GetRValue(c)), up(GetGValue(c)), up(GetBValue(c)));
 }
+
+// The rectangles a row keeps for its view, as the platform's.
+inline RECT ToRect(const CRowRect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
+inline CRowRect ToRowRect(const RECT& r) { return CRowRect{r.left, r.top, r.right, r.bottom}; }
 
 // True when a press lands on the expand button or within the margin around it.
 inline bool HitsButton(const RECT& button, POINT p) {

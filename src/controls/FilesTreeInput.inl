@@ -35,7 +35,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnVScroll(int request, int 
     }
     while (static_cast<std::int64_t>(topIndex) > target) {
         Node* prev = topNode->PrevVisible();
-        if (prev == nullptr || prev == root.get())
+        if (prev == nullptr || prev == Root())
             break;
         topNode = prev;
         --topIndex;
@@ -89,9 +89,10 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnButtonDown(bool left, LPA
             // The rectangles were recorded in drawing coordinates, which run `scrollX` to the
             // right of the client's while the list is scrolled sideways.
             const POINT p{x - scrollX, y};
-            if (hit->firstChild != nullptr && tlx::HitsButton(hit->buttonRect, p))
+            if (hit->firstChild != nullptr && tlx::HitsButton(tlx::ToRect(hit->buttonRect), p))
                 ToggleExpand(hit);
-            if (hit->checkState != kNoCheckBox && ::PtInRect(&hit->checkRect, p))
+            const RECT box = tlx::ToRect(hit->checkRect);
+            if (hit->checkState != kNoCheckBox && ::PtInRect(&box, p))
                 SetCheck(hit, hit->checkState == kUnchecked ? kChecked : kUnchecked, true, true);
         }
         focus = hit;
@@ -105,7 +106,7 @@ template <typename T> typename CTlxFilesTreeCtrlImpl<T>::Node* CTlxFilesTreeCtrl
         return lastDrawn;
     // Every row fits (or the list changed since it was drawn): the last row stands in for the
     // row past the page, instead of a row that is no longer shown or none at all.
-    return root->firstChild != nullptr ? root->LastVisibleDescendant() : nullptr;
+    return Root()->firstChild != nullptr ? Root()->LastVisibleDescendant() : nullptr;
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnKeyDown(WPARAM key, LPARAM flags) {
@@ -160,7 +161,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnKeyDown(WPARAM key, LPARA
         break;
     case VK_UP: {
         Node* prev = focus->PrevVisible();
-        if (prev != nullptr && prev != root.get()) {
+        if (prev != nullptr && prev != Root()) {
             if (focus == topNode)
                 SendMessage(WM_VSCROLL, SB_LINEUP);
             focus = prev;
@@ -258,7 +259,7 @@ template <typename T> bool CTlxFilesTreeCtrlImpl<T>::OnHeaderNotify(NMHDR* nm, L
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::SortByColumn(int column) {
-    if (root->firstChild == nullptr)
+    if (Root()->firstChild == nullptr)
         return;
     sortAscending = column == sortColumn ? !sortAscending : 1;
     if (sortColumn != -1)
@@ -267,7 +268,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::SortByColumn(int column) {
     SetSortArrow(column, sortAscending ? 0 : 1);
     if (SortItems(column, sortAscending != 0)) {
         topIndex = 0;
-        topNode = root->firstChild;
+        topNode = Root()->firstChild;
         // The bar goes back to the top as well: the vertical layout reads its position.
         if (IsWindow() && (GetStyle() & WS_VSCROLL) != 0)
             ::SetScrollPos(m_hWnd, SB_VERT, 0, TRUE);

@@ -272,7 +272,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::PaintTo(HDC target) {
         RECT drawn = area;
         ::OffsetRect(&drawn, -scrollX, 0);
         DrawBackground(memory.Get(), drawn);
-        if (root->firstChild != nullptr)
+        if (Root()->firstChild != nullptr)
             DrawRows(memory.Get());
         ::SetWindowOrgEx(memory.Get(), 0, 0, nullptr);
         ::BitBlt(target, area.left, area.top, width, height, memory.Get(), 0, 0, SRCCOPY);
@@ -366,12 +366,12 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawTreePart(HDC dc, Node* 
         tlx::DrawLine(dc, tlx::ButtonMinus(place));
         if (!node->expanded)
             tlx::DrawLine(dc, tlx::ButtonUpright(place));
-        node->buttonRect = button;
+        node->buttonRect = tlx::ToRowRect(button);
     }
 
     if (linePen) {
         SelectObjectScope pen(dc, linePen.Get());
-        const bool linkUp = node->prevSibling != nullptr || node->parent != root.get();
+        const bool linkUp = node->prevSibling != nullptr || node->parent != Root();
         const tlx::TreeLines lines = tlx::RowLines(place, hasChildren, linkUp, node->nextSibling != nullptr);
         tlx::DrawLine(dc, lines.horizontal);
         if (lines.hasUp)
@@ -391,7 +391,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawTreePart(HDC dc, Node* 
         if (w > 0)
             ::ImageList_DrawEx(stateImages, static_cast<int>(node->checkState), dc, sx, cell.top, w, stateImageHeight,
                                CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
-        node->checkRect = RECT{sx, cell.top, sx + stateImageWidth, cell.top + stateImageHeight};
+        node->checkRect = CRowRect{sx, cell.top, sx + stateImageWidth, cell.top + stateImageHeight};
         sx += stateImageWidth + tlx::kImageGap;
     }
     if (itemImages != nullptr) {

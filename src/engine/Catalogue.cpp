@@ -83,7 +83,7 @@ std::wstring FullFolder(const std::string& folder) {
 // chunk names and the names of categories that have no name of their own.
 class CScan {
 public:
-    CScan(CLuaVirtualMachine& vm, CScriptsTree& list, CCatalogueObserver* observer)
+    CScan(CLuaVirtualMachine& vm, CScriptsModel& list, CCatalogueObserver* observer)
         : m_vm(vm), m_list(list), m_observer(observer) {}
 
     // `folder` is a full path ending with a backslash.
@@ -147,8 +147,8 @@ private:
             }
         }
         // The row is added whether or not its script loaded.
-        CPluginScript* category = script.release();
-        CScriptRow* row = m_list.InsertItem(category, category->IconIndex(), kUnchecked, TRUE, parent);
+        const int icon = script->IconIndex();
+        CScriptRow* row = m_list.InsertItem(std::move(script), icon, kUnchecked, TRUE, parent);
         if (m_observer != nullptr)
             m_observer->OnRowAdded(row, ShownFileName(full));
         AddFolderRows(full + L'\\', row);
@@ -179,7 +179,7 @@ private:
             Report(full, CCatalogueObserver::kEmptyPluginName);
             return;
         }
-        CScriptRow* row = m_list.InsertItem(script.release(), icon, kUnchecked, FALSE, parent);
+        CScriptRow* row = m_list.InsertItem(std::move(script), icon, kUnchecked, FALSE, parent);
         if (m_observer != nullptr)
             m_observer->OnRowAdded(row, ShownFileName(full));
     }
@@ -205,14 +205,14 @@ private:
     }
 
     CLuaVirtualMachine& m_vm;
-    CScriptsTree& m_list;
+    CScriptsModel& m_list;
     CCatalogueObserver* m_observer;
     std::vector<std::wstring> m_folders; // the folders being scanned, outermost first
 };
 
 } // namespace
 
-void RestoreStoredChecks(CScriptsTree& list, const CSelectionStore& selection, CScriptRow* row) {
+void RestoreStoredChecks(CScriptsModel& list, const CSelectionStore& selection, CScriptRow* row) {
     if (row == nullptr)
         return;
     if (row->checkState != kChecked && row->userData != nullptr && selection.Contains(row->userData->Name()))
@@ -221,7 +221,7 @@ void RestoreStoredChecks(CScriptsTree& list, const CSelectionStore& selection, C
         RestoreStoredChecks(list, selection, child);
 }
 
-bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
+bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsModel& list, const CSelectionStore& selection,
                       const std::string& folder, CScriptRow* parent, CCatalogueObserver* observer) {
     if (parent == nullptr)
         parent = list.GetRootItem();
@@ -237,7 +237,7 @@ bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelecti
     return true;
 }
 
-void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
+void LoadScripts(CLuaVirtualMachine& vm, CScriptsModel& list, const CSelectionStore& selection,
                  CCatalogueObserver* observer) {
     list.DeleteAllItems();
     std::string folder = ScriptsFolderPath();
@@ -245,16 +245,6 @@ void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionSto
         return;
     EnsureTrailingBackslash(folder);
     ScanScriptFolder(vm, list, selection, folder, list.GetRootItem(), observer);
-}
-
-void DeleteRowScripts(CScriptRow* root) {
-    if (root == nullptr)
-        return;
-    for (CScriptRow* row = root->firstChild; row != nullptr; row = row->nextSibling) {
-        DeleteRowScripts(row);
-        delete row->userData;
-        row->userData = nullptr;
-    }
 }
 
 } // namespace qs

@@ -1,16 +1,19 @@
 // The plugin catalogue: the scripts folder turned into category and plugin rows of the list.
 #pragma once
 
-#include "controls/FilesTreeCtrl.h"
 #include "engine/PluginScript.h"
 #include "engine/SelectionStore.h"
+#include "framework/TreeModel.h"
 
+#include <memory>
 #include <string>
 
 namespace qs {
 
-using CScriptsTree = CTlxFilesTreeCtrlImpl<CPluginScript*>;
-using CScriptRow = CTlxFilesTreeNode<CPluginScript*>;
+// The rows of categories and plugins; each row owns its script, which goes with the row. The
+// scripts live on a machine that must outlive the model.
+using CScriptsModel = CTlxFilesTreeModel<std::unique_ptr<CPluginScript>>;
+using CScriptRow = CScriptsModel::Node;
 
 // Hears what a scan does with each script file, in particular what the rows do not show: files
 // that got no row and why, category scripts that did not answer, icon entry points that raised.
@@ -40,26 +43,23 @@ public:
     virtual void OnProblem(const std::string& path, Problem problem, const std::string& message) = 0;
 };
 
-// Empties the list and fills it from the scripts folder beside the executable (or wherever
+// Empties the model and fills it from the scripts folder beside the executable (or wherever
 // SetScriptsFolder points). Rows whose names are stored come up checked.
-void LoadScripts(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
+void LoadScripts(CLuaVirtualMachine& vm, CScriptsModel& list, const CSelectionStore& selection,
                  CCatalogueObserver* observer = nullptr);
 
 // Adds a category row for every folder below `folder` (named by its category.lua when that
 // answers, else by the folder's shown name) and a plugin row for every file that loads and answers a
 // non-empty name, under `parent` (the root when null), in the order the file system lists
 // them. Then checks, with propagation, every new row whose name is stored. Script objects that
-// get no row are deleted at once; the others belong to whoever deletes the rows' scripts
-// (DeleteRowScripts). Always answers true. `observer`, when given, hears about every file.
-bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsTree& list, const CSelectionStore& selection,
+// get no row go at once; the others belong to their rows. Always answers true. `observer`,
+// when given, hears about every file.
+bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsModel& list, const CSelectionStore& selection,
                       const std::string& folder, CScriptRow* parent, CCatalogueObserver* observer = nullptr);
 
 // Checks, with propagation up and down, `row` and every row below it whose name is stored, a
 // row before its children. ScanScriptFolder runs it over the rows it added once they are all
 // in place.
-void RestoreStoredChecks(CScriptsTree& list, const CSelectionStore& selection, CScriptRow* row);
-
-// Deletes the script object of every row below `root` and leaves the rows without one.
-void DeleteRowScripts(CScriptRow* root);
+void RestoreStoredChecks(CScriptsModel& list, const CSelectionStore& selection, CScriptRow* row);
 
 } // namespace qs

@@ -246,29 +246,25 @@ bool CHyperLinkImpl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
         return true;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-        m_enterDown = false;
+        m_enter.Forget();
         Invalidate();
         result = 0;
         return true;
     case WM_GETDLGCODE: {
         // Characters for Space; Enter too, which a dialog would otherwise turn into its default
         // button.
-        result = DLGC_WANTCHARS;
-        const MSG* m = reinterpret_cast<const MSG*>(lParam);
-        if (m != nullptr && m->message == WM_KEYDOWN && m->wParam == VK_RETURN)
-            result |= DLGC_WANTMESSAGE;
+        result = CEnterKey::WantEnter(DLGC_WANTCHARS, lParam);
         return true;
     }
     case WM_KEYDOWN:
-        if (wParam == VK_RETURN) {
-            m_enterDown = true;
+        if (m_enter.OnKeyDown(wParam)) {
             result = 0;
             return true;
         }
         return false;
     case WM_CHAR:
-        if (wParam == VK_SPACE || (wParam == VK_RETURN && m_enterDown)) {
-            m_enterDown = false;
+        if (wParam == VK_SPACE || m_enter.TakeRelease(wParam)) {
+            m_enter.Forget();
             Navigate();
             result = 0;
             return true;

@@ -3,6 +3,7 @@
 // mouse or keyboard.
 #pragma once
 
+#include "framework/EnterKey.h"
 #include "framework/Handle.h"
 #include "framework/Window.h"
 
@@ -58,7 +59,7 @@ private:
     Font m_font;
     RECT m_labelRect{};
     HWND m_toolTip = nullptr;
-    bool m_enterDown = false;
+    CEnterKey m_enter;
 };
 
 } // namespace qs

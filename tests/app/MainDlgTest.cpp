@@ -52,7 +52,8 @@ public:
         return states; // A a1 a2 B b1 p
     }
 
-    CScriptsTree list;
+    CScriptsModel model;
+    CScriptsListCtrl list{model};
     std::vector<CScriptRow*> rows;
     int notices = 0;
 

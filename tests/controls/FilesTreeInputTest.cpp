@@ -144,7 +144,7 @@ TEST_F(InputTest, ScrollingStepsThroughExpandedLevels) {
         Add(20 + i, b);
     tree.ToggleExpand(a);
     tree.ToggleExpand(b);
-    ASSERT_EQ(tree.visibleCount, 10);
+    ASSERT_EQ(tree.VisibleCount(), 10);
     std::vector<int> tops;
     for (int i = 0; i < 5; ++i) {
         tops.push_back(tree.topNode->userData);
@@ -217,7 +217,7 @@ TEST_F(InputTest, ButtonCountsWithATwoPixelMargin) {
     Add(11, cat);
     Add(2);
     Paint();
-    const RECT b = cat->buttonRect;
+    const RECT b = qs::tlx::ToRect(cat->buttonRect);
     ASSERT_EQ(b.right - b.left, 9);
     const ButtonHit hits[] = {{4, 4, true},   {-2, -2, true}, {10, 10, true}, {-3, 4, false},
                               {11, 4, false}, {4, -3, false}, {4, 11, false}, {30, 4, false}};
@@ -350,17 +350,17 @@ TEST_F(KeyboardTest, SpaceLeftAndRight) {
 
     Take();
     Key(VK_RIGHT); // already expanded: nothing, but the parent hears
-    EXPECT_EQ(tree.visibleCount, 10);
+    EXPECT_EQ(tree.VisibleCount(), 10);
     Key(VK_LEFT);
     EXPECT_EQ(r1->expanded, 0);
-    EXPECT_EQ(tree.visibleCount, 8);
+    EXPECT_EQ(tree.VisibleCount(), 8);
     Key(VK_LEFT);
-    EXPECT_EQ(tree.visibleCount, 8);
+    EXPECT_EQ(tree.VisibleCount(), 8);
     Key(VK_RIGHT);
-    EXPECT_EQ(tree.visibleCount, 10);
+    EXPECT_EQ(tree.VisibleCount(), 10);
     tree.focus = r11; // a leaf: neither key does anything
     Key(VK_LEFT);
-    EXPECT_EQ(tree.visibleCount, 10);
+    EXPECT_EQ(tree.VisibleCount(), 10);
     EXPECT_EQ(host.keys, (std::vector<UINT>{VK_RIGHT, VK_LEFT, VK_LEFT, VK_RIGHT, VK_LEFT}));
 }
 

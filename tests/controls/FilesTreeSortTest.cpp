@@ -1,6 +1,6 @@
 // Sorting a level of rows by exchanging payloads: every order of small inputs, ranges inside a
 // level, payloads travelling with their children, and n log n work on ordered input.
-#include "controls/FilesTreeNode.h"
+#include "framework/TreeModel.h"
 #include "controls/FilesTreeSort.h"
 
 #include <gtest/gtest.h>

@@ -98,10 +98,16 @@ private:
     }
 };
 
-// The tree-list over integer rows. Row n shows the text "row n"; its icon is n % 10 when an
-// icon list is set. Rows with a negative n show neither, leaving the tree part alone to probe.
-class ProbeTree : public CTlxFilesTreeCtrlImpl<int> {
+// Holds a model for a view that is given one, ahead of the view among the bases of a test's
+// view class, so that the model is made first and goes last.
+template <typename Model> struct ModelHolder { Model ownModel; };
+
+// The tree-list over integer rows, with a model of its own. Row n shows the text "row n"; its
+// icon is n % 10 when an icon list is set. Rows with a negative n show neither, leaving the tree
+// part alone to probe.
+class ProbeTree : private ModelHolder<CTlxFilesTreeModel<int>>, public CTlxFilesTreeCtrlImpl<int> {
 public:
+    ProbeTree() : CTlxFilesTreeCtrlImpl(ownModel) {}
     using CTlxFilesTreeCtrlImpl::BuildColumnMenu;
     using CTlxFilesTreeCtrlImpl::columns;
     using CTlxFilesTreeCtrlImpl::columnsWidth;
@@ -122,7 +128,7 @@ public:
     using CTlxFilesTreeCtrlImpl::sortDescendingBitmap;
     using CTlxFilesTreeCtrlImpl::topIndex;
     using CTlxFilesTreeCtrlImpl::topNode;
-    using CTlxFilesTreeCtrlImpl::visibleCount;
+    std::int32_t VisibleCount() const { return ownModel.VisibleCount(); }
 
     int GetItemImage(Node* node) override { return node->userData >= 0 ? node->userData % 10 : -1; }
     void DrawSubItem(HDC dc, Node* node, int column, const RECT& rect) override {

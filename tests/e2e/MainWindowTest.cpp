@@ -1,6 +1,7 @@
 // The real program in its window: start-up with and without settings, the first refresh, the
 // totals in the status line, the select commands, refreshing and cleaning, cancelling, closing,
 // resizing, the stored placement and two copies side by side.
+#include "app/PassHost.h"
 #include "e2e/AppHarness.h"
 #include "engine/Passes.h"
 #include "engine/Settings.h"

@@ -81,10 +81,7 @@ Names RowNames(const CScriptRow* parent) {
 class CatalogueTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(vm.Open()); }
-    void TearDown() override {
-        qs::DeleteRowScripts(list.GetRootItem());
-        qs::SetScriptsFolder("");
-    }
+    void TearDown() override { qs::SetScriptsFolder(""); }
 
     std::string Scripts() const { return dir / "scripts"; }
     void Scan(const Names& stored = {}) { qs::ScanScriptFolder(vm, list, NameList(stored), Scripts(), nullptr); }
@@ -106,8 +103,8 @@ protected:
         return at;
     }
 
-    qs::CLuaVirtualMachine vm;
-    qs::CScriptsTree list;
+    qs::CLuaVirtualMachine vm; // outlives the rows' scripts
+    qs::CScriptsModel list;
     TempDir dir;
 };
 
@@ -269,7 +266,6 @@ TEST_F(CatalogueTest, ObserverHearsWhatEachFileBecameAndChangesNothing) {
     Scan();
     std::string plain;
     Describe(list.GetRootItem(), plain);
-    qs::DeleteRowScripts(list.GetRootItem());
     list.DeleteAllItems();
 
     Recorder recorder(s);
@@ -323,7 +319,6 @@ TEST_F(CatalogueTest, LoadScriptsEmptiesTheListAndReadsTheScriptsFolder) {
     EXPECT_EQ(Row("A")->checkState, kChecked);
 
     // No scripts folder: the list stays empty.
-    qs::DeleteRowScripts(list.GetRootItem());
     qs::SetScriptsFolder(dir / "missing");
     qs::LoadScripts(vm, list, NameList());
     EXPECT_EQ(list.GetRootItem()->childCount, 0u);

@@ -1,8 +1,8 @@
 // The scripts list: cell texts and icons of plugin script rows, header clicks sorting one level
 // from the focused row, ties settled by the scripts' keys, and names cut with an ellipsis.
-#include "controls/ScriptsListCtrl.h"
+#include "app/ScriptsListCtrl.h"
 
-#include "TreeListHost.h"
+#include "controls/TreeListHost.h"
 #include "engine/PluginScript.h"
 #include "framework/ByteSize.h"
 #include "support/ScriptHost.h"
@@ -24,8 +24,10 @@ using qs::test::ClickHeader;
 using qs::test::PaintCanvas;
 using qs::test::TreeListHost;
 
-class ScriptsList : public qs::CScriptsListCtrl {
+// The scripts list with a model of its own, which goes after it.
+class ScriptsList : private qs::test::ModelHolder<qs::CScriptsModel>, public qs::CScriptsListCtrl {
 public:
+    ScriptsList() : CScriptsListCtrl(ownModel) {}
     using CScriptsListCtrl::focus;
     using CScriptsListCtrl::headerHeight;
     using CScriptsListCtrl::rowHeight;
@@ -35,17 +37,17 @@ public:
 };
 using Node = ScriptsList::Node;
 
-// Script objects made without running any script (the machine is never opened).
+// Script objects made without running any script (the machine is never opened). The machine
+// must outlive the rows that own them.
 class Scripts {
 public:
-    CPluginScript* Make(const std::string& name, std::uint64_t size = 0, std::uint32_t count = 0) {
-        objects.push_back(std::make_unique<CPluginScript>(vm));
-        objects.back()->SetName(name);
-        objects.back()->SetTotals(size, count);
-        return objects.back().get();
+    std::unique_ptr<CPluginScript> Make(const std::string& name, std::uint64_t size = 0, std::uint32_t count = 0) {
+        auto script = std::make_unique<CPluginScript>(vm);
+        script->SetName(name);
+        script->SetTotals(size, count);
+        return script;
     }
     qs::CLuaVirtualMachine vm;
-    std::vector<std::unique_ptr<CPluginScript>> objects;
 };
 
 std::string SystemSize(std::uint64_t bytes) {
@@ -56,6 +58,7 @@ std::string SystemSize(std::uint64_t bytes) {
 
 TEST(ScriptsListCtrl, CellTextsAndIcons) {
     Scripts scripts;
+    qs::test::ScriptHost host;
     ScriptsList list;
     Node* fresh = list.InsertItem(scripts.Make("Temporary Files"), 3, kUnchecked, 0, nullptr);
     Node* measured = list.InsertItem(scripts.Make("Recycle Bin", 1536, 4294967295u), 3, kUnchecked, 0, nullptr);
@@ -87,11 +90,10 @@ TEST(ScriptsListCtrl, CellTextsAndIcons) {
     EXPECT_EQ(list.GetItemImage(fresh), -1);
     EXPECT_EQ(list.GetItemImage(bare), -1);
     EXPECT_EQ(list.GetItemImage(nullptr), -1);
-    qs::test::ScriptHost host;
     auto script = host.Load("function this:GetPluginIcon() return 7 end");
     ASSERT_TRUE(script);
     script->GetPluginIcon();
-    EXPECT_EQ(list.GetItemImage(list.InsertItem(script.get(), -1, kUnchecked, 0, nullptr)), 7);
+    EXPECT_EQ(list.GetItemImage(list.InsertItem(std::move(script), -1, kUnchecked, 0, nullptr)), 7);
 }
 
 // Categories B (300 bytes, 3 files), A (100, 9) and C (200, 1), each with plugins, expanded.
@@ -205,25 +207,40 @@ TEST_F(ScriptsSortTest, FocusedPluginSortsItsCategoryAndTheLaterOnes) {
     EXPECT_EQ(b->expanded, 1);
 }
 
+// Puts the top-level rows of `list` into the order of `scripts` by exchanging payloads, as if
+// they had been inserted so.
+void Arrange(ScriptsList& list, const std::vector<CPluginScript*>& scripts) {
+    Node* at = list.GetRootItem()->firstChild;
+    for (CPluginScript* wanted : scripts) {
+        Node* holder = at;
+        while (holder != nullptr && holder->userData.get() != wanted)
+            holder = holder->nextSibling;
+        ASSERT_NE(holder, nullptr);
+        at->SwapContents(holder);
+        at = at->nextSibling;
+    }
+}
+
 TEST(ScriptsListCtrlTies, EqualRowsEndInTheSameOrderWhateverTheirOrderBefore) {
     Scripts scripts;
+    ScriptsList list;
     std::vector<CPluginScript*> rows;
     std::set<int> keys;
     while (rows.size() < 6) {
-        CPluginScript* s = scripts.Make(rows.size() < 3 ? "same" : "other", 42, 1);
-        if (keys.insert(s->SortKey()).second) // the outcome is fixed when the keys differ
-            rows.push_back(s);
+        auto s = scripts.Make(rows.size() < 3 ? "same" : "other", 42, 1);
+        if (keys.insert(s->SortKey()).second) { // the outcome is fixed when the keys differ
+            rows.push_back(s.get());
+            list.InsertItem(std::move(s), -1, kUnchecked, 0, nullptr);
+        }
     }
     std::vector<CPluginScript*> first;
     for (int round = 0; round < 4; ++round) {
-        ScriptsList list;
-        for (CPluginScript* s : rows)
-            list.InsertItem(s, -1, kUnchecked, 0, nullptr);
+        Arrange(list, rows);
         for (int column : {0, 1, 2}) {
             EXPECT_TRUE(list.SortItems(column, round % 2 == 0));
             std::vector<CPluginScript*> order;
             for (Node* n = list.GetRootItem()->firstChild; n != nullptr; n = n->nextSibling)
-                order.push_back(n->userData);
+                order.push_back(n->userData.get());
             if (round == 0 && column == 0)
                 first = order;
             if (column == 0 && round % 2 == 0) {

@@ -1,5 +1,5 @@
 // What a scripts list row shows and how a header click sorts a level of rows.
-#include "controls/ScriptsListCtrl.h"
+#include "app/ScriptsListCtrl.h"
 
 #include "controls/FilesTreeSort.h"
 #include "engine/PluginScript.h"
@@ -92,8 +92,8 @@ bool CScriptsListCtrl::SortItems(int column, bool ascending) {
     // The level to sort: the focused row's own level (its parent's children), and the same
     // level under every later sibling of that parent; the top level when nothing has the focus
     // or a top-level row has it.
-    Node* start = focus != nullptr ? focus : root.get();
-    if (start != root.get())
+    Node* start = focus != nullptr ? focus : Root();
+    if (start != Root())
         start = start->parent;
     switch (column) {
     case 0:

@@ -1,17 +1,18 @@
-// The list of categories and plugins: the files tree-list over plugin script rows, showing each
-// row's icon, name, size on drive and file count, and sorting a level by a header click.
+// The list of categories and plugins: the files tree-list view over the scripts model, showing
+// each row's icon, name, size on drive and file count, and sorting a level by a header click.
 #pragma once
 
 #include "controls/FilesTreeCtrl.h"
+#include "engine/Catalogue.h"
 
+#include <memory>
 #include <string>
 
 namespace qs {
 
-class CPluginScript;
-
-class CScriptsListCtrl : public CTlxFilesTreeCtrlImpl<CPluginScript*> {
+class CScriptsListCtrl : public CTlxFilesTreeCtrlImpl<std::unique_ptr<CPluginScript>> {
 public:
+    explicit CScriptsListCtrl(CScriptsModel& model) : CTlxFilesTreeCtrlImpl(model) {}
     ~CScriptsListCtrl() override;
 
     // The icon index of the row's script; -1 for a row without one.
