@@ -76,6 +76,21 @@ TEST_F(HistoryCleanerTest, ClearsTheFolderAndItsMSHistSubfolders) {
     }
 }
 
+// MSHist folders are found by their real names: one with fullwidth digits is cleared as itself,
+// and a fullwidth look-alike of "MSHist" is no MSHist folder (nor a way to another one's index).
+TEST_F(HistoryCleanerTest, MSHistFoldersAreFoundAndOpenedByTheirRealNames) {
+    const std::string root = m_dir / "names";
+    WriteIndex(root);
+    WriteIndex(root + "\\MSHist01");
+    qs::test::MakeEntry(root, L"MSHist\xFF10\xFF11\\index.dat", Text(m_sample.original));
+    qs::test::MakeEntry(root, L"\xFF2D\xFF33\xFF28\xFF49\xFF53\xFF54" L"02\\index.dat", Text(m_sample.original));
+    EXPECT_TRUE(qs::CleanIndexFolder(root, false));
+    const qs::test::TreeSnapshot after = qs::test::Snapshot(root);
+    EXPECT_EQ(after.at(L"MSHist01\\index.dat"), Text(m_sample.afterLeakScan));
+    EXPECT_EQ(after.at(L"MSHist\xFF10\xFF11\\index.dat"), Text(m_sample.afterLeakScan));
+    EXPECT_EQ(after.at(L"\xFF2D\xFF33\xFF28\xFF49\xFF53\xFF54" L"02\\index.dat"), Text(m_sample.original));
+}
+
 TEST_F(HistoryCleanerTest, AMainIndexThatCannotBeOpenedStopsEverything) {
     struct Case {
         const char* name;
