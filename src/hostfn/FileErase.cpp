@@ -36,6 +36,8 @@ public:
 
     bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State& state,
                State& inner) {
+        if (!folder.Verified())
+            return false; // a link took the place of the folder: nothing in it is touched, nor listed further
         const WideMaskList& masks = *state.masks;
         const DWORD attributes = e.attributes;
         if (m_recurse && IsDirectory(attributes)) {
@@ -92,6 +94,8 @@ public:
         : m_masks(masks), m_recurse(recurse), m_passes(passes) {}
 
     bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State&, State& inner) {
+        if (!folder.Verified())
+            return false; // a link took the place of the folder: nothing in it is touched, nor listed further
         if (m_recurse && IsDirectory(e.attributes)) {
             if (IsReparsePoint(e.attributes)) {
                 if (m_masks.empty())

@@ -45,14 +45,17 @@ CFolderLister::CFolderLister(const std::wstring& path) : m_parent(nullptr), m_ba
         m_buffer.reset(new (std::nothrow) unsigned char[m_batchBytes]);
     if (!m_buffer)
         m_dir.Reset();
+    else if (Verified())
+        m_nameChars = m_name.size();
 }
 
 CFolderLister::CFolderLister(CFolderLister& parent, std::size_t batchBytes)
     : m_parent(&parent), m_batchBytes(batchBytes) {
     // Opened by its listed name relative to the parent, and never by its path instead, which
     // would follow a link that took its place.
-    if (parent.m_entryName && parent.Verified()) {
+    if (parent.m_entryName && parent.m_check != Check::Foreign) {
         m_component.assign(parent.m_entryName, parent.m_entryChars);
+        m_nameChars = parent.m_nameChars + 1 + m_component.size();
         m_dir = OpenSubfolderNoFollow(parent.m_dir.Get(), m_component.data(), m_component.size());
     }
     if (m_dir && QueryDirectory())
@@ -73,7 +76,8 @@ bool CFolderLister::Fill() {
 
 bool CFolderLister::Next(FolderEntry& entry) {
     m_entryName = nullptr;
-    if (!m_dir || !Verified() || (!m_haveBatch && !Fill()))
+    if (!m_dir || m_check == Check::Foreign || (m_nameChars > kMayBeUnnameableChars && !Verified()) ||
+        (!m_haveBatch && !Fill()))
         return false;
     const auto* e = reinterpret_cast<const FullDirEntry*>(m_buffer.get() + m_offset);
     m_entryName = e->FileName;

@@ -50,7 +50,8 @@ struct FolderEntry {
 // name for every entry. A subfolder is opened relative to the handle of the folder that listed
 // it, by its listed name and as itself: a subfolder that has become a junction or link since it
 // was listed is refused, or found out by Verified() where the platform opens the link's target
-// all the same. A folder lists its entries only once it is Verified().
+// all the same. Every change made through a lister waits for Verified(); a folder found foreign
+// lists no more. Listing alone asks only where the platform may be unable to name the folder.
 class CFolderLister {
 public:
     // The folder that `path` names, opened by that path: links in the path lead where the caller
@@ -63,8 +64,10 @@ public:
     CFolderLister& operator=(const CFolderLister&) = delete;
 
     bool Valid() const { return m_dir.Valid(); }
-    // The next entry, "." and ".." included; false at the end, and at once in a folder that is
-    // not Verified().
+    // The next entry, "." and ".." included; false at the end, and in a folder found not to be
+    // Verified(). A folder whose name may be longer than the platform can give
+    // (kMayBeUnnameableChars) is asked before its first entry, so that no walk lists, and no
+    // measurement counts, what the changing walks cannot reach.
     bool Next(FolderEntry& entry);
 
     // True when the folder listed is the one its path names. A folder opened by the path the
@@ -76,8 +79,9 @@ public:
     // the platform cannot name is not Verified either (under Wine: one whose Unix path passes
     // the Unix path limit, where no change through a handle would reach the disk).
     bool Verified();
-    // The length of the folder's full name, once Verified().
-    std::size_t NameChars() const { return m_name.size(); }
+    // The length of the folder's full name: the platform's for the folder a walk starts from,
+    // then that followed by the listed names.
+    std::size_t NameChars() const { return m_nameChars; }
 
     // Applies ChangeEntry (EntryChange.h: kClearReadOnly, kRemove) to the entry last returned by
     // Next(), a file or a folder as the listing showed it, through a handle opened relative to this
@@ -104,12 +108,20 @@ private:
     std::size_t m_offset = 0;
     bool m_haveBatch = false;
     Check m_check = Check::Unknown;
+    std::size_t m_nameChars = 0;
     std::wstring m_name;      // the folder's full name, once Verified() asked for it
     std::wstring m_component; // the name it was listed by in its parent
     const wchar_t* m_entryName = nullptr; // the entry last returned by Next(), inside m_buffer
     std::size_t m_entryChars = 0;
     DWORD m_entryAttributes = 0;
 };
+
+// A folder whose full name is longer than this may hold entries that the platform cannot name:
+// Wine names a handle after its Unix path, which it cannot have past 4096 bytes, and a UTF-16
+// unit takes up to 3 bytes there. No change through a handle reaches the disk there, so the
+// changing walks leave such entries alone, and the measuring walk counts an entry in such a
+// folder only once the platform names it as the entry. Shorter folders pay nothing for it.
+constexpr std::size_t kMayBeUnnameableChars = 512;
 
 // Listing buffers: the top levels of a walk get large ones; deeper levels, which are many only in
 // trees made deep on purpose, get small ones, so that a tree as deep as the platform allows costs

@@ -54,13 +54,6 @@ bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
     return true;
 }
 
-// A folder whose full name is longer than this may hold entries that the platform cannot name:
-// Wine names a handle after its Unix path, which it cannot have past 4096 bytes, and a UTF-16
-// unit takes up to 3 bytes there. The deleting walks leave such entries alone (no change through
-// a handle reaches the disk there), so the measuring walk counts an entry in such a folder only
-// once the platform names it as the entry. Shorter folders pay nothing for it.
-constexpr std::size_t kMayHoldUnnameableChars = 512;
-
 // The measuring walk. The state of a folder level is the mask list in force there: the script's,
 // or none at all inside a folder that matched as a whole.
 class CMeasureWalk {
@@ -80,7 +73,7 @@ public:
         }
         if (!MatchesMaskList(*masks, path))
             return false;
-        if (folder.NameChars() > kMayHoldUnnameableChars &&
+        if (folder.NameChars() > kMayBeUnnameableChars &&
             !folder.OpenListedEntry(FILE_READ_ATTRIBUTES, kShareAll, kOpenAnyOptions))
             return false;
         ++count;
