@@ -75,7 +75,7 @@ public:
     // relative to its parent is when its full name is the parent's followed by its listed name.
     // That tells a link that took the place of the listed subfolder on a platform that opens the
     // target of a link asked to be opened as itself (Wine 8; Windows refuses such a link when
-    // the subfolder is opened). Asked once, before the first entry; the answer is kept. A folder
+    // the subfolder is opened). Asked at most once; the answer is kept. A folder
     // the platform cannot name is not Verified either (under Wine: one whose Unix path passes
     // the Unix path limit, where no change through a handle would reach the disk).
     bool Verified();
