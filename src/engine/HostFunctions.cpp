@@ -105,8 +105,10 @@ ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
                 return ArgsRead::Malformed;
             if (row.rule[i] == HostArg::Path) {
                 std::string expanded;
-                if (!ExpandPathMacros(arg.text, expanded) || expanded.empty())
-                    namesNothing = true; // an empty folder path would stand for the current drive's root
+                // An empty folder path would stand for the current drive's root, a relative one
+                // for whatever lies in the current folder.
+                if (!ExpandPathMacros(arg.text, expanded) || !IsRootedPath(expanded))
+                    namesNothing = true;
                 arg.text = std::move(expanded);
             } else if (!IsWholeScriptText(arg.text)) {
                 namesNothing = true;

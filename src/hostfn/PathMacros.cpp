@@ -136,4 +136,19 @@ bool ExpandPathMacros(const std::string& source, std::string& out) {
     return true;
 }
 
+bool IsRootedPath(const std::string& path) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    const auto letter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
+    if (path.size() >= 3 && letter(path[0]) && path[1] == ':' && separator(path[2]))
+        return true;
+    // \\server\share: a server name of its own, never the device prefixes "." and "?".
+    if (path.size() < 5 || !separator(path[0]) || !separator(path[1]))
+        return false;
+    const std::size_t serverEnd = path.find_first_of("\\/", 2);
+    if (serverEnd == std::string::npos || serverEnd == 2 || serverEnd + 1 >= path.size())
+        return false;
+    const std::string server = path.substr(2, serverEnd - 2);
+    return server != "." && server != "?" && !separator(path[serverEnd + 1]);
+}
+
 } // namespace qs

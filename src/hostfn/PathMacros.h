@@ -27,6 +27,13 @@ bool ExpandPathMacrosFull(const std::string& source, std::string& out);
 // nothing.
 bool ExpandPathMacros(const std::string& source, std::string& out);
 
+// True when an expanded path stands on its own: a drive letter, a colon and a separator
+// (C:\...), or a network share (\\server\share...). Anything else the platform takes relative to
+// the process's current folder or drive (x.txt, C:x, \x, and a path whose macro stayed
+// unreplaced, %NOSUCH%\x), so it would name whatever happens to be there; and \\.\ or \\?\ reach
+// devices and raw names. Host functions take none of these as a path.
+bool IsRootedPath(const std::string& path);
+
 // The folder that holds the category folders: the executable's folder followed by "scripts",
 // without a trailing backslash.
 std::string ScriptsFolderPath();

@@ -167,8 +167,9 @@ TEST_F(HostFunctions, ResultsAreTextOrNumbersAsEachFunctionPromises) {
 
 TEST_F(HostFunctions, StringArgumentsAcceptNumbersAndPathsAreExpanded) {
     host.Eval("self:DeleteFile(42)");
-    EXPECT_EQ(g_last.fn, "delete");
-    EXPECT_EQ(g_last.path, "42");
+    EXPECT_EQ(g_last.fn, ""); // taken as text, "42" is a relative path, which names nothing
+    host.Eval("self:DeleteFile(42 .. '')");
+    EXPECT_EQ(g_last.fn, "");
     host.Eval("self:DeleteFile('c:\\\\Some\\\\Path.txt')");
     EXPECT_EQ(g_last.path, "C:\\SOME\\PATH.TXT");
     host.Eval("self:RegKeyDeleteValues('hkey_current_user\\\\Software\\\\x', 12)");
@@ -237,8 +238,13 @@ TEST_F(HostFunctions, PassCountAndLeakFlagAreReadOnlyAtTheFullArgumentCount) {
 TEST_F(HostFunctions, PathsThatNameNothingAreLeftAlone) {
     // An empty folder path would stand for the root of the current drive; a path past the classic
     // limit would be cut into another name; a NUL byte would hide the rest of the path.
+    // Anything not rooted at a drive or a share would be taken relative to the current folder or
+    // drive, or reach a device.
     const std::string longPath = "C:\\" + std::string(300, 'a');
-    for (const std::string& path : {std::string(""), longPath, std::string("C:\\keep\\0\\gone")}) {
+    for (const std::string& path :
+         {std::string(""), longPath, std::string("C:\\keep\\0\\gone"), std::string("x.txt"), std::string("sub\\x"),
+          std::string("C:x"), std::string("\\x"), std::string("%NO_SUCH_VARIABLE_QS%\\x"), std::string("\\\\.\\C:"),
+          std::string("\\\\?\\C:\\x"), std::string("\\\\server"), std::string("\\\\\\x")}) {
         std::string lua = "[==[" + path + "]==]";
         if (path.find("\\0") != std::string::npos)
             lua = "'C:\\\\keep\\0\\\\gone'";
@@ -374,6 +380,35 @@ TEST(HostFunctionsOnDisk, MisreadArgumentsLeaveEveryFileAsItWas) {
     after.erase("tree\\a.tmp");
     after.erase("tree\\sub\\c.tmp");
     EXPECT_EQ(FileContents(dir.Path()), after);
+}
+
+// A path that names no drive or share is never taken relative to the current folder, whatever
+// lies there under that name.
+TEST(HostFunctionsOnDisk, RelativePathsLeaveTheCurrentFolderAlone) {
+    qs::test::TempDir dir;
+    for (const char* f : {"tree\\a.tmp", "tree\\b.txt", "%NO_SUCH_VARIABLE_QS%\\c.tmp", "d.tmp"})
+        qs::test::WriteText(dir / f, std::string("content of ") + f);
+    const auto before = FileContents(dir.Path());
+    ASSERT_EQ(before.size(), 4u);
+    char previous[MAX_PATH] = "";
+    ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
+    ScriptHost host;
+    const std::string calls[] = {
+        "self:DeleteFolderContent('tree', '', true)",
+        "self:DeleteFolderContent('%NO_SUCH_VARIABLE_QS%', '', true)",
+        "self:WipeFolderContent('tree', '', true, 1)",
+        "self:DeleteFile('d.tmp')",
+        "self:WipeFile('tree\\\\b.txt', 1)",
+        "return self:GetFolderSize('tree', '', true)",
+        "return self:GetFileSize('d.tmp')",
+    };
+    for (const std::string& c : calls) {
+        const Results results = host.Eval(c);
+        EXPECT_TRUE(results.empty() || results == (Results{"s:0", "s:0"}) || results == (Results{"n:0"})) << c;
+        EXPECT_EQ(FileContents(dir.Path()), before) << c;
+    }
+    SetCurrentDirectoryA(previous);
 }
 
 } // namespace

@@ -116,6 +116,23 @@ TEST(PathMacros, TextThatCannotBeTakenWholeNamesNothingAtAnyStage) {
     SetEnvironmentVariableA("QS_S", nullptr);
 }
 
+TEST(PathMacros, OnlyPathsRootedAtADriveOrAShareStandOnTheirOwn) {
+    const struct {
+        const char* path;
+        bool rooted;
+    } cases[] = {
+        {"C:\\", true},           {"c:\\x", true},         {"C:/x", true},
+        {"\\\\srv\\share", true}, {"\\\\srv\\share\\x", true},
+        {"", false},               {"x", false},             {"x\\y", false},
+        {"C:", false},             {"C:x", false},           {"\\x", false},
+        {"/x", false},             {"1:\\x", false},        {"%NOSUCH%\\x", false},
+        {"\\\\.\\C:", false},     {"\\\\?\\C:\\x", false},  {"\\\\srv", false},
+        {"\\\\srv\\", false},     {"\\\\\\x", false},       {"\\\\srv\\\\x", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(qs::IsRootedPath(c.path), c.rooted) << c.path;
+}
+
 TEST(PathMacros, ScriptsFolderCanBeRedirected) {
     const std::string original = qs::ScriptsFolderPath();
     EXPECT_EQ(original.substr(original.size() - 8), "\\scripts");
