@@ -9,22 +9,6 @@
 namespace qs {
 namespace {
 
-// `wide` in the ANSI code page when every character converts and converts back to itself;
-// false when the code page lacks one of them, or would put a look-alike in its place.
-bool ExactAnsi(const wchar_t* wide, int length, std::string& out) {
-    out.clear();
-    if (length == 0)
-        return true;
-    BOOL usedDefault = FALSE;
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, &usedDefault);
-    if (bytes <= 0 || usedDefault)
-        return false;
-    out.resize(static_cast<std::size_t>(bytes));
-    WideCharToMultiByte(CP_ACP, 0, wide, length, &out[0], bytes, nullptr, &usedDefault);
-    // Best-fit mappings ("ｔ" to "t") use no default character: only the way back tells them.
-    return !usedDefault && WideFromAnsi(out) == std::wstring(wide, static_cast<std::size_t>(length));
-}
-
 bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
@@ -43,21 +27,6 @@ void AppendCodePoint(std::wstring& out, unsigned long cp) {
 bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
 } // namespace
-
-bool ExactAnsiFromWide(const std::wstring& wide, std::string& ansi) {
-    return ExactAnsi(wide.data(), static_cast<int>(wide.size()), ansi);
-}
-
-std::wstring WideFromAnsi(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
 
 std::string ShownFileName(const std::wstring& name) {
     std::string out;

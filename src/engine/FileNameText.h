@@ -4,16 +4,11 @@
 // UTF-16 names, never by a shown one.
 #pragma once
 
+#include "hostfn/AnsiText.h"
+
 #include <string>
 
 namespace qs {
-
-// `text` in the ANSI code page as UTF-16 (every byte sequence converts; nothing is guessed).
-std::wstring WideFromAnsi(const std::string& text);
-
-// `wide` in the ANSI code page when the code page holds every character of it exactly; false
-// when a character is missing or would turn into a look-alike ("ｔｅｍｐ" into "temp").
-bool ExactAnsiFromWide(const std::wstring& wide, std::string& ansi);
 
 // The shown form of a name or path. A character is written as itself when the ANSI code page
 // holds exactly that character; any other (CJK under a western code page, a fullwidth look-alike

@@ -3,6 +3,7 @@
 
 #include "engine/FileReplace.h"
 #include "engine/SettingsShape.h"
+#include "hostfn/PathMacros.h"
 
 #include <tinyxml.h>
 
@@ -37,18 +38,6 @@ bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& bytes
     return ok;
 }
 
-std::string ModulePath() {
-    std::vector<char> buf(MAX_PATH);
-    for (;;) {
-        const DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0)
-            return std::string();
-        if (n < buf.size())
-            return std::string(buf.data(), n);
-        buf.resize(buf.size() * 2);
-    }
-}
-
 } // namespace
 
 int CompareSelectedNames(const std::string& a, const std::string& b) {
@@ -78,7 +67,9 @@ std::string SettingsReadProblem(CSettingsRead result) {
     return std::string();
 }
 
-CSettings::CSettings() : CSettings(SettingsPathFor(ModulePath())) {}
+// An executable whose path the code page cannot hold exactly has no settings file: neither read
+// nor written, rather than one in a look-alike folder or in the current folder.
+CSettings::CSettings() : CSettings(ModuleFilePath().empty() ? std::string() : SettingsPathFor(ModuleFilePath())) {}
 
 CSettings::CSettings(std::string path) : m_path(std::move(path)) {
     Load();
@@ -183,7 +174,7 @@ std::string CSettings::Print() const {
 }
 
 bool CSettings::Save() const {
-    return ReplaceFileContents(m_path, Print());
+    return !m_path.empty() && ReplaceFileContents(m_path, Print());
 }
 
 bool CSettings::Contains(const std::string& name) const {

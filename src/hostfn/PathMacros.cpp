@@ -1,6 +1,7 @@
 // Path macro expansion: environment first, then upper case, then the folder macros in table order.
 #include "hostfn/PathMacros.h"
 
+#include "hostfn/AnsiText.h"
 #include "hostfn/PathLimits.h"
 
 #include <windows.h>
@@ -81,21 +82,35 @@ void SetScriptsFolder(const std::string& folder) {
     ScriptsFolderOverride() = f;
 }
 
+std::string ModuleFilePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return std::string();
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    std::string ansi;
+    if (ExactAnsiFromWide(path, ansi))
+        return ansi;
+    std::wstring shortPath(path.size() + 1, L'\0');
+    const DWORD n = GetShortPathNameW(path.c_str(), &shortPath[0], static_cast<DWORD>(shortPath.size()));
+    if (n == 0 || n >= shortPath.size())
+        return std::string();
+    shortPath.resize(n);
+    return ExactAnsiFromWide(shortPath, ansi) ? ansi : std::string();
+}
+
 std::string ScriptsFolderPath() {
     if (!ScriptsFolderOverride().empty())
         return ScriptsFolderOverride();
-    std::vector<char> buf(MAX_PATH);
-    for (;;) {
-        DWORD n = GetModuleFileNameA(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
-        if (n == 0)
-            return std::string();
-        if (n < buf.size())
-            break;
-        buf.resize(buf.size() * 2);
-    }
-    std::string exe(buf.data());
-    size_t slash = exe.find_last_of('\\');
-    return (slash == std::string::npos ? std::string() : exe.substr(0, slash + 1)) + "scripts";
+    const std::string exe = ModuleFilePath();
+    const std::size_t slash = exe.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1) + "scripts";
 }
 
 bool IsWholeScriptText(const std::string& text) {

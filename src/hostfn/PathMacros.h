@@ -34,6 +34,13 @@ bool ExpandPathMacros(const std::string& source, std::string& out);
 // devices and raw names. Host functions take none of these as a path.
 bool IsRootedPath(const std::string& path);
 
+// The executable's full path in the ANSI code page, exactly: its long form when the code page
+// holds every character of it, else its short (8.3) form when that one does, else "" (names
+// nothing). The code page's own conversion would put look-alikes in place of what it lacks
+// ("ｔｏｏｌｓ" as "tools") and name another folder, whose scripts would be loaded and whose
+// settings would be written.
+std::string ModuleFilePath();
+
 // The folder that holds the category folders: the executable's folder followed by "scripts",
 // without a trailing backslash.
 std::string ScriptsFolderPath();

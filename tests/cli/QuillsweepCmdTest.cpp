@@ -187,6 +187,29 @@ protected:
     std::string keys; // the test's registry keys, below HKEY_CURRENT_USER
 };
 
+// Installed in a folder whose name the code page lacks (ｔｏｏｌｓ), beside a look-alike folder
+// (tools) that the code page's best-fit conversion would name instead, the companion uses its
+// own scripts and settings, never the look-alike's.
+TEST_F(CompanionTest, AnInstallFolderOutsideTheCodePageIsNeverTakenForALookAlike) {
+    const std::wstring own = L"\uff54\uff4f\uff4f\uff4c\uff53";
+    ASSERT_TRUE(WriteWideFile(dir.Path(), L"tools\\scripts\\wrong.lua", "function this:GetPluginName() return 'Look-alike' end\n"));
+    WriteText(dir / "tools\\settings.xml", "<Quillsweep><selected><plugin>Look-alike</plugin></selected></Quillsweep>");
+    ASSERT_TRUE(WriteWideFile(dir.Path(), own + L"\\scripts\\right.lua", "function this:GetPluginName() return 'Own' end\n"));
+    ASSERT_TRUE(WriteWideFile(dir.Path(), own + L"\\settings.xml",
+                              "<Quillsweep><selected><plugin>Own</plugin></selected></Quillsweep>"));
+    const std::wstring wideDir(dir.Path().begin(), dir.Path().end()); // the test folder's name is ASCII
+    const std::wstring wideExe = wideDir + L"\\" + own + L"\\QuillsweepCmd.exe";
+    ASSERT_TRUE(CopyFileW(std::wstring(exe.begin(), exe.end()).c_str(), wideExe.c_str(), FALSE));
+
+    ChildProcess child;
+    ASSERT_TRUE(child.Start(L"\"" + wideExe + L"\" list"));
+    EXPECT_EQ(child.Finish(), 0u) << child.Err();
+    const std::string out = child.Out();
+    // The one row is its own plugin, checked by its own settings file.
+    EXPECT_NE(out.find("0      plugin  yes      Own"), std::string::npos) << out << child.Err();
+    EXPECT_EQ(out.find("Look-alike"), std::string::npos) << out;
+}
+
 TEST_F(CompanionTest, HelpAndCommandLineMistakes) {
     Result r = Run({"--help"});
     EXPECT_EQ(r.code, qs::kExitOk);
