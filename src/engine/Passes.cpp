@@ -7,13 +7,13 @@
 namespace qs {
 namespace {
 
-CEntryResult Measure(CPluginScript& script) {
+// Runs one entry point of `script` (`call` answers whether it gave its answer) and reads what
+// it left: the error it raised, if any, and the row's figures.
+template <typename Call> CEntryResult RunEntry(CPluginScript& script, Call&& call) {
     CEntryResult result;
     CLuaVirtualMachine& vm = script.Machine();
     const std::size_t errors = vm.ErrorCount();
-    std::uint64_t size = 0;
-    std::uint32_t count = 0;
-    result.answered = script.GetSize(size, count);
+    result.answered = call();
     result.raised = vm.ErrorCount() != errors;
     if (result.raised) {
         result.error = vm.LastError();
@@ -24,19 +24,16 @@ CEntryResult Measure(CPluginScript& script) {
     return result;
 }
 
+CEntryResult Measure(CPluginScript& script) {
+    return RunEntry(script, [&script] {
+        std::uint64_t size = 0;
+        std::uint32_t count = 0;
+        return script.GetSize(size, count);
+    });
+}
+
 CEntryResult ClearRow(CPluginScript& script) {
-    CEntryResult result;
-    CLuaVirtualMachine& vm = script.Machine();
-    const std::size_t errors = vm.ErrorCount();
-    result.answered = script.Clear();
-    result.raised = vm.ErrorCount() != errors;
-    if (result.raised) {
-        result.error = vm.LastError();
-        result.stoppedByCancel = vm.LastInterrupt() == CCallInterrupt::kCancelled;
-    }
-    result.size = script.Size();
-    result.count = script.FileCount();
-    return result;
+    return RunEntry(script, [&script] { return script.Clear(); });
 }
 
 class CRefresh {

@@ -173,4 +173,12 @@ std::string Quote(const std::string& arg) {
     return out + "\"";
 }
 
+std::string BuiltCompanion() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string p = path;
+    p = p.substr(0, p.find_last_of('\\')); // ...\tests
+    return p.substr(0, p.find_last_of('\\') + 1) + "QuillsweepCmd.exe";
+}
+
 } // namespace qs::test

@@ -54,4 +54,7 @@ private:
 // Quotes one argument for the platform's command-line splitting.
 std::string Quote(const std::string& arg);
 
+// The companion built beside the test programs' folder.
+std::string BuiltCompanion();
+
 } // namespace qs::test

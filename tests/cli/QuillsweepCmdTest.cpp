@@ -27,20 +27,12 @@ using qs::test::ChildProcess;
 using qs::test::Exists;
 using qs::test::Quote;
 using qs::test::ReadText;
+using qs::test::BuiltCompanion;
 using qs::test::TempDir;
 using qs::test::WriteBytes;
 using qs::test::WriteText;
 using qs::test::WriteWideFile;
 using Lines = std::vector<std::string>;
-
-// The companion built beside the test programs' folder.
-std::string BuiltCompanion() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    p = p.substr(0, p.find_last_of('\\')); // ...\tests
-    return p.substr(0, p.find_last_of('\\') + 1) + "QuillsweepCmd.exe";
-}
 
 // Output split at the companion's line ending.
 Lines SplitLines(const std::string& text) {

@@ -15,17 +15,9 @@
 
 namespace {
 
+using qs::test::BuiltCompanion;
 using qs::test::TempDir;
 using qs::test::TreeSnapshot;
-
-// The companion built beside the test programs' folder.
-std::string BuiltCompanion() {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string p = path;
-    p = p.substr(0, p.find_last_of('\\')); // ...\tests
-    return p.substr(0, p.find_last_of('\\') + 1) + "QuillsweepCmd.exe";
-}
 
 // Sets an environment variable for the test's lifetime; the companion inherits it.
 class ScopedVariable {

@@ -1,6 +1,7 @@
 // Argument rules and results of the host functions, as scripts call them.
 #include "engine/HostFunctions.h"
 #include "support/ScriptHost.h"
+#include "support/WideTree.h"
 
 #include <gtest/gtest.h>
 
@@ -16,25 +17,8 @@ namespace {
 using qs::test::ScriptHost;
 using Results = std::vector<std::string>;
 
-// Every file below `root` by relative path, with its content; links are not followed.
-std::map<std::string, std::string> FileContents(const std::string& root, const std::string& prefix = "") {
-    std::map<std::string, std::string> out;
-    WIN32_FIND_DATAA d;
-    HANDLE find = FindFirstFileA((root + "\\*").c_str(), &d);
-    if (find == INVALID_HANDLE_VALUE)
-        return out;
-    do {
-        const std::string name = d.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if ((d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && !(d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            out.merge(FileContents(root + "\\" + name, prefix + name + "\\"));
-        else
-            out[prefix + name] = qs::test::ReadText(root + "\\" + name);
-    } while (FindNextFileA(find, &d));
-    FindClose(find);
-    return out;
-}
+// Every entry below `root` with its content; links are listed, not followed.
+qs::test::TreeSnapshot FileContents(const std::string& root) { return qs::test::Snapshot(root); }
 
 // What the last call handed on to the work behind the functions.
 struct Record {
@@ -357,7 +341,7 @@ TEST(HostFunctionsOnDisk, MisreadArgumentsLeaveEveryFileAsItWas) {
         qs::test::WriteText(tree + "\\" + f, std::string("content of ") + f);
     qs::test::WriteText(dir / "outside\\e.tmp", "outside");
     const auto before = FileContents(dir.Path());
-    ASSERT_EQ(before.size(), 5u);
+    ASSERT_EQ(before.size(), 8u); // five files and three folders
     ScriptHost host;
     const std::string lua = "[[" + tree + "]]";
     const std::string calls[] = {
@@ -377,8 +361,8 @@ TEST(HostFunctionsOnDisk, MisreadArgumentsLeaveEveryFileAsItWas) {
     // The same calls with text delete what they name, so the cases above were aimed right.
     host.Eval("self:DeleteFolderContent(" + lua + ", '*.tmp', true)");
     auto after = before;
-    after.erase("tree\\a.tmp");
-    after.erase("tree\\sub\\c.tmp");
+    after.erase(L"tree\\a.tmp");
+    after.erase(L"tree\\sub\\c.tmp");
     EXPECT_EQ(FileContents(dir.Path()), after);
 }
 
@@ -389,7 +373,7 @@ TEST(HostFunctionsOnDisk, RelativePathsLeaveTheCurrentFolderAlone) {
     for (const char* f : {"tree\\a.tmp", "tree\\b.txt", "%NO_SUCH_VARIABLE_QS%\\c.tmp", "d.tmp"})
         qs::test::WriteText(dir / f, std::string("content of ") + f);
     const auto before = FileContents(dir.Path());
-    ASSERT_EQ(before.size(), 4u);
+    ASSERT_EQ(before.size(), 6u); // four files and two folders
     char previous[MAX_PATH] = "";
     ASSERT_NE(GetCurrentDirectoryA(MAX_PATH, previous), 0u);
     ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
