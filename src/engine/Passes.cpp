@@ -204,10 +204,9 @@ bool RunCleanPass(CScriptRow& root, const CPassOptions& options, CPassObserver& 
 std::vector<const CScriptRow*> WarnedRowsToClean(const CScriptRow& root) {
     std::vector<const CScriptRow*> rows;
     CollectRowsToClean(root, rows);
-    rows.erase(std::remove_if(rows.begin(), rows.end(),
-                              [](const CScriptRow* row) {
-                                  return row->userData == nullptr || row->userData->Warning().empty();
-                              }),
+    rows.erase(std::remove_if(
+                   rows.begin(), rows.end(),
+                   [](const CScriptRow* row) { return row->userData == nullptr || row->userData->Warning().empty(); }),
                rows.end());
     return rows;
 }
