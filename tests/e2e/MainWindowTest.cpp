@@ -249,11 +249,25 @@ TEST_F(MainWindowTest, CleanSelectedAsksOnceAboutWarningsAndCleansNothingWhenDec
            "function this:GetPluginWarning() return 'Crash dumps you have not sent are lost.' end\n");
     append("Caches\\thumbs.lua", "function this:GetPluginWarning() return 'Thumbnails are rebuilt slowly.' end\n");
     append("recent.lua", "function this:GetPluginDescription() return 'The recently used files list' end\n");
+    app.AddPlugin("old.lua", "Old logs", "old");
+    append("old.lua", "function this:GetPluginWarning() return 'Logs older than a week\\nare gone for good.' end\n");
     app.WriteSettings(SettingsXml("", {"Dumps", "Recent list"}));
 
     AppProcess quillsweep(app);
-    ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows + 1));
     ASSERT_EQ(quillsweep.Status(), TotalOf({"dumps", "recent"}));
+
+    // The status line shows a row's warning while that row has the focus.
+    const std::vector<std::string> top = AppFolder::ListingOrder(app.Scripts());
+    const auto nameOf = [&](const std::string& entry) {
+        POINT p = quillsweep.CheckBoxPoint(static_cast<int>(std::find(top.begin(), top.end(), entry) - top.begin()), 0);
+        p.x += 40;
+        return p;
+    };
+    quillsweep.ClickList(nameOf("old.lua"));
+    EXPECT_EQ(quillsweep.Status(), "Warning: Logs older than a week are gone for good.");
+    quillsweep.ClickList(nameOf("recent.lua"));
+    EXPECT_EQ(quillsweep.Status(), TotalOf({"dumps", "recent"}));
 
     quillsweep.PostCommand(IDC_CLEAN_SELECTED);
     HWND question = nullptr;
