@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -276,8 +275,6 @@ TEST_F(MainWindowTest, CleanSelectedAsksOnceAboutWarningsAndCleansNothingWhenDec
     EXPECT_NE(text.find("Dumps:\r\nCrash dumps you have not sent are lost."), std::string::npos) << text;
     EXPECT_EQ(text.find("Thumbnails"), std::string::npos) << text; // not checked
     EXPECT_EQ(text.find("Recent"), std::string::npos) << text;     // no warning
-    if (const char* shots = std::getenv("QS_SHOTS"); shots != nullptr && *shots != '\0')
-        ::Sleep(static_cast<DWORD>(std::atoi(shots))); // time for a screenshot of the question
     ASSERT_TRUE(quillsweep.Answer(question, IDNO));
     ASSERT_TRUE(WaitUntil([&] { return quillsweep.Idle(); }));
     ::Sleep(200); // a pass started by mistake would have shown by now
