@@ -5,12 +5,14 @@
 #include "app/FileVersionInfo.h"
 #include "app/MakerAddresses.h"
 #include "app/OpenUrl.h"
+#include "app/WarningText.h"
 #include "hostfn/Cancellation.h"
 #include "resource.h"
 
 #include <shellapi.h>
 
 #include <memory>
+#include <vector>
 
 namespace qs {
 namespace {
@@ -119,7 +121,14 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         return true;
     }
     if (msg == WM_COMMAND && code == 0 && id == IDC_CLEAN_SELECTED) {
-        StartCleanPass(*this);
+        // The only question the window asks: nothing is cleaned when the user declines.
+        if (ConfirmWarnings())
+            StartCleanPass(*this);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_ITEMFOCUSCHANGED) {
+        WriteStatus();
         result = 0;
         return true;
     }
@@ -256,7 +265,27 @@ void CMainDlg::OnDestroy() {
 
 void CMainDlg::OnItemCheckChanging(const CScriptRow* row, std::uint32_t newState) {
     if (m_totals.OnItemCheckChanging(m_rows.GetRootItem(), row, newState))
+        WriteStatus();
+}
+
+void CMainDlg::WriteStatus() {
+    const CScriptRow* focus = m_list.IsWindow() ? m_list.GetFocusItem() : nullptr;
+    if (focus != nullptr && focus->userData != nullptr && !focus->userData->Warning().empty())
+        ::SetDlgItemTextA(m_hWnd, IDC_STATUS, WarningStatusText(focus->userData->Warning()).c_str());
+    else
         WriteSelectionStatus(m_hWnd, m_totals);
+}
+
+bool CMainDlg::ConfirmWarnings() {
+    std::vector<CWarnedJob> jobs;
+    for (const CScriptRow* row : WarnedRowsToClean(*m_rows.GetRootItem()))
+        jobs.push_back({row->userData->Name(), row->userData->Warning()});
+    if (jobs.empty())
+        return true;
+    char caption[256] = {};
+    ::GetWindowTextA(m_hWnd, caption, sizeof caption);
+    return ::MessageBoxA(m_hWnd, CleanQuestionText(jobs).c_str(), caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
+           IDYES;
 }
 
 void CMainDlg::EnableCommandButtons(bool enable) {

@@ -76,6 +76,10 @@ private:
     void OnInitDialog();
     void OnDestroy();
     void OnItemCheckChanging(const CScriptRow* row, std::uint32_t newState);
+    // The totals, or the warning of the focused row while it has one.
+    void WriteStatus();
+    // Asks once when jobs that Clean Selected would clean have warnings; true to clean.
+    bool ConfirmWarnings();
     void InitScriptsList();
     void ApplyPlacement();
     static DWORD WINAPI WorkerMain(LPVOID job);

@@ -1,6 +1,8 @@
 // What a scripts list row shows and how a header click sorts a level of rows.
 #include "app/ScriptsListCtrl.h"
 
+#include "app/WarningText.h"
+
 #include "controls/FilesTreeSort.h"
 #include "engine/PluginScript.h"
 #include "framework/ByteSize.h"
@@ -74,6 +76,13 @@ void CScriptsListCtrl::GetItemText(Node* node, int column, std::string& text) {
     default:
         break;
     }
+}
+
+bool CScriptsListCtrl::GetItemTip(Node* node, std::string& text) {
+    if (node == nullptr || node->userData == nullptr)
+        return false;
+    text = RowTipText(node->userData->Description(), node->userData->Warning());
+    return !text.empty();
 }
 
 void CScriptsListCtrl::DrawSubItem(HDC dc, Node* node, int column, const RECT& rect) {

@@ -22,6 +22,8 @@ public:
     // Sorts the rows of one level, from the focused row's level on (see the definition);
     // always answers true.
     bool SortItems(int column, bool ascending) override;
+    // A plugin row's description and warning (RowTipText).
+    bool GetItemTip(Node* node, std::string& text) override;
 
     // The text of one cell: name, formatted size, file count; empty for other columns and rows
     // without a script.

@@ -83,6 +83,8 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 line.json = true;
             } else if (arg == "--quiet" || arg == "-q") {
                 line.quiet = true;
+            } else if (arg == "--accept-warnings") {
+                line.acceptWarnings = true;
             } else {
                 fail("Unknown option: " + arg);
             }
@@ -111,6 +113,8 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 fail(std::string(line.command == CCompanionCommand::kList ? "list" : "check") + " takes no names.");
             else if (line.selected)
                 fail("--selected goes with preview and clean.");
+            else if (line.acceptWarnings)
+                fail("--accept-warnings goes with clean.");
             break;
         case CCompanionCommand::kPreview:
         case CCompanionCommand::kClean:
@@ -118,6 +122,8 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 fail("Give names or --selected, not both.");
             else if (line.command == CCompanionCommand::kClean && !line.selected && line.names.empty())
                 fail("clean needs the names of the plugins or categories to clean, or --selected.");
+            else if (line.command != CCompanionCommand::kClean && line.acceptWarnings)
+                fail("--accept-warnings goes with clean.");
             break;
         }
     }
@@ -133,14 +139,18 @@ std::string UsageText() {
            "\n"
            "Commands:\n"
            "  list               Every row as the main window builds it: depth, type, check state\n"
-           "                     from the settings file, name. Then every script that got no row,\n"
-           "                     or whose entry points raised an error, and why.\n"
+           "                     from the settings file, name, and the plugin's description where\n"
+           "                     one has it. Then the plugins' warnings, and every script that got\n"
+           "                     no row, or whose entry points raised an error, and why.\n"
            "  preview [NAME...]  Measures what the named rows would free (a category stands for\n"
            "                     its plugins): every plugin when no name is given, the checked\n"
            "                     rows of the settings file with --selected.\n"
            "  clean NAME...      Cleans exactly the named plugins and categories, or the checked\n"
            "  clean --selected   rows of the settings file, and prints what each freed. Runs only\n"
-           "                     with names or --selected.\n"
+           "                     with names or --selected. A plugin with a warning (one that the\n"
+           "                     main window asks about before it cleans) is only cleaned with\n"
+           "                     --accept-warnings; without it, clean lists the warnings and\n"
+           "                     runs nothing.\n"
            "  check              Loads every script and measures every plugin, cleaning nothing;\n"
            "                     reports every load error and every entry point that raised an\n"
            "                     error, with file and line.\n"
@@ -153,6 +163,7 @@ std::string UsageText() {
            "  --selected         The rows checked in the settings file (preview, clean).\n"
            "  --json             One JSON document on standard output instead of a table.\n"
            "  --quiet, -q        No progress on standard error.\n"
+           "  --accept-warnings  clean: the warnings of the chosen plugins are accepted.\n"
            "  --help, -h, /?     This text.\n"
            "  --                 Everything after it is a name, even when it begins with a dash.\n"
            "\n"
@@ -175,7 +186,9 @@ std::string UsageText() {
            "     nothing ran\n"
            "  4  cancelled: the plugin at work was stopped and no other ran\n"
            "  5  the scripts folder or the named settings file does not exist, or scripts\n"
-           "     cannot be run\n";
+           "     cannot be run\n"
+           "  6  clean chose a plugin that has a warning, and --accept-warnings was not\n"
+           "     given; nothing ran\n";
 }
 
 int ExitCodeOfRun(bool cancelled, bool scriptFailed) {

@@ -14,6 +14,7 @@ enum CompanionExitCode : int {
     kExitSelection = 3,    // an unknown or ambiguous name, or nothing to clean; nothing ran
     kExitCancelled = 4,    // Ctrl+C or Ctrl+Break stopped the plugin at work, and the run
     kExitCannotStart = 5,  // no scripts folder, no settings file where one was named, no script machine
+    kExitWarnings = 6,     // clean chose a plugin that has a warning, without --accept-warnings; nothing ran
 };
 
 enum class CCompanionCommand {
@@ -30,10 +31,11 @@ struct CCommandLine {
     std::vector<std::string> names; // rows named on the command line, byte for byte
     bool selected = false;          // the checked rows of settings.xml
     bool json = false;
-    bool quiet = false;        // no progress on standard error
-    std::string scriptsFolder; // empty: the scripts folder beside the executable
-    std::string settingsFile;  // empty: settings.xml beside the executable
-    std::string error;         // not empty: what is wrong with the command line
+    bool quiet = false;          // no progress on standard error
+    bool acceptWarnings = false; // clean runs plugins that have a warning
+    std::string scriptsFolder;   // empty: the scripts folder beside the executable
+    std::string settingsFile;    // empty: settings.xml beside the executable
+    std::string error;           // not empty: what is wrong with the command line
 };
 
 // Reads the arguments after the program name. Options may stand before or after the command;

@@ -249,8 +249,8 @@ private:
     int List() {
         std::vector<CListRow> rows;
         for (const CRowAt& at : m_listed)
-            rows.push_back(
-                {at.depth, at.row->isGroup != 0, at.row->checkState, at.row->userData->Name(), m_files[at.row]});
+            rows.push_back({at.depth, at.row->isGroup != 0, at.row->checkState, at.row->userData->Name(),
+                            m_files[at.row], at.row->userData->Description(), at.row->userData->Warning()});
         Write(m_out, FormatList(rows, m_issues.Issues(), m_line.json));
         return kExitOk;
     }
@@ -313,6 +313,8 @@ private:
                   WithEol("QuillsweepCmd: nothing to clean: the selection holds no plugin.\nNothing was run.\n"));
             return kExitSelection;
         }
+        if (clean && !m_line.acceptWarnings && RefuseWarnedPlugins(chosen))
+            return kExitWarnings;
 
         // One pass over the chosen plugins: every plugin, or the checked ones.
         m_record.Expect(chosen);
@@ -332,6 +334,19 @@ private:
         Write(m_out,
               clean ? FormatClean(outcomes, cancelled, m_line.json) : FormatPreview(outcomes, cancelled, m_line.json));
         return ExitCodeOfRun(cancelled, failed);
+    }
+
+    // Tells on standard error of every chosen plugin that has a warning; answers whether any has.
+    bool RefuseWarnedPlugins(const std::vector<CScriptRow*>& chosen) {
+        std::string text;
+        for (const CScriptRow* row : chosen)
+            if (!row->userData->Warning().empty())
+                text += "  " + row->userData->Name() + ": " + OneLine(row->userData->Warning()) + "\n";
+        if (text.empty())
+            return false;
+        Write(m_err, WithEol("QuillsweepCmd: these plugins warn before they clean:\n" + text +
+                             "Give --accept-warnings to clean them. Nothing was run.\n"));
+        return true;
     }
 
     const CCommandLine& m_line;

@@ -18,7 +18,9 @@ struct CListRow {
     bool category = false;
     std::uint32_t checkState = 1; // 1 unchecked, 2 checked, 3 partly checked
     std::string name;
-    std::string file; // a category's folder, a plugin's script
+    std::string file;        // a category's folder, a plugin's script
+    std::string description; // a plugin's one line on what it removes; may be empty
+    std::string warning;     // what a plugin asks the user to accept before it cleans; may be empty
 };
 
 // One plugin of a preview or a clean.
@@ -66,6 +68,9 @@ CFigures PreviewTotal(const std::vector<CPluginOutcome>& plugins);
 CFigures CleanTotal(const std::vector<CPluginOutcome>& plugins);
 // Files with at least one broken issue, each counted once.
 std::size_t BrokenFileCount(const std::vector<CScriptIssue>& issues);
+
+// The text on one line: each run of line breaks becomes one space.
+std::string OneLine(const std::string& text);
 
 // "ok", "failed", "cancelled", "not run".
 const char* StatusWord(CPluginOutcome::Status status);

@@ -77,6 +77,10 @@ std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScrip
             .String(row.name)
             .Key("file")
             .FileName(row.file)
+            .Key("description")
+            .String(row.description)
+            .Key("warning")
+            .String(row.warning)
             .EndObject();
     w.EndArray().Key("problems");
     WriteIssues(w, issues);

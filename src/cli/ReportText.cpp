@@ -3,6 +3,8 @@
 
 #include "framework/ByteSize.h"
 
+#include <algorithm>
+
 namespace qs {
 namespace {
 
@@ -50,16 +52,45 @@ std::string CancelNote(const std::vector<CPluginOutcome>& plugins, bool cancelle
 
 } // namespace
 
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c != '\r' && c != '\n')
+            out += c;
+        else if (out.empty() || out.back() != ' ')
+            out += ' ';
+    }
+    return out;
+}
+
 std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues) {
     std::string out;
     if (rows.empty()) {
         out += std::string("The scripts folder gives no rows.") + kEol;
     } else {
+        // The description column shows only when some row has one: a list without descriptions
+        // reads as it always has.
+        const bool described =
+            std::any_of(rows.begin(), rows.end(), [](const CListRow& r) { return !r.description.empty(); });
         std::vector<std::vector<std::string>> table = {{"Depth", "Type", "Checked", "Name"}};
-        for (const CListRow& row : rows)
+        if (described)
+            table[0].push_back("Description");
+        for (const CListRow& row : rows) {
             table.push_back({std::to_string(row.depth), row.category ? "category" : "plugin", CheckWord(row.checkState),
                              std::string(2 * row.depth, ' ') + row.name});
-        out += FormatTable(table, {false, false, false, false});
+            if (described)
+                table.back().push_back(row.description);
+        }
+        out += FormatTable(table, std::vector<bool>(table[0].size(), false));
+        bool warningsHead = false;
+        for (const CListRow& row : rows) {
+            if (row.warning.empty())
+                continue;
+            if (!warningsHead)
+                out += std::string(kEol) + "Warnings (clean asks for --accept-warnings):" + kEol;
+            warningsHead = true;
+            out += row.name + ": " + OneLine(row.warning) + kEol;
+        }
     }
     if (!issues.empty()) {
         out += std::string(kEol) + "Problems:" + kEol;

@@ -15,12 +15,17 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 // Sent to the control's parent before a row's check state changes: wParam the row, lParam the
 // new state; the receiver still reads the old state in the row. wParam 0 asks for a recount.
 // The view sends it for every check notice of its model.
 #define WM_ITEMCHECKCHANGING (WM_USER + 567)
+
+// Sent to the control's parent after input moved the focus to another row: wParam the row, or 0
+// for none.
+#define WM_ITEMFOCUSCHANGED (WM_USER + 568)
 
 namespace qs {
 
@@ -149,10 +154,15 @@ public:
     // Sorts rows by a column; answers true when it rearranged something.
     virtual bool SortItems(int /*column*/, bool /*ascending*/) { return false; }
 
+    // The tooltip of a row; false (or empty text) for none.
+    virtual bool GetItemTip(Node*, std::string& /*text*/) { return false; }
+
     // ---- rows --------------------------------------------------------------------------
 
     // The model's rows, reached through the view for the callers that hold only the view.
     Node* GetRootItem() const { return model.GetRootItem(); }
+    // The row with the focus, or null.
+    Node* GetFocusItem() const { return focus; }
     Node* InsertItem(T userData, int imageIndex, std::uint32_t checkState, int isGroup, Node* parent) {
         return model.InsertItem(std::move(userData), imageIndex, checkState, isGroup, parent);
     }
@@ -322,8 +332,17 @@ public:
 
     // ---- window side: layout and painting (FilesTreePaint.inl) ----------------------------
 
-    // The message map: layout and painting, scrolling, mouse, keyboard and header.
-    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    // The message map (HandleViewMessage), then WM_ITEMFOCUSCHANGED to the parent when the
+    // message moved the focus.
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        Node* const before = focus;
+        const bool handled = HandleViewMessage(hwnd, msg, wParam, lParam, result);
+        if (focus != before && IsWindow())
+            ::SendMessageA(GetParent(), WM_ITEMFOCUSCHANGED, reinterpret_cast<WPARAM>(focus), 0);
+        return handled;
+    }
+    // Layout and painting, scrolling, mouse, keyboard, header and tooltips.
+    bool HandleViewMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
     // Rebuilds the line pen and both fonts from the system menu font, the row height and the
     // rows per page.
@@ -363,6 +382,12 @@ protected:
     void OnButtonDown(bool left, LPARAM position);
     void OnKeyDown(WPARAM key, LPARAM flags);
     bool OnHeaderNotify(NMHDR* nm, LRESULT& result);
+    // The row under a point of the client area, or null.
+    Node* RowAt(int y);
+    // Mouse messages go on to the tooltip; a move onto another row takes the tip shown down, so
+    // that the next one asks for that row's text.
+    void RelayToTip(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool OnTipNotify(NMHDR* nm, LRESULT& result);
     void SortByColumn(int column);
     // The header's column menu: one checked item per visible column from 1 on.
     Menu BuildColumnMenu() const;
@@ -405,6 +430,8 @@ protected:
         }
         if (lastDrawn == node || node->IsAncestorOf(lastDrawn))
             lastDrawn = nullptr;
+        if (tipNode == node || node->IsAncestorOf(tipNode))
+            tipNode = nullptr;
         if (topNode == node || node->IsAncestorOf(topNode))
             topNode = nullptr;
     }
@@ -478,6 +505,12 @@ protected:
     Node* lastDrawn = nullptr;
     std::uint32_t commonControlsVersion = 0;
     Bitmap sortAscendingBitmap, sortDescendingBitmap;
+    // The tooltip: a popup, which the system would destroy only with the top-level window; the
+    // control destroys it when it goes itself.
+    OwnedWindow tipWindow;
+    Node* tipNode = nullptr; // the row under the mouse
+    std::string tipText;     // the text handed to the tooltip, kept until the next request
+    std::wstring tipTextWide;
     // Whether the latest paint reached the row past the last whole one (`lastDrawn` keeps an
     // older row otherwise).
     bool lastPaintFilled = false;

@@ -25,8 +25,17 @@ constexpr UINT kNonClientMetricsSize = 340;
 } // namespace tlx
 
 template <typename T>
-bool CTlxFilesTreeCtrlImpl<T>::ProcessWindowMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool CTlxFilesTreeCtrlImpl<T>::HandleViewMessage(HWND, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
+    case WM_DESTROY:
+        tipWindow.Reset();
+        tipNode = nullptr;
+        return false;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+        RelayToTip(msg, wParam, lParam);
+        return false;
     case WM_CREATE:
         Init();
         result = 0;
@@ -56,7 +65,8 @@ bool CTlxFilesTreeCtrlImpl<T>::ProcessWindowMessage(HWND, UINT msg, WPARAM wPara
         result = ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
         return true;
     case WM_NOTIFY:
-        return lParam != 0 && OnHeaderNotify(reinterpret_cast<NMHDR*>(lParam), result);
+        return lParam != 0 && (OnTipNotify(reinterpret_cast<NMHDR*>(lParam), result) ||
+                               OnHeaderNotify(reinterpret_cast<NMHDR*>(lParam), result));
     case WM_KEYDOWN:
         OnKeyDown(wParam, lParam);
         result = 0;
@@ -77,6 +87,7 @@ bool CTlxFilesTreeCtrlImpl<T>::ProcessWindowMessage(HWND, UINT msg, WPARAM wPara
         return true;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
+        RelayToTip(msg, wParam, lParam);
         OnButtonDown(msg == WM_LBUTTONDOWN, lParam);
         result = 0;
         return true;
@@ -114,6 +125,24 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::Init() {
                 header.m_hWnd = h; // still usable, only without the insertion hook
         }
     }
+    if (!tipWindow || !::IsWindow(tipWindow.Get())) {
+        tipWindow.Reset(
+            ::CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr,
+                              reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(m_hWnd, GWLP_HINSTANCE)), nullptr));
+        if (tipWindow) {
+            // One tool for the whole control, its text asked for when it shows; the messages are
+            // relayed rather than subclassed, so that the control's own subclassing stays alone.
+            TTTOOLINFOA tool{};
+            tool.cbSize = TTTOOLINFOA_V2_SIZE; // the size every version of the control takes
+            tool.uFlags = TTF_IDISHWND;
+            tool.hwnd = m_hWnd;
+            tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
+            tool.lpszText = LPSTR_TEXTCALLBACKA;
+            ::SendMessageA(tipWindow.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+            ::SendMessageA(tipWindow.Get(), TTM_SETMAXTIPWIDTH, 0, 480); // longer texts wrap
+        }
+    }
     SendMessage(WM_WININICHANGE);
     Layout();
     if (header.IsWindow())
@@ -132,6 +161,58 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::Init() {
                 ::LoadImageA(shell, MAKEINTRESOURCEA(134), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS)));
         }
     }
+}
+
+template <typename T> typename CTlxFilesTreeCtrlImpl<T>::Node* CTlxFilesTreeCtrlImpl<T>::RowAt(int y) {
+    const std::uint32_t position = tlx::RowPositionAt(y, headerHeight, rowHeight);
+    if (topNode == nullptr || position > rowsPerPage)
+        return nullptr;
+    Node* row = topNode;
+    for (std::uint32_t i = 0; i < position && row != nullptr; ++i)
+        row = row->NextVisible(false);
+    return row;
+}
+
+template <typename T> void CTlxFilesTreeCtrlImpl<T>::RelayToTip(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!tipWindow)
+        return;
+    if (msg == WM_MOUSEMOVE) {
+        Node* row = RowAt(static_cast<short>(HIWORD(lParam)));
+        if (row != tipNode) {
+            tipNode = row;
+            ::SendMessageA(tipWindow.Get(), TTM_POP, 0, 0);
+        }
+    }
+    MSG relayed{m_hWnd, msg, wParam, lParam, static_cast<DWORD>(::GetMessageTime()), {}};
+    relayed.pt.x = static_cast<short>(LOWORD(::GetMessagePos()));
+    relayed.pt.y = static_cast<short>(HIWORD(::GetMessagePos()));
+    ::SendMessageA(tipWindow.Get(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+template <typename T> bool CTlxFilesTreeCtrlImpl<T>::OnTipNotify(NMHDR* nm, LRESULT& result) {
+    if (!tipWindow || nm->hwndFrom != tipWindow.Get() || (nm->code != TTN_GETDISPINFOA && nm->code != TTN_GETDISPINFOW))
+        return false;
+    tipText.clear();
+    if (tipNode != nullptr && !GetItemTip(tipNode, tipText))
+        tipText.clear();
+    if (nm->code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(nm);
+        info->hinst = nullptr;
+        info->szText[0] = '\0';
+        info->lpszText = const_cast<char*>(tipText.c_str());
+    } else {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(nm);
+        const int length = static_cast<int>(tipText.size());
+        const int chars = length > 0 ? ::MultiByteToWideChar(CP_ACP, 0, tipText.data(), length, nullptr, 0) : 0;
+        tipTextWide.assign(static_cast<std::size_t>(chars), L'\0');
+        if (chars > 0)
+            ::MultiByteToWideChar(CP_ACP, 0, tipText.data(), length, &tipTextWide[0], chars);
+        info->hinst = nullptr;
+        info->szText[0] = L'\0';
+        info->lpszText = const_cast<wchar_t*>(tipTextWide.c_str());
+    }
+    result = 0;
+    return true;
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::MakeFonts() {

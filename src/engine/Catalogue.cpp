@@ -179,6 +179,7 @@ private:
             Report(full, CCatalogueObserver::kEmptyPluginName);
             return;
         }
+        script->ReadPluginTexts();
         CScriptRow* row = m_list.InsertItem(std::move(script), icon, kUnchecked, FALSE, parent);
         if (m_observer != nullptr)
             m_observer->OnRowAdded(row, ShownFileName(full));

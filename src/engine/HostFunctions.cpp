@@ -8,6 +8,7 @@
 #include "hostfn/Registry.h"
 #include "hostfn/ShellBridge.h"
 #include "hostfn/SizeMeasure.h"
+#include "hostfn/SystemInfo.h"
 
 #include <string>
 
@@ -31,6 +32,11 @@ const HostWork& DefaultHostWork() {
         w.wipeFolder = WipeFolderWalk;
         w.cleanIndexFolder = CleanIndexFolder;
         w.deleteKeys = RegKeyDeleteKeys;
+        w.keyExists = RegKeyExists;
+        w.processRunning = IsProcessRunning;
+        w.measureKeyTree = RegKeyMeasureTree;
+        w.deleteKeyTree = RegKeyDeleteTree;
+        w.windowsVersion = WindowsVersionText;
         return w;
     }();
     return work;
@@ -65,6 +71,9 @@ int PushResult(lua_State* L, HostResult result) {
         return 1;
     case HostResult::ZeroSizeAndCount:
         return PushSizeAndCountResult(L, 0, 0);
+    case HostResult::False:
+        lua_pushboolean(L, 0);
+        return 1;
     }
     return 0;
 }
@@ -202,6 +211,33 @@ const HostFunction kHostFunctions[] = {
      [](lua_State*, const HostArgs& a) {
          CurrentHostWork().deleteKeys(a[0].text, a[1].text);
          return 0;
+     }},
+    // The job functions (MeasureFiles, DeleteFiles, WipeFiles, PathExists) come here.
+    {"RegKeyExists", {HostArg::Text}, false, HostResult::False, HostResult::False,
+     [](lua_State* L, const HostArgs& a) {
+         lua_pushboolean(L, CurrentHostWork().keyExists(a[0].text));
+         return 1;
+     }},
+    {"IsProcessRunning", {HostArg::Text}, false, HostResult::False, HostResult::False,
+     [](lua_State* L, const HostArgs& a) {
+         lua_pushboolean(L, CurrentHostWork().processRunning(a[0].text));
+         return 1;
+     }},
+    {"RegKeyMeasureTree", {HostArg::Text}, false, HostResult::Zero, HostResult::Zero,
+     [](lua_State* L, const HostArgs& a) {
+         PushUnsigned(L, CurrentHostWork().measureKeyTree(a[0].text));
+         return 1;
+     }},
+    {"RegKeyDeleteTree", {HostArg::Text}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a) {
+         CurrentHostWork().deleteKeyTree(a[0].text);
+         return 0;
+     }},
+    {"GetWindowsVersion", {HostArg::None}, false, HostResult::None, HostResult::None,
+     [](lua_State* L, const HostArgs&) {
+         const std::string version = CurrentHostWork().windowsVersion();
+         lua_pushlstring(L, version.data(), version.size());
+         return 1;
      }},
 };
 

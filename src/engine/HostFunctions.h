@@ -28,6 +28,11 @@ struct HostWork {
     void (*wipeFolder)(const std::string& folder, const std::string& masks, bool recurse, std::uint32_t passes);
     bool (*cleanIndexFolder)(const std::string& folder, bool leakScan);
     void (*deleteKeys)(const std::string& key, const std::string& masks);
+    bool (*keyExists)(const std::string& key);
+    bool (*processRunning)(const std::string& exeName);
+    std::uint32_t (*measureKeyTree)(const std::string& key);
+    std::uint32_t (*deleteKeyTree)(const std::string& key);
+    std::string (*windowsVersion)();
 };
 
 // The work table in use; DefaultHostWork() is the real one.
@@ -51,6 +56,7 @@ enum class HostResult : std::uint8_t {
     Zero,             // the number 0
     MinusOne,         // the number -1
     ZeroSizeAndCount, // the texts "0" and "0"
+    False,            // the boolean false
 };
 
 constexpr int kMaxHostArgs = 4;

@@ -4,6 +4,8 @@
 
 #include "hostfn/Cancellation.h"
 
+#include <algorithm>
+
 namespace qs {
 namespace {
 
@@ -90,6 +92,21 @@ void RecountCategory(CScriptRow& category) {
         }
     }
     category.userData->SetTotals(size, count);
+}
+
+// The walk of the clean pass (CClean::Walk): checked plugins under every category that is not
+// unchecked.
+void CollectRowsToClean(const CScriptRow& row, std::vector<const CScriptRow*>& rows) {
+    for (const CScriptRow* child = row.firstChild; child != nullptr; child = child->nextSibling) {
+        if (child->checkState == kUnchecked)
+            continue;
+        if (!child->isGroup) {
+            if (child->checkState == kChecked)
+                rows.push_back(child);
+        } else {
+            CollectRowsToClean(*child, rows);
+        }
+    }
 }
 
 class CClean {
@@ -179,6 +196,16 @@ bool RunCleanPass(CScriptRow& root, const CPassOptions& options, CPassObserver& 
     const bool done = CClean(options, observer).Walk(root, true);
     observer.OnPassEnded(CPassKind::kClean, !done);
     return done;
+}
+
+std::vector<const CScriptRow*> WarnedRowsToClean(const CScriptRow& root) {
+    std::vector<const CScriptRow*> rows;
+    CollectRowsToClean(root, rows);
+    rows.erase(std::remove_if(
+                   rows.begin(), rows.end(),
+                   [](const CScriptRow* row) { return row->userData == nullptr || row->userData->Warning().empty(); }),
+               rows.end());
+    return rows;
 }
 
 void StoreCheckedNames(const CScriptRow* root, CSelectionStore& names) { StoreNamesBelow(root, names); }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qs {
 
@@ -67,6 +68,10 @@ bool RunRefreshPass(CScriptRow& root, const CPassOptions& options, CPassObserver
 // not unchecked, and recounts each walked category's totals from its plugins. Polls the
 // cancellation flag like the refresh; answers false once it stopped for it.
 bool RunCleanPass(CScriptRow& root, const CPassOptions& options, CPassObserver& observer);
+
+// The plugin rows a clean pass below `root` would clear and that have a warning, in the order it
+// would clear them.
+std::vector<const CScriptRow*> WarnedRowsToClean(const CScriptRow& root);
 
 // Depth first, a row before its children: the display name of every checked row, categories too.
 void StoreCheckedNames(const CScriptRow* root, CSelectionStore& names);

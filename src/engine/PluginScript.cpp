@@ -4,9 +4,12 @@
 #include "engine/HostFunctions.h"
 #include "engine/ScriptValues.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace qs {
+
+const char* const kUnreadableWarning = "This plugin asks for a warning, but its warning could not be read.";
 
 CPluginScript::CPluginScript(CLuaVirtualMachine& vm) : CLuaScript(vm), m_sortKey(std::rand()) {
     for (int i = 0; i < kHostFunctionCount; ++i) {
@@ -54,6 +57,28 @@ bool CPluginScript::GetCategoryName(std::string& name) { return CallName("GetCat
 int CPluginScript::GetCategoryIcon() { return CallIcon("GetCategoryIcon"); }
 bool CPluginScript::GetPluginName(std::string& name) { return CallName("GetPluginName", name); }
 int CPluginScript::GetPluginIcon() { return CallIcon("GetPluginIcon"); }
+
+bool CPluginScript::CallText(const char* entry, std::string& text) {
+    text.clear();
+    if (!PrepareCall(entry))
+        return true;
+    if (!m_vm.ProtectedCall(m_pendingArgs + 1, 1))
+        return false;
+    lua_State* L = m_vm.State();
+    size_t len = 0;
+    const char* value = lua_tolstring(L, -1, &len);
+    if (value != nullptr)
+        text.assign(value, len);
+    lua_pop(L, 1);
+    return true;
+}
+
+void CPluginScript::ReadPluginTexts() {
+    if (!CallText("GetPluginWarning", m_warning))
+        m_warning = kUnreadableWarning;
+    CallText("GetPluginDescription", m_description);
+    m_description.erase(std::min(m_description.find_first_of("\r\n"), m_description.size()));
+}
 
 bool CPluginScript::GetSize(std::uint64_t& size, std::uint32_t& fileCount) {
     if (!PrepareCall("GetSize") || !m_vm.ProtectedCall(m_pendingArgs + 1, 2, CCallBudget::kUnlimited))

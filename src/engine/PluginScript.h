@@ -1,4 +1,4 @@
-// One loaded category or plugin script: its row's data and the six entry-point wrappers.
+// One loaded category or plugin script: its row's data and the entry-point wrappers.
 #pragma once
 
 #include "engine/LuaScript.h"
@@ -10,7 +10,7 @@ namespace qs {
 
 class CPluginScript : public CLuaScript {
 public:
-    // Registers the fourteen host functions on the object table before any file is loaded.
+    // Registers the host functions (kHostFunctions) on the object table before any file is loaded.
     explicit CPluginScript(CLuaVirtualMachine& vm);
     ~CPluginScript() override;
 
@@ -24,13 +24,21 @@ public:
     int GetPluginIcon();
     bool GetSize(std::uint64_t& size, std::uint32_t& fileCount);
     bool Clear();
+    // The optional texts, under the quick budget, stored for Warning() and Description(). An
+    // absent entry point, nil or empty text mean none. A warning entry point that raises leaves
+    // kUnreadableWarning, so that a job whose author asked for a question is never run without
+    // one; a description is cut at its first line break.
+    void ReadPluginTexts();
 
     int SortKey() const { return m_sortKey; }
+
     std::uint64_t Size() const { return m_size; }
     std::uint32_t FileCount() const { return m_fileCount; }
     const std::string& Name() const { return m_name; }
     int IconIndex() const { return m_iconIndex; }
     int FirstHostMethod() const { return m_firstHostMethod; }
+    const std::string& Warning() const { return m_warning; }
+    const std::string& Description() const { return m_description; }
 
     void SetName(const std::string& name) { m_name = name; }
     // Category rows keep the sums of their plugins here (the refresh and clean passes).
@@ -42,6 +50,9 @@ public:
 private:
     bool CallName(const char* entry, std::string& name);
     int CallIcon(const char* entry);
+    // Answers false when the entry point exists and raised; `text` is empty then and when it is
+    // absent.
+    bool CallText(const char* entry, std::string& text);
 
     int m_sortKey;
     std::uint64_t m_size = 0;
@@ -49,6 +60,11 @@ private:
     std::string m_name;
     int m_iconIndex = -1;
     int m_firstHostMethod = -1;
+    std::string m_warning;
+    std::string m_description;
 };
+
+// The warning a plugin has when its GetPluginWarning raised.
+extern const char* const kUnreadableWarning;
 
 } // namespace qs

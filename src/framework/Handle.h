@@ -106,6 +106,17 @@ struct ModuleTraits {
     static void Close(Type h) { ::FreeLibrary(h); }
 };
 
+// A window this code created and destroys itself (a popup that must not outlive its user).
+struct WindowTraits {
+    using Type = HWND;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) {
+        if (::IsWindow(h))
+            ::DestroyWindow(h);
+    }
+};
+
 using Handle = UniqueHandle<KernelHandleTraits>;
 using FindHandle = UniqueHandle<FindHandleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
@@ -117,6 +128,7 @@ using Brush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using Bitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using Menu = UniqueHandle<MenuTraits>;
 using Module = UniqueHandle<ModuleTraits>;
+using OwnedWindow = UniqueHandle<WindowTraits>;
 
 // Selects a GDI object into a device context and puts the previous one back on leaving the scope.
 class SelectObjectScope {

@@ -1,13 +1,19 @@
-// Registry walks: counting and deleting the values and direct subkeys of one key by mask.
+// Registry walks: counting and deleting the values and direct subkeys of one key by mask, and
+// measuring and deleting whole trees without following links out of them.
 #include "hostfn/Registry.h"
 
 #include "framework/Handle.h"
+#include "hostfn/Cancellation.h"
 #include "hostfn/Masks.h"
 #include "hostfn/PathLimits.h"
 
 #include <cctype>
 #include <utility>
 #include <vector>
+
+// The native deletion of the key a handle names. The advapi32 deletion opens the subkey again by
+// name, which follows a link to its target; this one deletes exactly the key that was opened.
+extern "C" LONG NTAPI NtDeleteKey(HANDLE key);
 
 namespace qs {
 namespace {
@@ -87,6 +93,63 @@ std::vector<std::wstring> MatchingNames(HKEY key, Entries entries, const MaskLis
     return names;
 }
 
+// Opens the child of `parent` named exactly `name`: the link itself where the child is a link.
+RegKey OpenChildOrLink(HKEY parent, const wchar_t* name, REGSAM access) {
+    RegKey key;
+    RegOpenKeyExW(parent, name, REG_OPTION_OPEN_LINK, access, key.Put());
+    return key;
+}
+
+// A key opened as a link holds its target's path in a REG_LINK value of this name.
+bool IsLink(HKEY key) {
+    DWORD type = REG_NONE;
+    return RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+           type == REG_LINK;
+}
+
+std::uint32_t ValueCount(HKEY key) {
+    DWORD values = 0;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr, nullptr, nullptr,
+                         nullptr) != ERROR_SUCCESS)
+        return 0;
+    return values;
+}
+
+enum class TreeAction { Measure, Delete };
+
+constexpr REGSAM kTreeAccess = KEY_READ | DELETE;
+
+// Measures or deletes the tree below `key` and the key itself; answers the keys and values
+// counted or removed. Subkeys are listed before any is deleted, since deleting renumbers them.
+std::uint32_t WalkTree(HKEY key, TreeAction action) {
+    if (IsLink(key))
+        return action == TreeAction::Measure || NtDeleteKey(key) == 0 ? 1 : 0;
+    std::uint32_t count = 0;
+    const std::vector<std::wstring> names = MatchingNames(key, Entries::Subkeys, MaskList());
+    for (auto name = names.rbegin(); name != names.rend() && !IsCancelled(); ++name) {
+        RegKey child = OpenChildOrLink(key, name->c_str(), kTreeAccess);
+        if (child)
+            count += WalkTree(child.Get(), action);
+    }
+    if (IsCancelled())
+        return count;
+    const std::uint32_t self = ValueCount(key) + 1;
+    if (action == TreeAction::Measure || NtDeleteKey(key) == 0)
+        count += self;
+    return count;
+}
+
+std::uint32_t WalkNamedTree(const std::string& keyPath, TreeAction action) {
+    HKEY root = nullptr;
+    std::string subkey;
+    if (!ParseKeyPath(keyPath, root, subkey) || !IsTreeSubkeyPath(subkey))
+        return 0;
+    RegKey key;
+    if (RegOpenKeyExA(root, subkey.c_str(), REG_OPTION_OPEN_LINK, kTreeAccess, key.Put()) != ERROR_SUCCESS)
+        return 0;
+    return WalkTree(key.Get(), action);
+}
+
 } // namespace
 
 bool ParseKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey) {
@@ -147,5 +210,27 @@ void RegKeyDeleteKeys(const std::string& keyPath, const std::string& maskText) {
         RegDeleteKeyW(key.Get(), name->c_str());
     }
 }
+
+bool IsTreeSubkeyPath(const std::string& subkey) {
+    // An empty component (a leading, doubled or trailing backslash) is skipped by the platform
+    // below some roots, so "\\Software" or "Software\\" could reach a first-level key.
+    if (subkey.empty() || subkey.front() == '\\' || subkey.back() == '\\' || subkey.find("\\\\") != std::string::npos)
+        return false;
+    return subkey.find('\\') != std::string::npos;
+}
+
+bool RegKeyExists(const std::string& keyPath) {
+    HKEY root = nullptr;
+    std::string subkey;
+    if (!ParseKeyPath(keyPath, root, subkey))
+        return false;
+    RegKey key;
+    const LSTATUS status = RegOpenKeyExA(root, subkey.c_str(), 0, KEY_QUERY_VALUE, key.Put());
+    return status == ERROR_SUCCESS || status == ERROR_ACCESS_DENIED;
+}
+
+std::uint32_t RegKeyMeasureTree(const std::string& keyPath) { return WalkNamedTree(keyPath, TreeAction::Measure); }
+
+std::uint32_t RegKeyDeleteTree(const std::string& keyPath) { return WalkNamedTree(keyPath, TreeAction::Delete); }
 
 } // namespace qs

@@ -1,4 +1,4 @@
-// Counting and deleting registry values and subkeys by mask.
+// Counting and deleting registry values and subkeys by mask, and whole trees of keys.
 #pragma once
 
 #include <windows.h>
@@ -19,5 +19,24 @@ bool ParseKeyPath(const std::string& keyPath, HKEY& root, std::string& subkey);
 std::uint32_t RegKeyGetNumberOfValues(const std::string& keyPath, const std::string& maskText);
 void RegKeyDeleteValues(const std::string& keyPath, const std::string& maskText);
 void RegKeyDeleteKeys(const std::string& keyPath, const std::string& maskText);
+
+// Whether the key exists; a key that exists but may not be read counts as existing. A root
+// alone is no key (ParseKeyPath).
+bool RegKeyExists(const std::string& keyPath);
+
+// Whole trees. A tree is named by a key at least two levels below a root
+// ("HKEY_CURRENT_USER\Software\Vendor"); a root or a key directly below one is refused (0,
+// nothing deleted), and so is a path with an empty component. Measuring answers the keys and
+// values that deleting removes: the key itself, its values, and every subkey below it with its
+// values. A registry link inside the tree (or naming the tree) counts as one key and is deleted
+// itself; its target is never entered nor touched. Subkeys are listed with the wide API and
+// opened by the exact names listed. Deleting answers the keys and values it removed; a key it
+// cannot open or delete stays, with what is above it. Both stop at the cancellation flag.
+std::uint32_t RegKeyMeasureTree(const std::string& keyPath);
+std::uint32_t RegKeyDeleteTree(const std::string& keyPath);
+
+// The rule for the trees above, on the text after the root: true for two or more components,
+// none of them empty.
+bool IsTreeSubkeyPath(const std::string& subkey);
 
 } // namespace qs

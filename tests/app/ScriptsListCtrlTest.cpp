@@ -1,6 +1,7 @@
 // The scripts list: cell texts and icons of plugin script rows, header clicks sorting one level
 // from the focused row, ties settled by the scripts' keys, and names cut with an ellipsis.
 #include "app/ScriptsListCtrl.h"
+#include "app/WarningText.h"
 
 #include "controls/TreeListHost.h"
 #include "engine/PluginScript.h"
@@ -13,7 +14,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <iterator>
 #include <set>
+#include <vector>
 
 namespace {
 
@@ -296,6 +299,118 @@ TEST(ScriptsListCtrlDraw, LongNamesEndInAnEllipsisInsideTheirColumn) {
         for (int y = 0; y < cell.bottom; ++y)
             differ += (canvas.Pixel(x, bottom + y) != window) != (reference.Pixel(x, y) != window);
     EXPECT_EQ(differ, 0);
+}
+
+} // namespace
+
+namespace {
+
+// The list's tooltip, found among the thread's windows: a popup, owned by the list's top-level
+// window.
+HWND TipOf(HWND list) {
+    struct Find {
+        HWND list, tip;
+    } find{list, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND hwnd, LPARAM param) {
+            auto* f = reinterpret_cast<Find*>(param);
+            char cls[64] = "";
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && GetWindow(hwnd, GW_OWNER) == GetAncestor(f->list, GA_ROOT) &&
+                IsWindow(f->list))
+                f->tip = hwnd;
+            return f->tip == nullptr ? TRUE : FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.tip;
+}
+
+// The mouse over each row asks for that row's description and warning as its tooltip; input
+// that moves the focus tells the parent which row has it.
+TEST(ScriptsListCtrlTips, EachRowUnderTheMouseGivesItsDescriptionAndWarning) {
+    TreeListHost host(360, 120);
+    qs::test::ScriptHost scripts;
+    ScriptsList list;
+    ASSERT_TRUE(list.SubclassWindow(host.list));
+    list.InsertColumn(0, 200, "Name");
+    const struct {
+        const char* lua;
+        std::string tip;
+    } rows[] = {
+        {"", ""},
+        {"function this:GetPluginDescription() return 'Browser cookies' end", "Browser cookies"},
+        {"function this:GetPluginWarning() return 'Signs you out.' end\n"
+         "function this:GetPluginDescription() return 'Sessions' end",
+         "Sessions\r\n\r\nWarning: Signs you out."},
+        {"function this:GetPluginWarning() return 'Slow to rebuild.' end", "Warning: Slow to rebuild."},
+    };
+    std::vector<Node*> nodes;
+    for (const auto& r : rows) {
+        auto script = scripts.Load(r.lua);
+        ASSERT_TRUE(script);
+        script->SetName("row");
+        script->ReadPluginTexts();
+        nodes.push_back(list.InsertItem(std::move(script), -1, kUnchecked, 0, nullptr));
+    }
+    host.Pump();
+    const HWND tip = TipOf(host.list);
+    ASSERT_NE(tip, nullptr);
+    const auto askTip = [&](int row, UINT code) {
+        const int y = list.headerHeight + row * static_cast<int>(list.rowHeight) + 2;
+        SendMessageA(host.list, WM_MOUSEMOVE, 0, MAKELPARAM(40, y));
+        if (code == TTN_GETDISPINFOA) {
+            NMTTDISPINFOA info{};
+            info.hdr.hwndFrom = tip;
+            info.hdr.code = TTN_GETDISPINFOA;
+            SendMessageA(host.list, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+            return std::string(info.lpszText != nullptr ? info.lpszText : "(null)");
+        }
+        NMTTDISPINFOW info{};
+        info.hdr.hwndFrom = tip;
+        info.hdr.code = TTN_GETDISPINFOW;
+        SendMessageA(host.list, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+        std::string narrow;
+        for (const wchar_t* c = info.lpszText; c != nullptr && *c != 0; ++c)
+            narrow += static_cast<char>(*c);
+        return narrow;
+    };
+    for (int i = 0; i < static_cast<int>(std::size(rows)); ++i) {
+        EXPECT_EQ(askTip(i, TTN_GETDISPINFOA), rows[i].tip) << i;
+        EXPECT_EQ(askTip(i, TTN_GETDISPINFOW), rows[i].tip) << i;
+    }
+    EXPECT_EQ(askTip(6, TTN_GETDISPINFOA), "") << "below the last row";
+
+    // The focus: a click on a row, then the arrow keys.
+    const int y2 = list.headerHeight + 2 * static_cast<int>(list.rowHeight) + 2;
+    SendMessageA(host.list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, y2));
+    SendMessageA(host.list, WM_LBUTTONUP, 0, MAKELPARAM(60, y2));
+    SendMessageA(host.list, WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageA(host.list, WM_KEYDOWN, VK_DOWN, 0); // the last row already: no change
+    EXPECT_EQ(host.focusChanges, (std::vector<void*>{nodes[2], nodes[3]}));
+    EXPECT_EQ(list.GetFocusItem(), nodes[3]);
+}
+
+TEST(WarningText, TipsStatusAndTheQuestion) {
+    const struct {
+        const char* description;
+        const char* warning;
+        const char* tip;
+    } tips[] = {
+        {"", "", ""},
+        {"Cache", "", "Cache"},
+        {"", "Careful", "Warning: Careful"},
+        {"Cache", "Careful\nreally", "Cache\r\n\r\nWarning: Careful\nreally"},
+    };
+    for (const auto& t : tips)
+        EXPECT_EQ(qs::RowTipText(t.description, t.warning), t.tip) << t.tip;
+    EXPECT_EQ(qs::WarningStatusText("Signs you\r\nout\n\nof sites."), "Warning: Signs you out of sites.");
+    EXPECT_EQ(qs::CleanQuestionText({{"Cookies", "Signs you out."}}),
+              "A selected job warns before it runs:\r\n\r\nCookies:\r\nSigns you out.\r\n\r\n"
+              "Clean the selected jobs now? No cleans nothing.");
+    EXPECT_EQ(qs::CleanQuestionText({{"A", "a"}, {"B", "b"}}),
+              "Selected jobs warn before they run:\r\n\r\nA:\r\na\r\n\r\nB:\r\nb\r\n\r\n"
+              "Clean the selected jobs now? No cleans nothing.");
 }
 
 } // namespace

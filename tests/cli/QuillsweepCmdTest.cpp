@@ -8,6 +8,7 @@
 #include "cli/Report.h"
 #include "engine/FileNameText.h"
 #include "engine/LuaVirtualMachine.h"
+#include "engine/PluginScript.h"
 #include "support/ScriptHost.h"
 #include "support/TempDir.h"
 #include "support/Unicode.h"
@@ -582,6 +583,84 @@ TEST_F(CompanionTest, CleanTouchesExactlyTheNamedOrSelectedPlugins) {
     EXPECT_EQ(Values("other"), 0u);
     EXPECT_TRUE(Exists(dir / "data\\canary.txt"));
     EXPECT_EQ(ReadText(Settings()), settings);
+}
+
+// A plugin with a warning is cleaned only with --accept-warnings: without it nothing runs, the
+// warned plugins of the choice are listed and the exit code says so; list shows descriptions
+// and warnings; preview never asks.
+TEST_F(CompanionTest, CleanRefusesWarnedPluginsUnlessTheWarningsAreAccepted) {
+    WriteBytes(dir / "data\\canary.txt", 10);
+    Script("Group\\category.lua", "function this:GetCategoryName() return 'Group' end\n");
+    Script("Group\\warned.lua", Job("Warned", "warned") +
+                                    "function this:GetPluginWarning() return 'Signs you out\\nof every site.' end\n"
+                                    "function this:GetPluginDescription() return 'Session cookies' end\n");
+    Script("Group\\plain.lua", Job("Plain", "plain"));
+    Script("broken.lua", Job("Broken", "broken") + "function this:GetPluginWarning() error('no text') end\n");
+    Script("solo.lua", Job("Solo", "solo") + "function this:GetPluginDescription() return 'Solo files' end\n");
+
+    struct {
+        Lines args;
+        Lines warned; // the lines naming warned plugins, in any order
+    } refused[] = {
+        {{"clean", "Warned"}, {"  Warned: Signs you out of every site."}},
+        {{"clean", "group", "solo"}, {"  Warned: Signs you out of every site."}},
+        {{"clean", "--json", "Broken", "Plain"}, {std::string("  Broken: ") + qs::kUnreadableWarning}},
+    };
+    for (const auto& c : refused) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.code, qs::kExitWarnings) << c.args[1];
+        EXPECT_EQ(r.out, "");
+        const Lines err = SplitLines(r.err);
+        ASSERT_EQ(err.size(), c.warned.size() + 2) << r.err;
+        EXPECT_EQ(err.front(), "QuillsweepCmd: these plugins warn before they clean:");
+        EXPECT_EQ(Lines(err.begin() + 1, err.end() - 1), c.warned);
+        EXPECT_EQ(err.back(), "Give --accept-warnings to clean them. Nothing was run.");
+    }
+    for (const char* job : {"warned", "plain", "broken", "solo"}) {
+        EXPECT_EQ(Values(job), 3u) << job;
+        EXPECT_TRUE(FilesKept(job)) << job;
+    }
+
+    // Jobs without a warning need no flag; preview measures warned jobs without asking.
+    Result r = Run({"clean", "Plain", "-q"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_EQ(Values("plain"), 0u);
+    r = Run({"preview", "Warned", "-q"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_EQ(Values("warned"), 3u);
+    EXPECT_EQ(Run({"preview", "--accept-warnings"}).code, qs::kExitUsage);
+
+    r = Run({"clean", "--accept-warnings", "Group", "-q"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_EQ(Values("warned"), 0u);
+    EXPECT_FALSE(Exists(Data("warned") + "\\small.tmp"));
+    EXPECT_EQ(Values("broken"), 3u);
+    EXPECT_TRUE(FilesKept("broken"));
+    EXPECT_TRUE(FilesKept("solo"));
+    EXPECT_TRUE(Exists(dir / "data\\canary.txt"));
+
+    r = Run({"list"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    const Lines lines = SplitLines(r.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines[0].substr(0, lines[0].find("Name")), "Depth  Type      Checked  ");
+    EXPECT_NE(lines[0].find("Description"), std::string::npos);
+    const auto row = [&](const std::string& start) {
+        for (const std::string& line : lines)
+            if (line.rfind(start, 0) == 0)
+                return line;
+        return std::string();
+    };
+    EXPECT_NE(row("1      plugin    no         Warned").find("  Session cookies"), std::string::npos) << r.out;
+    EXPECT_NE(row("0      plugin    no       Solo").find("  Solo files"), std::string::npos) << r.out;
+    const auto warnings = std::find(lines.begin(), lines.end(), "Warnings (clean asks for --accept-warnings):");
+    ASSERT_NE(warnings, lines.end()) << r.out;
+    EXPECT_EQ(Sorted(Lines(warnings + 1, warnings + 3)),
+              Sorted({"Warned: Signs you out of every site.", std::string("Broken: ") + qs::kUnreadableWarning}));
+    r = Run({"list", "--json"});
+    EXPECT_NE(r.out.find("\"description\":\"Session cookies\",\"warning\":\"Signs you out\\nof every site.\""),
+              std::string::npos)
+        << r.out;
 }
 
 TEST_F(CompanionTest, SettingsAreReadNeverWritten) {

@@ -184,7 +184,8 @@ TEST(JsonWriter, TheDocumentIsUtf8WhateverTheNames) {
     issue.file = "C:\\s\\<U+65E5><U+672C>\\<U+1F600> Caf\xE9 <U+FF4A>.lua.";
     issue.what = "load error";
     issue.message = message;
-    const std::vector<qs::CListRow> rows = {{0, false, 1, "\x80 Caf\xE9 \xC3\xA9 \x81", "C:\\s\\<U+03A9><U+D800>.lua"}};
+    const std::vector<qs::CListRow> rows = {
+        {0, false, 1, "\x80 Caf\xE9 \xC3\xA9 \x81", "C:\\s\\<U+03A9><U+D800>.lua", "Caf\xE9", "Caf\xE9!"}};
     for (const std::string& json : {qs::FormatList(rows, {issue}, true), qs::FormatCheck({issue}, 1, 0, false, true)}) {
         EXPECT_TRUE(qs::test::IsUtf8(json)) << json;
         // File names with their real characters; a lone surrogate as U+FFFD.
@@ -198,6 +199,7 @@ TEST(JsonWriter, TheDocumentIsUtf8WhateverTheNames) {
     const std::string list = qs::FormatList(rows, {issue}, true);
     EXPECT_NE(list.find("\"name\":\"\xE2\x82\xAC Caf\xC3\xA9 \xC3\x83\xC2\xA9 "), std::string::npos) << list;
     EXPECT_NE(list.find("\"file\":\"C:\\\\s\\\\\xCE\xA9\xEF\xBF\xBD.lua\""), std::string::npos) << list;
+    EXPECT_NE(list.find("\"description\":\"Caf\xC3\xA9\",\"warning\":\"Caf\xC3\xA9!\""), std::string::npos) << list;
 }
 
 // ---- commands -----------------------------------------------------------------------------
@@ -323,10 +325,10 @@ TEST(FormatCheck, CountsBrokenFilesOnce) {
 
 TEST(FormatList, RowsIndentedByDepthThenTheProblems) {
     const std::vector<qs::CListRow> rows = {
-        {0, true, 3, "Web Browsers", "C:\\s\\Browsers"},
-        {1, false, 2, "Cache", "C:\\s\\Browsers\\cache.lua"},
-        {1, true, 1, "Deep", "C:\\s\\Browsers\\Deep"},
-        {2, false, 1, "Deep One", "C:\\s\\Browsers\\Deep\\d.lua"},
+        {0, true, 3, "Web Browsers", "C:\\s\\Browsers", "", ""},
+        {1, false, 2, "Cache", "C:\\s\\Browsers\\cache.lua", "", ""},
+        {1, true, 1, "Deep", "C:\\s\\Browsers\\Deep", "", ""},
+        {2, false, 1, "Deep One", "C:\\s\\Browsers\\Deep\\d.lua", "", ""},
     };
     CScriptIssue issue;
     issue.file = "C:\\s\\x.lua";
@@ -345,8 +347,26 @@ TEST(FormatList, RowsIndentedByDepthThenTheProblems) {
     EXPECT_EQ(qs::FormatList({}, {}, false), Lines({"The scripts folder gives no rows."}));
     EXPECT_EQ(qs::FormatList({rows[1]}, {}, true),
               std::string("{\"rows\":[{\"depth\":1,\"type\":\"plugin\",\"checked\":\"yes\",\"name\":\"Cache\","
-                          "\"file\":\"C:\\\\s\\\\Browsers\\\\cache.lua\"}],\"problems\":[]}") +
+                          "\"file\":\"C:\\\\s\\\\Browsers\\\\cache.lua\",\"description\":\"\",\"warning\":\"\"}],"
+                          "\"problems\":[]}") +
                   qs::kEol);
+}
+
+TEST(FormatList, DescriptionsInTheirOwnColumnAndWarningsAfterTheTable) {
+    const std::vector<qs::CListRow> rows = {
+        {0, true, 1, "Browsers", "C:\\s\\Browsers", "", ""},
+        {1, false, 1, "Cookies", "C:\\s\\Browsers\\c.lua", "Cookies of every browser", "Signs you out\r\nof sites."},
+        {1, false, 2, "Cache", "C:\\s\\Browsers\\cache.lua", "", ""},
+    };
+    EXPECT_EQ(qs::FormatList(rows, {}, false), Lines({
+                                                   "Depth  Type      Checked  Name       Description",
+                                                   "0      category  no       Browsers",
+                                                   "1      plugin    no         Cookies  Cookies of every browser",
+                                                   "1      plugin    yes        Cache",
+                                                   "",
+                                                   "Warnings (clean asks for --accept-warnings):",
+                                                   "Cookies: Signs you out of sites.",
+                                               }));
 }
 
 } // namespace

@@ -74,10 +74,15 @@ public:
     std::vector<UINT> notifications;                // WM_NOTIFY codes from the list
     std::vector<UINT> keys;                         // virtual keys of NM_KEYDOWN
     std::vector<std::pair<void*, unsigned>> checks; // WM_ITEMCHECKCHANGING (row, new state)
+    std::vector<void*> focusChanges;                // WM_ITEMFOCUSCHANGED (row)
 
 private:
     static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* self = reinterpret_cast<TreeListHost*>(::GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (self != nullptr && msg == WM_ITEMFOCUSCHANGED) {
+            self->focusChanges.push_back(reinterpret_cast<void*>(wp));
+            return 0;
+        }
         if (self != nullptr && msg == WM_ITEMCHECKCHANGING) {
             self->checks.emplace_back(reinterpret_cast<void*>(wp), static_cast<unsigned>(lp));
             return 0;

@@ -201,6 +201,28 @@ HWND AppProcess::Main() {
 
 HWND AppProcess::Progress() const { return FindDialogOf(Id(), IDC_PROGRESS_BAR); }
 
+HWND AppProcess::Question() const {
+    HWND question = FindDialogOf(Id(), IDNO);
+    return question != nullptr && ::IsWindowVisible(question) ? question : nullptr;
+}
+
+std::string AppProcess::DialogText(HWND dialog) {
+    std::string text;
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        char cls[32] = "";
+        ::GetClassNameA(child, cls, sizeof cls);
+        if (std::string(cls) == "Static")
+            text += Text(child);
+    }
+    return text;
+}
+
+bool AppProcess::Answer(HWND question, int id) {
+    ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(question, id)));
+    return WaitUntil([question] { return !::IsWindow(question) || !::IsWindowVisible(question); });
+}
+
 RECT AppProcess::ItemRect(int id) {
     RECT r{};
     ::GetWindowRect(Item(id), &r);

@@ -64,6 +64,12 @@ public:
     HWND Main();
     // The progress dialog, once created; null before.
     HWND Progress() const;
+    // A shown yes/no question of the program (a message box), or null.
+    HWND Question() const;
+    // The texts of a dialog's static controls, one after the other.
+    static std::string DialogText(HWND dialog);
+    // Presses the button `id` of a question; returns once the question has gone.
+    bool Answer(HWND question, int id);
     HWND Item(int id) { return ::GetDlgItem(Main(), id); }
     RECT ItemRect(int id); // in the main window's client coordinates
 

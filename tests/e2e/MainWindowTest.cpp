@@ -236,6 +236,69 @@ TEST_F(MainWindowTest, CleanSelectedDeletesExactlyTheCheckedPluginsFiles) {
     EXPECT_EQ(Sorted(CSettings(app.SettingsPath()).Selected()), Sorted({"Dumps", "Recent list"}));
 }
 
+// Clean Selected asks once when checked jobs have warnings, naming only those: declining
+// cleans nothing and runs no pass; accepting cleans exactly the checked jobs and asks nothing
+// more.
+TEST_F(MainWindowTest, CleanSelectedAsksOnceAboutWarningsAndCleansNothingWhenDeclined) {
+    SKIP_UNLESS_DELETING();
+    const auto append = [this](const std::string& script, const std::string& lua) {
+        test::WriteText(app.Scripts(script), test::ReadText(app.Scripts(script)) + lua);
+    };
+    append("Temp\\dumps.lua",
+           "function this:GetPluginWarning() return 'Crash dumps you have not sent are lost.' end\n");
+    append("Caches\\thumbs.lua", "function this:GetPluginWarning() return 'Thumbnails are rebuilt slowly.' end\n");
+    append("recent.lua", "function this:GetPluginDescription() return 'The recently used files list' end\n");
+    app.AddPlugin("old.lua", "Old logs", "old");
+    append("old.lua", "function this:GetPluginWarning() return 'Logs older than a week\\nare gone for good.' end\n");
+    app.WriteSettings(SettingsXml("", {"Dumps", "Recent list"}));
+
+    AppProcess quillsweep(app);
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows + 1));
+    ASSERT_EQ(quillsweep.Status(), TotalOf({"dumps", "recent"}));
+
+    // The status line shows a row's warning while that row has the focus.
+    const std::vector<std::string> top = AppFolder::ListingOrder(app.Scripts());
+    const auto nameOf = [&](const std::string& entry) {
+        POINT p = quillsweep.CheckBoxPoint(static_cast<int>(std::find(top.begin(), top.end(), entry) - top.begin()), 0);
+        p.x += 40;
+        return p;
+    };
+    quillsweep.ClickList(nameOf("old.lua"));
+    EXPECT_EQ(quillsweep.Status(), "Warning: Logs older than a week are gone for good.");
+    quillsweep.ClickList(nameOf("recent.lua"));
+    EXPECT_EQ(quillsweep.Status(), TotalOf({"dumps", "recent"}));
+
+    quillsweep.PostCommand(IDC_CLEAN_SELECTED);
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (question = quillsweep.Question()) != nullptr; }));
+    const std::string text = AppProcess::DialogText(question);
+    EXPECT_NE(text.find("Dumps:\r\nCrash dumps you have not sent are lost."), std::string::npos) << text;
+    EXPECT_EQ(text.find("Thumbnails"), std::string::npos) << text; // not checked
+    EXPECT_EQ(text.find("Recent"), std::string::npos) << text;     // no warning
+    ASSERT_TRUE(quillsweep.Answer(question, IDNO));
+    ASSERT_TRUE(WaitUntil([&] { return quillsweep.Idle(); }));
+    ::Sleep(200); // a pass started by mistake would have shown by now
+    EXPECT_TRUE(quillsweep.Idle());
+    EXPECT_EQ(quillsweep.Status(), TotalOf({"dumps", "recent"}));
+    EXPECT_EQ(app.CountFiles("dumps"), 2);
+    EXPECT_EQ(app.CountFiles("recent"), 1);
+
+    quillsweep.MarkStatus();
+    quillsweep.PostCommand(IDC_CLEAN_SELECTED);
+    ASSERT_TRUE(WaitUntil([&] { return (question = quillsweep.Question()) != nullptr; }));
+    ASSERT_TRUE(quillsweep.Answer(question, IDYES));
+    ASSERT_TRUE(quillsweep.WaitPassEnd());
+    EXPECT_EQ(quillsweep.Question(), nullptr);
+    EXPECT_EQ(quillsweep.Status(), Total(0, 0));
+    EXPECT_EQ(app.CountFiles("dumps"), 0);
+    EXPECT_EQ(app.CountFiles("recent"), 0);
+    EXPECT_EQ(app.CountFiles("logs"), 3);
+    EXPECT_EQ(app.CountFiles("thumbs"), 4);
+
+    quillsweep.PressEsc();
+    ASSERT_EQ(quillsweep.WaitExit(), kNormalExit);
+}
+
 TEST_F(MainWindowTest, RowsAreCheckedWithTheMouseAndTheSpaceBar) {
     AppProcess quillsweep(app);
     ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));

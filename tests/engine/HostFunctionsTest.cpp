@@ -83,6 +83,26 @@ protected:
             return true;
         };
         w.deleteKeys = [](const std::string& k, const std::string& m) { g_last = {"delKeys", k, m, true, false, 0}; };
+        w.keyExists = [](const std::string& k) {
+            g_last = {"keyExists", k, "", false, false, 0};
+            return true;
+        };
+        w.processRunning = [](const std::string& n) {
+            g_last = {"running", n, "", false, false, 0};
+            return true;
+        };
+        w.measureKeyTree = [](const std::string& k) {
+            g_last = {"measureTree", k, "", false, false, 0};
+            return 12u;
+        };
+        w.deleteKeyTree = [](const std::string& k) {
+            g_last = {"deleteTree", k, "", false, false, 0};
+            return 12u;
+        };
+        w.windowsVersion = [] {
+            g_last = {"version", "", "", false, false, 0};
+            return std::string("10.0.19045");
+        };
     }
     void TearDown() override { qs::CurrentHostWork() = qs::DefaultHostWork(); }
 
@@ -96,8 +116,11 @@ TEST_F(HostFunctions, AreRegisteredInTableOrder) {
                            "RegKeyDeleteValues", "DeleteFolderContent",
                            "DeleteFile",         "EmptyRecycleBin",
                            "WipeFile",           "WipeFolderContent",
-                           "ClearIndexFile",     "RegKeyDeleteKeys"};
-    ASSERT_EQ(qs::kHostFunctionCount, 14);
+                           "ClearIndexFile",     "RegKeyDeleteKeys",
+                           "RegKeyExists",       "IsProcessRunning",
+                           "RegKeyMeasureTree",  "RegKeyDeleteTree",
+                           "GetWindowsVersion"};
+    ASSERT_EQ(qs::kHostFunctionCount, static_cast<int>(std::size(names)));
     for (int i = 0; i < qs::kHostFunctionCount; ++i)
         EXPECT_STREQ(qs::kHostFunctions[i].name, names[i]);
     EXPECT_EQ(host.Eval("return type(self.GetFolderSize), type(self.RegKeyDeleteKeys)"),
@@ -124,6 +147,10 @@ TEST_F(HostFunctions, MalformedCallsGiveTheDefaultsAndDoNothing) {
         {"self:WipeFolderContent({})", {}},
         {"self:ClearIndexFile()", {}},
         {"self:RegKeyDeleteKeys(nil, '*')", {}},
+        {"self:RegKeyExists()", {"b:false"}},
+        {"self:IsProcessRunning(nil)", {"b:false"}},
+        {"self:RegKeyMeasureTree()", {"n:0"}},
+        {"self:RegKeyDeleteTree({})", {}},
     };
     for (const auto& c : cases) {
         g_last = Record{};
@@ -144,6 +171,14 @@ TEST_F(HostFunctions, ResultsAreTextOrNumbersAsEachFunctionPromises) {
     EXPECT_EQ(g_last.path, "%temp%"); // the icon lookup expands the path itself
     EXPECT_EQ(host.Eval("return self:GetIconIndexByExt('txt')"), (Results{"n:18"}));
     EXPECT_EQ(host.Eval("return self:DeleteFile('C:\\\\x')"), Results{});
+    EXPECT_EQ(host.Eval("return self:RegKeyExists('HKEY_CURRENT_USER\\\\X')"), (Results{"b:true"}));
+    EXPECT_EQ(host.Eval("return self:IsProcessRunning('A.EXE')"), (Results{"b:true"}));
+    EXPECT_EQ(g_last.path, "A.EXE");
+    EXPECT_EQ(host.Eval("return self:RegKeyMeasureTree('HKEY_CURRENT_USER\\\\X\\\\Y')"), (Results{"n:12"}));
+    EXPECT_EQ(host.Eval("return self:RegKeyDeleteTree('HKEY_CURRENT_USER\\\\X\\\\Y')"), Results{});
+    EXPECT_EQ(g_last.fn, "deleteTree");
+    EXPECT_EQ(host.Eval("return self:GetWindowsVersion()"), (Results{"s:10.0.19045"}));
+    EXPECT_EQ(host.Eval("return self:GetWindowsVersion({}, true)"), (Results{"s:10.0.19045"}));
     EXPECT_EQ(host.Eval("return self:EmptyRecycleBin(7)"), Results{});
     EXPECT_EQ(g_last.fn, "empty");
     EXPECT_EQ(g_last.path, "7");
@@ -268,6 +303,11 @@ TEST_F(HostFunctions, WrongArgumentTypesWhereTextBelongsDoNothingAndGiveTheDefau
         {"WipeFolderContent", {path, "'*.tmp'", "true", "1"}, "wipeFolder", {0, 1}, {}},
         {"ClearIndexFile", {path, "1"}, "index", {0}, {}},
         {"RegKeyDeleteKeys", {key, "'*'"}, "delKeys", {0, 1}, {}},
+        {"RegKeyExists", {key}, "keyExists", {0}, {"b:false"}},
+        {"IsProcessRunning", {"'a.exe'"}, "running", {0}, {"b:false"}},
+        {"RegKeyMeasureTree", {key}, "measureTree", {0}, {"n:0"}},
+        {"RegKeyDeleteTree", {key}, "deleteTree", {0}, {}},
+        {"GetWindowsVersion", {}, "version", {}, {}},
     };
     const char* wrong[] = {"{}",    "{'*.tmp'}",      "true", "false", "function() return '*.tmp' end",
                            "print", "newproxy(false)", "coroutine.create(function() end)"};
@@ -316,6 +356,8 @@ TEST_F(HostFunctions, TextThatCannotBeTakenWholeNamesNothing) {
         "self:RegKeyDeleteValues(" + std::string(key) + ", " + nul + ")",
         "self:RegKeyDeleteKeys('HKEY_CURRENT_USER\\\\' .. " + big + ")",
         "self:RegKeyGetNumberOfValues(" + nul + ")",
+        "self:RegKeyDeleteTree(" + nul + ")",
+        "self:IsProcessRunning(" + nul + ")",
         "self:GetIconIndexByExt(" + nul + ")",
         "self:EmptyRecycleBin(" + nul + ")",
         "self:GetRecycleBinInfo(" + big + ")",

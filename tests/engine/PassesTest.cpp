@@ -233,3 +233,48 @@ TEST_F(PassesTest, CompanionOptionsMeasureBeforeClearAndSkipCategories) {
 }
 
 } // namespace
+
+namespace {
+
+// The rows the window asks about are exactly the warned ones among those the clean pass clears.
+TEST_F(PassesTest, WarnedRowsAreTheWarnedRowsTheCleanPassWouldClear) {
+    const auto warned = [this](const std::string& name, CScriptRow* parent) {
+        char source[1024];
+        std::snprintf(source, sizeof source, kPlugin, name.c_str());
+        Add(std::string(source) + "function this:GetPluginWarning() return 'Careful with " + name + "' end\n", false,
+            parent, name);
+        rows.at(name)->userData->ReadPluginTexts();
+        SetSize(name, 1, 1);
+    };
+    warned("WA", rows.at("Cat A"));
+    warned("WB", rows.at("Cat B"));
+    warned("WTop", nullptr);
+    const auto names = [](const std::vector<const CScriptRow*>& list) {
+        Names out;
+        for (const CScriptRow* row : list)
+            out.push_back(row->userData->Name());
+        return out;
+    };
+    struct {
+        Names checked;
+        Names asked;
+    } cases[] = {
+        {{}, {}}, {{"A1", "B2"}, {}}, {{"WA"}, {"WA"}}, {{"Cat B", "WTop"}, {"WB", "WTop"}}, {{"Cat A", "A1"}, {"WA"}},
+    };
+    for (const auto& c : cases) {
+        for (CScriptRow* top = Root().firstChild; top != nullptr; top = top->nextSibling)
+            model.SetCheck(top, kUnchecked, true, true);
+        for (const std::string& name : c.checked)
+            Check(name);
+        EXPECT_EQ(names(WarnedRowsToClean(Root())), c.asked);
+        Recorder clean;
+        RunCleanPass(Root(), CPassOptions(), clean);
+        Names clearedWarned;
+        for (const std::string& cleared : clean.Only("cleared"))
+            if (rows.at(cleared)->userData->Warning() != "")
+                clearedWarned.push_back(cleared);
+        EXPECT_EQ(clearedWarned, c.asked);
+    }
+}
+
+} // namespace

@@ -1,4 +1,4 @@
-// The six entry-point wrappers and their result conversions.
+// The entry-point wrappers and their result conversions.
 #include "support/ScriptHost.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +132,47 @@ TEST(PluginScript, ClearReportsWhetherTheCallSucceeded) {
     ScriptHost host;
     EXPECT_TRUE(host.Load("function this:Clear() return 'ignored' end")->Clear());
     EXPECT_FALSE(host.Load("function this:Clear() error('no') end")->Clear());
+}
+
+} // namespace
+
+namespace {
+
+// The optional texts: what each kind of answer leaves, including a warning entry point that
+// raises or runs past the quick budget, which must still leave a warning.
+TEST(PluginScript, WarningAndDescriptionAreOptionalAndAWarningThatFailsStillWarns) {
+    struct {
+        const char* script;
+        std::string warning;
+        std::string description;
+    } cases[] = {
+        {"-- neither", "", ""},
+        {"function this:GetPluginWarning() return 'Closes your sessions.' end\n"
+         "function this:GetPluginDescription() return 'Cookies of every browser' end",
+         "Closes your sessions.", "Cookies of every browser"},
+        {"function this:GetPluginWarning() return nil end", "", ""},
+        {"function this:GetPluginWarning() return '' end", "", ""},
+        {"function this:GetPluginWarning() return 12 end", "12", ""},
+        {"function this:GetPluginWarning() return {} end", "", ""},
+        {"function this:GetPluginWarning() return 'Line one\\nline two' end", "Line one\nline two", ""},
+        {"function this:GetPluginDescription() return 'First line\\r\\nsecond line' end", "", "First line"},
+        {"function this:GetPluginDescription() return '\\nhidden' end", "", ""},
+        {"function this:GetPluginWarning() error('broken') end", qs::kUnreadableWarning, ""},
+        {"function this:GetPluginWarning() while true do end end", qs::kUnreadableWarning, ""},
+        {"function this:GetPluginDescription() error('broken') end\n"
+         "function this:GetPluginWarning() return 'Careful.' end",
+         "Careful.", ""},
+        {"this.GetPluginWarning = 'not a function'", "", ""},
+    };
+    for (const auto& c : cases) {
+        ScriptHost host;
+        host.Vm().SetQuickBudget(50);
+        auto script = host.Load(c.script);
+        ASSERT_TRUE(script) << c.script;
+        script->ReadPluginTexts();
+        EXPECT_EQ(script->Warning(), c.warning) << c.script;
+        EXPECT_EQ(script->Description(), c.description) << c.script;
+    }
 }
 
 } // namespace
