@@ -7,6 +7,7 @@
 #include "hostfn/Masks.h"
 #include "hostfn/PathLimits.h"
 
+#include <algorithm>
 #include <cctype>
 #include <utility>
 #include <vector>
@@ -142,7 +143,7 @@ std::uint32_t WalkTree(HKEY key, TreeAction action) {
 std::uint32_t WalkNamedTree(const std::string& keyPath, TreeAction action) {
     HKEY root = nullptr;
     std::string subkey;
-    if (!ParseKeyPath(keyPath, root, subkey) || !IsTreeSubkeyPath(subkey))
+    if (!ParseKeyPath(keyPath, root, subkey) || !IsTreeSubkeyPath(root, subkey))
         return 0;
     RegKey key;
     if (RegOpenKeyExA(root, subkey.c_str(), REG_OPTION_OPEN_LINK, kTreeAccess, key.Put()) != ERROR_SUCCESS)
@@ -211,12 +212,15 @@ void RegKeyDeleteKeys(const std::string& keyPath, const std::string& maskText) {
     }
 }
 
-bool IsTreeSubkeyPath(const std::string& subkey) {
+bool IsTreeSubkeyPath(HKEY root, const std::string& subkey) {
     // An empty component (a leading, doubled or trailing backslash) is skipped by the platform
     // below some roots, so "\\Software" or "Software\\" could reach a first-level key.
     if (subkey.empty() || subkey.front() == '\\' || subkey.back() == '\\' || subkey.find("\\\\") != std::string::npos)
         return false;
-    return subkey.find('\\') != std::string::npos;
+    // Below HKEY_USERS each key is a whole user's hive, whose first-level keys (its Software, its
+    // Environment) are those that HKEY_CURRENT_USER shows as first-level keys.
+    const std::size_t levels = std::count(subkey.begin(), subkey.end(), '\\') + 1;
+    return levels >= (root == HKEY_USERS ? 3u : 2u);
 }
 
 bool RegKeyExists(const std::string& keyPath) {

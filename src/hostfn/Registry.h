@@ -35,8 +35,8 @@ bool RegKeyExists(const std::string& keyPath);
 std::uint32_t RegKeyMeasureTree(const std::string& keyPath);
 std::uint32_t RegKeyDeleteTree(const std::string& keyPath);
 
-// The rule for the trees above, on the text after the root: true for two or more components,
-// none of them empty.
-bool IsTreeSubkeyPath(const std::string& subkey);
+// The rule for the trees above, on the text after the root: true for two or more components
+// (three below HKEY_USERS, whose keys are users' hives), none of them empty.
+bool IsTreeSubkeyPath(HKEY root, const std::string& subkey);
 
 } // namespace qs

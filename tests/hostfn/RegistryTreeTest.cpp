@@ -238,18 +238,29 @@ TEST_F(RegistryTree, RootsAndFirstLevelKeysAreRefused) {
     EXPECT_EQ(value, ERROR_SUCCESS);
     // Every machine's own first-level keys, through the script: measured as nothing.
     for (const char* path : {"HKEY_CURRENT_USER\\Software", "HKEY_LOCAL_MACHINE\\SOFTWARE", "hkey_users\\.DEFAULT",
-                             "HKEY_CLASSES_ROOT\\.txt"})
+                             "HKEY_USERS\\.DEFAULT\\Software", "HKEY_CLASSES_ROOT\\.txt"})
         EXPECT_EQ(m_host.Eval(std::string("return self:RegKeyMeasureTree([[") + path + "]])"), Names{"n:0"}) << path;
 
     struct {
+        HKEY root;
         const char* subkey;
         bool tree;
     } rule[] = {
-        {"Software\\Vendor", true}, {"a\\b\\c", true},        {"Software", false}, {"Software\\", false},
-        {"\\Software\\x", false},   {"Software\\\\x", false}, {"", false},         {"\\", false},
+        {HKEY_CURRENT_USER, "Software\\Vendor", true},
+        {HKEY_LOCAL_MACHINE, "a\\b\\c", true},
+        {HKEY_CURRENT_USER, "Software", false},
+        {HKEY_CURRENT_USER, "Software\\", false},
+        {HKEY_CURRENT_USER, "\\Software\\x", false},
+        {HKEY_CURRENT_USER, "Software\\\\x", false},
+        {HKEY_CURRENT_USER, "", false},
+        {HKEY_CURRENT_USER, "\\", false},
+        // A user's hive below HKEY_USERS: its first-level keys are refused as HKEY_CURRENT_USER's are.
+        {HKEY_USERS, "S-1-5-21-1\\Software", false},
+        {HKEY_USERS, ".DEFAULT\\Environment", false},
+        {HKEY_USERS, "S-1-5-21-1\\Software\\Vendor", true},
     };
     for (const auto& r : rule)
-        EXPECT_EQ(qs::IsTreeSubkeyPath(r.subkey), r.tree) << r.subkey;
+        EXPECT_EQ(qs::IsTreeSubkeyPath(r.root, r.subkey), r.tree) << r.subkey;
 }
 
 TEST_F(RegistryTree, KeyExistsForKeysInAnyRootCaseAndNeverForARoot) {
