@@ -7,10 +7,10 @@
 #include "hostfn/Masks.h"
 
 #include <windows.h>
+#include <ntsecapi.h>
+#include <winternl.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 namespace qs {
 namespace {
@@ -19,111 +19,137 @@ CWipeObserver* g_wipeObserver = nullptr;
 
 bool IsReadOnly(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
 
-// Removes a link entry itself, never what it points at: through a handle to the link, and only
-// when that handle shows the reparse point, so it cannot be the target. On Windows this removes
-// a junction or symbolic link without entering it. Wine 8 cannot open a Unix symlink itself: it
-// opens the target (whose attributes carry no reparse flag), and its RemoveDirectoryA and
-// DeleteFileA act on the target too (an empty target folder, or a linked file, would go). There
-// the link simply stays, and so does everything it points at.
-void RemoveLink(const std::string& path) {
-    Handle link(CreateFileA(path.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!link || !GetFileInformationByHandle(link.Get(), &info) || !IsReparsePoint(info.dwFileAttributes))
-        return;
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    SetFileInformationByHandle(link.Get(), FileDispositionInfo, &disposition, sizeof disposition);
-}
+// The delete walk. The state of a folder level: the mask list in force there, whether the call
+// gave a mask list at all (without one, inside a matching folder, emptied subfolders are removed
+// too), and whether the folder itself goes once it is empty. Entries are changed through the
+// lister, relative to the folder's handle: never through a link, also where the platform lists a
+// link to a file as a plain file (Wine 8), and without looking a path up again for every file.
+class CEraseWalk {
+public:
+    struct State {
+        const WideMaskList* masks;
+        bool hasMasks;
+        bool removeAfter;
+    };
 
-// The delete walk. `hasMasks` false is the call with no mask list at all (inside a matching
-// folder), whose emptied subfolders are removed too. Entries are changed through the lister,
-// relative to the folder's handle: never through a link, also where the platform lists a link to
-// a file as a plain file (Wine 8), and without looking the full path up again for every file.
-void Erase(const std::string& folder, const MaskList& masks, bool hasMasks, bool recurse) {
-    static const MaskList kNoMasks;
-    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full, CFolderLister& lister) {
-        if (!lister.Verified())
-            return; // a link took the place of the folder: nothing in it is touched, nor listed further
-        const DWORD attributes = e.dwFileAttributes;
-        if (recurse && IsDirectory(attributes)) {
-            const bool whole = !masks.empty() && MatchesMaskList(masks, full.c_str());
-            const bool removeAfter = whole || !hasMasks;
+    explicit CEraseWalk(bool recurse) : m_recurse(recurse) {}
+
+    bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State& state,
+               State& inner) {
+        if (!folder.Verified())
+            return false; // a link took the place of the folder: nothing in it is touched, nor listed further
+        const WideMaskList& masks = *state.masks;
+        const DWORD attributes = e.attributes;
+        if (m_recurse && IsDirectory(attributes)) {
+            const bool whole = !masks.empty() && MatchesMaskList(masks, path);
+            const bool removeAfter = whole || !state.hasMasks;
             if (IsReparsePoint(attributes)) {
                 // Never entered: a link inside the cleaned folder may lead anywhere. Where the
                 // folder would have gone whole, the link goes, as a link.
                 if (removeAfter)
-                    RemoveLink(full);
-                return;
+                    folder.RemoveListedLink();
+                return false;
             }
-            if (whole)
-                Erase(full + '\\', kNoMasks, false, true);
-            else
-                Erase(full + '\\', masks, hasMasks, true);
-            if (removeAfter)
-                lister.ChangeListedEntry(kRemove); // succeeds only when the folder is now empty
-            return;
+            inner = whole ? State{&m_none, false, true} : State{state.masks, state.hasMasks, removeAfter};
+            return true;
         }
-        if (!MatchesMaskList(masks, full.c_str()))
-            return;
+        if (!MatchesMaskList(masks, path))
+            return false;
         if (IsReparsePoint(attributes)) {
             // Setting attributes through a link may change its target: leave them alone and
             // remove the link itself. A link to a folder stays here, as a folder does.
             if (!IsDirectory(attributes))
-                RemoveLink(full);
-            return;
+                folder.RemoveListedLink();
+            return false;
         }
-        // The attributes come from the enumeration record, read a moment ago; reading them again
-        // per file would cost a call for nothing. Clearing read-only also clears hidden and system.
-        // A folder reaches this branch only without recursion: it loses read-only and stays.
+        // The attributes come from the listing, read a moment ago; reading them again per file
+        // would cost a call for nothing. Clearing read-only also clears hidden and system. A
+        // folder reaches this branch only without recursion: it loses read-only and stays.
         const unsigned clear = IsReadOnly(attributes) ? kClearReadOnly : 0;
         const unsigned remove = IsDirectory(attributes) ? 0 : kRemove;
         if (clear | remove)
-            lister.ChangeListedEntry(clear | remove);
-    });
-}
+            folder.ChangeListedEntry(clear | remove);
+        return false;
+    }
 
-void WipeWalk(const std::string& folder, const MaskList& masks, bool recurse, std::uint32_t passes) {
-    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full, CFolderLister& lister) {
-        // Files are wiped by their paths, whose folder part must be the folder listed here: not a
-        // link that took the place of a listed subfolder, which the wipe's own check would pass.
-        if (!lister.Verified())
-            return;
-        const DWORD attributes = e.dwFileAttributes;
-        if (recurse && IsDirectory(attributes)) {
-            // Folders are not matched against the masks; with an empty list the emptied ones go.
-            if (IsReparsePoint(attributes)) {
-                if (masks.empty())
-                    RemoveLink(full); // never entered; the link itself goes
-                return;
+    void Leave(CFolderLister& folder, const State& inner) {
+        if (inner.removeAfter)
+            folder.ChangeListedEntry(kRemove); // succeeds only when the folder is now empty
+    }
+
+private:
+    const bool m_recurse;
+    const WideMaskList m_none;
+};
+
+bool WipeEntry(CFolderLister& folder, std::uint32_t passes);
+
+// The wipe walk: folders are not matched against the masks; with an empty list the emptied ones
+// go. The state of a folder level is whether the folder goes once it is empty.
+class CWipeWalk {
+public:
+    using State = bool;
+
+    CWipeWalk(const WideMaskList& masks, bool recurse, std::uint32_t passes)
+        : m_masks(masks), m_recurse(recurse), m_passes(passes) {}
+
+    bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State&, State& inner) {
+        if (!folder.Verified())
+            return false; // a link took the place of the folder: nothing in it is touched, nor listed further
+        if (m_recurse && IsDirectory(e.attributes)) {
+            if (IsReparsePoint(e.attributes)) {
+                if (m_masks.empty())
+                    folder.RemoveListedLink(); // never entered; the link itself goes
+                return false;
             }
-            WipeWalk(full + '\\', masks, recurse, passes);
-            if (masks.empty())
-                lister.ChangeListedEntry(kRemove); // succeeds only when the folder is now empty
-            return;
+            inner = m_masks.empty();
+            return true;
         }
-        if (MatchesMaskList(masks, full.c_str()))
-            WipeOneFile(full, passes);
-    });
-}
+        if (IsDirectory(e.attributes) || !MatchesMaskList(m_masks, path))
+            return false;
+        if (IsReparsePoint(e.attributes))
+            folder.RemoveListedLink(); // a link to a file: the link goes, its target is not written
+        else if (IsReadOnly(e.attributes))
+            return false;
+        else if (e.length == 0)
+            folder.ChangeListedEntry(kRemove); // nothing to overwrite
+        else
+            WipeEntry(folder, m_passes);
+        return false;
+    }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    void Leave(CFolderLister& folder, const State& removeAfter) {
+        if (removeAfter)
+            folder.ChangeListedEntry(kRemove); // succeeds only when the folder is now empty
+    }
+
+private:
+    const WideMaskList& m_masks;
+    const bool m_recurse;
+    const std::uint32_t m_passes;
+};
 
 std::uint64_t Length(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
 
-// Bytes per sector of the volume holding `path`. Writes that bypass the system cache must be
-// whole sectors; 4096 (a multiple of every common sector size) when the volume does not say.
-std::uint32_t SectorSizeOf(const std::string& path) {
-    char root[MAX_PATH];
-    DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
-    if (GetVolumePathNameA(path.c_str(), root, MAX_PATH) &&
-        GetDiskFreeSpaceA(root, &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters) &&
-        bytesPerSector >= 512 && bytesPerSector <= kWipeChunkBytes && (bytesPerSector & (bytesPerSector - 1)) == 0)
-        return bytesPerSector;
-    return 4096;
+// Bytes per sector of the volume holding the open file. Writes that bypass the system cache must
+// be whole sectors; 4096 (a multiple of every common sector size) when the volume does not say.
+std::uint32_t SectorSizeOf(HANDLE file) {
+    using QueryVolumeFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
+    static const QueryVolumeFn query = reinterpret_cast<QueryVolumeFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile")));
+    struct {
+        LARGE_INTEGER totalUnits, availableUnits;
+        ULONG sectorsPerUnit, bytesPerSector;
+    } size{}; // FILE_FS_SIZE_INFORMATION
+    IO_STATUS_BLOCK io;
+    if (!query || query(file, &io, &size, sizeof size, 3 /* FileFsSizeInformation */) < 0)
+        return 4096;
+    const ULONG sector = size.bytesPerSector;
+    return sector >= 512 && sector <= kWipeChunkBytes && (sector & (sector - 1)) == 0 ? sector : 4096;
 }
 
-// The three pattern buffers of one wipe: page-aligned, committed, released with the object.
+// The three pattern buffers of one file's wipe: page-aligned, committed, released with the
+// object. The random one comes from the system's cryptographic generator, new for every file.
 struct WipePatterns {
     VirtualMemory buffers[3];
 
@@ -135,10 +161,7 @@ struct WipePatterns {
         }
         // VirtualAlloc hands out zeroed pages, so the first pattern is ready as it comes.
         std::memset(buffers[1].Get(), 0xFF, kWipeChunkBytes);
-        auto* random = static_cast<unsigned char*>(buffers[2].Get());
-        for (std::uint32_t i = 0; i < kWipeChunkBytes; ++i)
-            random[i] = static_cast<unsigned char>(std::rand() & 0xFF);
-        return true;
+        return RtlGenRandom(buffers[2].Get(), kWipeChunkBytes) != FALSE;
     }
 };
 
@@ -175,9 +198,8 @@ bool Overwrite(HANDLE file, const void* pattern, std::uint64_t length, std::uint
     return FlushFileBuffers(file) != 0;
 }
 
-// Every pass: 0x00, 0xFF, then the random bytes. The random buffer is filled once per file.
+// Every pass: 0x00, 0xFF, then the random bytes.
 bool OverwriteAll(HANDLE file, std::uint64_t length, std::uint32_t sector, std::uint32_t passes) {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
     WipePatterns patterns;
     if (!patterns.Prepare())
         return false;
@@ -191,6 +213,38 @@ bool OverwriteAll(HANDLE file, std::uint64_t length, std::uint32_t sector, std::
     return true;
 }
 
+// Overwrites and deletes the file open as `file`, which was opened for writing and deletion
+// without sharing. The deletion goes through the same handle, so what is deleted is what was
+// written.
+bool WipeOpenFile(HANDLE file, std::uint32_t passes) {
+    BY_HANDLE_FILE_INFORMATION info;
+    // Wine running as root opens a read-only file for writing where Windows refuses: the
+    // attribute is checked here so that a read-only file is left untouched on both.
+    if (!GetFileInformationByHandle(file, &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)))
+        return false;
+    const std::uint64_t length = Length(info.nFileSizeHigh, info.nFileSizeLow);
+    if (length > 0 && !OverwriteAll(file, length, length % kWipeChunkBytes ? SectorSizeOf(file) : kWipeChunkBytes,
+                                    passes < kMaxWipePasses ? passes : kMaxWipePasses)) {
+        // Left in place, overwritten as far as the writes got, at its own length.
+        if (SeekTo(file, length))
+            SetEndOfFile(file);
+        return false;
+    }
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+// No sharing: a file that another program holds open cannot be opened and stays as it was. The
+// writes bypass the system cache.
+constexpr ACCESS_MASK kWipeAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES;
+constexpr ULONG kWipeOptions = kOpenFileOptions | 0x8 /* no intermediate buffering */ | 0x4 /* sequential only */;
+
+bool WipeEntry(CFolderLister& folder, std::uint32_t passes) {
+    Handle file = folder.OpenListedEntry(kWipeAccess, 0, kWipeOptions);
+    return file && WipeOpenFile(file.Get(), passes);
+}
+
 } // namespace
 
 void DeleteSingleFile(const std::string& path) {
@@ -199,65 +253,44 @@ void DeleteSingleFile(const std::string& path) {
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse) {
-    if (folder.empty())
+    // The script's path and masks are converted to UTF-16 once, here; every name below comes from
+    // the file system as it is.
+    std::wstring root;
+    if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
         return;
-    std::string path = OnDiskSpelling(folder);
-    EnsureTrailingBackslash(path);
-    const MaskList masks = maskText && !maskText->empty() ? SplitMaskList(*maskText) : MaskList();
-    Erase(path, masks, maskText != nullptr, recurse);
+    const WideMaskList masks =
+        maskText && !maskText->empty() ? SplitWideMaskList(*maskText, FileApiCodePage()) : WideMaskList();
+    CEraseWalk walk(recurse);
+    WalkFolderTree(root, CEraseWalk::State{&masks, maskText != nullptr, false}, walk);
 }
 
 bool WipeOneFile(const std::string& path, std::uint32_t passes) {
-    if (path.empty() || path.size() > kMaxPathChars)
+    EntryOfPath entry;
+    if (!OpenEntryOfPath(path, entry))
         return false;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
-        return false;
-    const DWORD attributes = data.dwFileAttributes;
-    if (IsDirectory(attributes))
-        return false; // DeleteFileA would not remove a folder anyway
-    if (IsReparsePoint(attributes)) {
-        RemoveLink(path); // a link to a file: the link goes, its target is not written
-        return !Exists(path);
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) || IsDirectory(data.dwFileAttributes))
+        return false; // a folder is no file to wipe
+    if (IsReparsePoint(data.dwFileAttributes)) {
+        // A link to a file: the link goes, its target is not written.
+        return RemoveLinkEntry(entry.folder.Get(), entry.name.data(), entry.name.size());
     }
-    // Wine running as root opens a read-only file for writing where Windows refuses: the
-    // attribute is checked here so that a read-only file is left untouched on both.
-    if (IsReadOnly(attributes))
+    if (IsReadOnly(data.dwFileAttributes))
         return false;
-    if (Length(data.nFileSizeHigh, data.nFileSizeLow) == 0)
-        return DeleteFileNoFollow(path);
-
-    // No sharing: a file that another program holds open cannot be opened and stays as it was.
-    // The link itself is opened, never a target that replaced the file since the look above.
-    Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_NO_BUFFERING | FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_OPEN_REPARSE_POINT,
-                            nullptr));
-    if (!file)
-        return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(file.Get(), &info) ||
-        (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-        !HandleIsEntryOf(file.Get(), path))
-        return false;
-    const std::uint64_t length = Length(info.nFileSizeHigh, info.nFileSizeLow);
-
-    if (!OverwriteAll(file.Get(), length, length % kWipeChunkBytes ? SectorSizeOf(path) : kWipeChunkBytes,
-                      passes < kMaxWipePasses ? passes : kMaxWipePasses)) {
-        // Left in place, overwritten as far as the writes got, at its own length.
-        if (SeekTo(file.Get(), length))
-            SetEndOfFile(file.Get());
-        return false;
-    }
-    file.Reset();
-    return DeleteFileNoFollow(path);
+    if (Length(data.nFileSizeHigh, data.nFileSizeLow) == 0) // nothing to overwrite
+        return ChangeEntry(entry.folder.Get(), entry.folderName, entry.name.data(), entry.name.size(), false, kRemove);
+    Handle file = OpenEntry(entry.folder.Get(), entry.folderName, entry.name.data(), entry.name.size(), kWipeAccess, 0,
+                            kWipeOptions);
+    return file && WipeOpenFile(file.Get(), passes);
 }
 
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes) {
-    if (folder.empty())
+    std::wstring root;
+    if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
         return;
-    std::string path = OnDiskSpelling(folder);
-    EnsureTrailingBackslash(path);
-    WipeWalk(path, maskText.empty() ? MaskList() : SplitMaskList(maskText), recurse, passes);
+    const WideMaskList masks = maskText.empty() ? WideMaskList() : SplitWideMaskList(maskText, FileApiCodePage());
+    CWipeWalk walk(masks, recurse, passes);
+    WalkFolderTree(root, false, walk);
 }
 
 void SetWipeObserver(CWipeObserver* observer) { g_wipeObserver = observer; }

@@ -5,7 +5,7 @@
 
 #include <winternl.h>
 
-#include <cstring>
+#include <new>
 
 namespace qs {
 namespace {
@@ -32,103 +32,52 @@ struct FullDirEntry {
 };
 
 constexpr ULONG kFileFullDirectoryInformation = 2;
-constexpr std::size_t kBatchBytes = 32768;
-
-// The lister whose entries are being visited on this thread: the parent of any folder listed now.
-thread_local CFolderLister* t_innermost = nullptr;
-
-FILETIME Time(const LARGE_INTEGER& t) {
-    FILETIME f;
-    f.dwLowDateTime = t.LowPart;
-    f.dwHighDateTime = static_cast<DWORD>(t.HighPart);
-    return f;
-}
-
-UINT FileApiCodePage() { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
-
-// The subfolder `name` of `parent` opened relative to the parent's handle, refusing links.
-HANDLE OpenRelative(HANDLE parent, const std::string& name, std::wstring& wideName) {
-    wchar_t wide[MAX_PATH];
-    const int chars =
-        MultiByteToWideChar(FileApiCodePage(), 0, name.data(), static_cast<int>(name.size()), wide, MAX_PATH);
-    if (chars <= 0)
-        return nullptr;
-    wideName.assign(wide, static_cast<std::size_t>(chars));
-    return OpenSubfolderNoFollow(parent, wide, static_cast<std::size_t>(chars));
-}
-
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 
 } // namespace
 
-std::string OnDiskSpelling(const std::string& folder) {
-    // Component by component, each looked up in its parent: the platform's long-name call keeps
-    // under Wine the spelling of every component that cannot be a short name.
-    if (folder.size() < 3 || folder[1] != ':' || folder[2] != '\\' || folder.size() > kMaxPathChars)
-        return folder; // only paths that begin with a drive
-    std::string result = folder.substr(0, 3);
-    for (std::size_t pos = 3; pos < folder.size();) {
-        std::size_t end = folder.find('\\', pos);
-        if (end == std::string::npos)
-            end = folder.size();
-        const std::string component = folder.substr(pos, end - pos);
-        if (component.empty() || component == "." || component == ".." ||
-            component.find_first_of("*?") != std::string::npos)
-            return folder;
-        WIN32_FIND_DATAA data;
-        FindHandle find(FindFirstFileA((result + component).c_str(), &data));
-        if (!find || std::strlen(data.cFileName) != component.size())
-            return folder;
-        for (std::size_t i = 0; i < component.size(); ++i) {
-            if (AsciiLower(data.cFileName[i]) != AsciiLower(component[i]))
-                return folder; // another spelling altogether (a short name, for one)
-        }
-        result += data.cFileName;
-        if (end < folder.size())
-            result += '\\';
-        pos = end + 1;
-    }
-    return result;
-}
-
-CFolderLister::CFolderLister(const std::string& folder) : m_folder(folder), m_outer(t_innermost), m_parent(nullptr) {
-    // A direct subfolder of the folder being listed: opened by its name relative to the parent,
-    // and never by its path instead, which would follow a link that took its place.
-    const std::string* outerFolder = m_outer ? &m_outer->m_folder : nullptr;
-    if (outerFolder && m_outer->Valid() && folder.size() > outerFolder->size() + 1 &&
-        folder.compare(0, outerFolder->size(), *outerFolder) == 0 &&
-        folder.find('\\', outerFolder->size()) == folder.size() - 1) {
-        m_parent = m_outer;
-        if (m_parent->m_check != Check::Foreign)
-            m_dir.Reset(OpenRelative(m_parent->m_dir.Get(),
-                                     folder.substr(outerFolder->size(), folder.size() - outerFolder->size() - 1),
-                                     m_component));
-    } else {
-        m_dir.Reset(CreateFileA(folder.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
+CFolderLister::CFolderLister(const std::wstring& path) : m_parent(nullptr), m_batchBytes(kBatchBytes) {
+    if (path.find(L'\0') == std::wstring::npos)
+        m_dir.Reset(CreateFileW(path.c_str(), FILE_LIST_DIRECTORY | SYNCHRONIZE,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    }
     if (m_dir && QueryDirectory())
-        m_buffer.reset(new (std::nothrow) unsigned char[kBatchBytes]);
+        m_buffer.reset(new (std::nothrow) unsigned char[m_batchBytes]);
     if (!m_buffer)
         m_dir.Reset();
-    t_innermost = this;
+    else if (Verified())
+        m_nameChars = m_name.size();
 }
 
-CFolderLister::~CFolderLister() { t_innermost = m_outer; }
+CFolderLister::CFolderLister(CFolderLister& parent, std::size_t batchBytes)
+    : m_parent(&parent), m_batchBytes(batchBytes) {
+    // Opened by its listed name relative to the parent, and never by its path instead, which
+    // would follow a link that took its place.
+    if (parent.m_entryName && parent.m_check != Check::Foreign) {
+        m_component.assign(parent.m_entryName, parent.m_entryChars);
+        m_nameChars = parent.m_nameChars + 1 + m_component.size();
+        m_dir = OpenSubfolderNoFollow(parent.m_dir.Get(), m_component.data(), m_component.size());
+    }
+    if (m_dir && QueryDirectory())
+        m_buffer.reset(new (std::nothrow) unsigned char[m_batchBytes]);
+    if (!m_buffer)
+        m_dir.Reset();
+}
 
 bool CFolderLister::Fill() {
     IO_STATUS_BLOCK io;
-    const NTSTATUS status = QueryDirectory()(m_dir.Get(), nullptr, nullptr, nullptr, &io, m_buffer.get(), kBatchBytes,
-                                             kFileFullDirectoryInformation, FALSE, nullptr, FALSE);
+    const NTSTATUS status = QueryDirectory()(m_dir.Get(), nullptr, nullptr, nullptr, &io, m_buffer.get(),
+                                             static_cast<ULONG>(m_batchBytes), kFileFullDirectoryInformation, FALSE,
+                                             nullptr, FALSE);
     m_offset = 0;
-    m_haveBatch = status >= 0 && status != static_cast<NTSTATUS>(0x80000006) /* no more files */ && io.Information != 0;
+    m_haveBatch = status >= 0 && status != kNoMoreFiles && io.Information != 0;
     return m_haveBatch;
 }
 
-bool CFolderLister::Next(WIN32_FIND_DATAA& data) {
+bool CFolderLister::Next(FolderEntry& entry) {
     m_entryName = nullptr;
-    if (!m_dir || m_check == Check::Foreign || (!m_haveBatch && !Fill()))
+    if (!m_dir || m_check == Check::Foreign || (m_nameChars > kMayBeUnnameableChars && !Verified()) ||
+        (!m_haveBatch && !Fill()))
         return false;
     const auto* e = reinterpret_cast<const FullDirEntry*>(m_buffer.get() + m_offset);
     m_entryName = e->FileName;
@@ -138,20 +87,10 @@ bool CFolderLister::Next(WIN32_FIND_DATAA& data) {
         m_offset += e->NextEntryOffset;
     else
         m_haveBatch = false;
-    std::memset(&data, 0, sizeof data);
-    data.dwFileAttributes = e->FileAttributes;
-    data.ftCreationTime = Time(e->CreationTime);
-    data.ftLastAccessTime = Time(e->LastAccessTime);
-    data.ftLastWriteTime = Time(e->LastWriteTime);
-    data.nFileSizeHigh = static_cast<DWORD>(e->EndOfFile.QuadPart >> 32);
-    data.nFileSizeLow = static_cast<DWORD>(e->EndOfFile.QuadPart & 0xFFFFFFFF);
-    if (e->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        data.dwReserved0 = e->EaSize;
-    // A name longer than the record's buffer is left empty: its full path is past the limit anyway.
-    const int bytes =
-        WideCharToMultiByte(FileApiCodePage(), 0, e->FileName, static_cast<int>(e->FileNameLength / sizeof(WCHAR)),
-                            data.cFileName, MAX_PATH - 1, nullptr, nullptr);
-    data.cFileName[bytes > 0 ? bytes : 0] = '\0';
+    entry.name = m_entryName;
+    entry.chars = m_entryChars;
+    entry.attributes = e->FileAttributes;
+    entry.length = static_cast<std::uint64_t>(e->EndOfFile.QuadPart);
     return true;
 }
 
@@ -159,17 +98,34 @@ bool CFolderLister::Verified() {
     if (m_check == Check::Unknown) {
         m_check = Check::Foreign;
         if (m_dir && HandleName(m_dir.Get(), m_name) &&
-            (!m_parent ||
-             (m_parent->Verified() && IsEntryName(m_name, m_parent->m_name, m_component.data(), m_component.size()))))
+            (!m_parent || (m_parent->Verified() && IsEntryName(m_name, m_parent->m_name, m_component.data(),
+                                                                m_component.size()))))
             m_check = Check::Verified;
     }
     return m_check == Check::Verified;
 }
 
 bool CFolderLister::ChangeListedEntry(unsigned changes) {
-    // The entry is named as the listing gave it, in full, not as its converted name for the walk.
+    // The entry is named as the listing gave it, in full.
     return m_entryName && Verified() &&
            ChangeEntry(m_dir.Get(), m_name, m_entryName, m_entryChars, IsDirectory(m_entryAttributes), changes);
+}
+
+bool CFolderLister::RemoveListedLink() {
+    return m_entryName && Verified() && RemoveLinkEntry(m_dir.Get(), m_entryName, m_entryChars);
+}
+
+Handle CFolderLister::OpenListedEntry(ACCESS_MASK access, ULONG share, ULONG options) {
+    if (!m_entryName)
+        return Handle();
+    return OpenEntry(m_entryName, m_entryChars, access, share, options);
+}
+
+Handle CFolderLister::OpenEntry(const wchar_t* name, std::size_t chars, ACCESS_MASK access, ULONG share,
+                                ULONG options) {
+    if (!Verified())
+        return Handle();
+    return qs::OpenEntry(m_dir.Get(), m_name, name, chars, access, share, options);
 }
 
 } // namespace qs

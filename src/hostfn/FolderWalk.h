@@ -1,15 +1,18 @@
-// The one folder enumeration that the measuring, deleting and wiping walks share.
+// The one folder walk that the measuring, deleting and wiping walks share: UTF-16 from the folder
+// a script named down to every entry, each reached through a handle opened relative to its
+// listed folder by the exact name that folder listed.
 #pragma once
 
-#include "hostfn/Cancellation.h"
-#include "hostfn/PathLimits.h"
 #include "framework/Handle.h"
+#include "hostfn/Cancellation.h"
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
-#include <type_traits>
+#include <vector>
 
 namespace qs {
 
@@ -29,94 +32,172 @@ inline bool IsReparsePoint(DWORD attributes) { return (attributes & FILE_ATTRIBU
 // A folder that a walk may enter: a directory that is not a reparse point.
 inline bool IsWalkableFolder(DWORD attributes) { return IsDirectory(attributes) && !IsReparsePoint(attributes); }
 
-// The folder as the file system spells it, when that differs from `folder` only in the case of
-// ASCII letters; otherwise `folder` itself. Script paths arrive upper-cased, and Wine finds each
-// component of such a path by reading its parent folder until a name matches without regard to
-// case: a walk that deletes or wipes file by file would pay that for every file. Masks compare
-// ASCII letters without regard to case, so they match the same entries either way.
-std::string OnDiskSpelling(const std::string& folder);
+// The longest path the platform can name (in UTF-16 units). Below a folder that a script named,
+// depth is no limit up to this: every entry is reached relative to its folder, never by its path.
+constexpr std::size_t kMaxLongPathChars = 32767;
+
+// One entry as the native directory query listed it. `name` is the exact name the file system
+// holds, never converted; it points into the lister's buffer and holds until its next Next().
+struct FolderEntry {
+    const wchar_t* name = nullptr;
+    std::size_t chars = 0;
+    DWORD attributes = 0;
+    std::uint64_t length = 0;
+};
 
 // Lists one folder through the platform's native directory query, in batches into a buffer of
-// its own: far cheaper per entry than FindFirstFileA / FindNextFileA, which also make up a short
-// name for every entry. A folder listed while its parent folder is being listed (the recursion of
-// every walk) is opened relative to the parent's handle, so its full path is not looked up again,
-// and as itself: a subfolder that has become a junction or link since it was listed is refused,
-// or found out by Verified() where the platform opens the link's target all the same.
+// its own: far cheaper per entry than FindFirstFile / FindNextFile, which also make up a short
+// name for every entry. A subfolder is opened relative to the handle of the folder that listed
+// it, by its listed name and as itself: a subfolder that has become a junction or link since it
+// was listed is refused, or found out by Verified() where the platform opens the link's target
+// all the same. Every change made through a lister waits for Verified(); a folder found foreign
+// lists no more. Listing alone asks only where the platform may be unable to name the folder.
 class CFolderLister {
 public:
-    // `folder` ends with a backslash and must outlive the lister.
-    explicit CFolderLister(const std::string& folder);
-    ~CFolderLister();
+    // The folder that `path` names, opened by that path: links in the path lead where the caller
+    // pointed.
+    explicit CFolderLister(const std::wstring& path);
+    // The entry that `parent` listed last (a folder), opened relative to the parent's handle.
+    // `batchBytes` is the size of its listing buffer (enough for one entry of the longest name).
+    CFolderLister(CFolderLister& parent, std::size_t batchBytes);
     CFolderLister(const CFolderLister&) = delete;
     CFolderLister& operator=(const CFolderLister&) = delete;
 
     bool Valid() const { return m_dir.Valid(); }
-    // The next entry, "." and ".." included, filled in as FindNextFileA would (no short name);
-    // false at the end.
-    bool Next(WIN32_FIND_DATAA& data);
+    // The next entry, "." and ".." included; false at the end, and in a folder found not to be
+    // Verified(). A folder whose name may be longer than the platform can give
+    // (kMayBeUnnameableChars) is asked before its first entry, so that no walk lists, and no
+    // measurement counts, what the changing walks cannot reach.
+    bool Next(FolderEntry& entry);
 
     // True when the folder listed is the one its path names. A folder opened by the path the
     // caller gave is (links in that path lead where the caller pointed); a subfolder opened
-    // relative to its parent is when its full name is the parent's followed by its own. That
-    // tells a link that took the place of the listed subfolder on a platform that opens the
+    // relative to its parent is when its full name is the parent's followed by its listed name.
+    // That tells a link that took the place of the listed subfolder on a platform that opens the
     // target of a link asked to be opened as itself (Wine 8; Windows refuses such a link when
-    // the subfolder is opened). Walks that change anything ask before their first entry; the
-    // answer is kept, and the measuring walks never pay for it. A foreign folder lists no more.
+    // the subfolder is opened). Asked at most once; the answer is kept. A folder
+    // the platform cannot name is not Verified either (under Wine: one whose Unix path passes
+    // the Unix path limit, where no change through a handle would reach the disk).
     bool Verified();
+    // The length of the folder's full name: the platform's for the folder a walk starts from,
+    // then that followed by the listed names.
+    std::size_t NameChars() const { return m_nameChars; }
 
     // Applies ChangeEntry (EntryChange.h: kClearReadOnly, kRemove) to the entry last returned by
     // Next(), a file or a folder as the listing showed it, through a handle opened relative to this
-    // folder's handle that must prove to be the entry itself. Nothing is done in a folder that is
-    // not Verified(). True when every change asked for was made.
+    // folder's handle that must prove to be the entry itself. True when every change asked for
+    // was made.
     bool ChangeListedEntry(unsigned changes);
+    // Removes the entry last returned by Next() when it is a link, as a link (RemoveLinkEntry).
+    bool RemoveListedLink();
+    // The entry last returned by Next(), or the entry `name` of this folder, opened relative to
+    // this folder with `access`, `share` and the native create `options` (OpenEntry); an invalid
+    // handle unless it proves to be the entry itself.
+    Handle OpenListedEntry(ACCESS_MASK access, ULONG share, ULONG options);
+    Handle OpenEntry(const wchar_t* name, std::size_t chars, ACCESS_MASK access, ULONG share, ULONG options);
 
 private:
     bool Fill();
 
     enum class Check { Unknown, Verified, Foreign };
 
-    const std::string& m_folder;
-    CFolderLister* m_outer;  // the lister of the enclosing walk on this thread, if any
     CFolderLister* m_parent; // the lister whose handle this folder was opened relative to
     Handle m_dir;
     std::unique_ptr<unsigned char[]> m_buffer;
+    std::size_t m_batchBytes;
     std::size_t m_offset = 0;
     bool m_haveBatch = false;
     Check m_check = Check::Unknown;
-    std::wstring m_name;                  // the folder's full name, once Verified() asked for it
-    std::wstring m_component;             // the name it was opened by relative to its parent
+    std::size_t m_nameChars = 0;
+    std::wstring m_name;      // the folder's full name, once Verified() asked for it
+    std::wstring m_component; // the name it was listed by in its parent
     const wchar_t* m_entryName = nullptr; // the entry last returned by Next(), inside m_buffer
     std::size_t m_entryChars = 0;
     DWORD m_entryAttributes = 0;
 };
 
-// Calls visit(const WIN32_FIND_DATAA& entry, const std::string& fullPath) for every entry of
-// `folder` (which must end with a backslash) in enumeration order, skipping "." and "..". A visitor
-// that takes a third argument, CFolderLister&, gets the lister, to change the entry through it.
-// The cancellation flag is checked before every entry; the result is false when the walk
-// stopped for it. Entries whose full path would pass the classic path limit are left alone,
-// and so is a folder whose search pattern would pass it.
-template <typename Visit> bool ForEachFolderEntry(const std::string& folder, Visit&& visit) {
-    if (folder.size() + 1 > kMaxPathChars)
+// A folder whose full name is longer than this may hold entries that the platform cannot name:
+// Wine names a handle after its Unix path, which it cannot have past 4096 bytes, and a UTF-16
+// unit takes up to 3 bytes there. No change through a handle reaches the disk there, so the
+// changing walks leave such entries alone, and the measuring walk counts an entry in such a
+// folder only once the platform names it as the entry. Shorter folders pay nothing for it.
+constexpr std::size_t kMayBeUnnameableChars = 512;
+
+// Listing buffers: the top levels of a walk get large ones; deeper levels, which are many only in
+// trees made deep on purpose, get small ones, so that a tree as deep as the platform allows costs
+// megabytes rather than gigabytes.
+constexpr std::size_t kBatchBytes = 32768;
+constexpr std::size_t kDeepBatchBytes = 2048;
+constexpr std::size_t kLargeBatchLevels = 16;
+
+// What a walk does at each entry. The walk keeps `State` per folder level.
+//   bool Visit(const FolderEntry& entry, const std::wstring& path, CFolderLister& folder,
+//              const State& state, State& inner)
+//       `path` is the entry's full path: the walk's root text followed by the listed names, for
+//       matching only. Answers true to enter the entry (a folder) with `inner` as its state.
+//   void Leave(CFolderLister& folder, const State& inner)
+//       after the walk of an entered folder (also when it could not be opened), while `folder`'s
+//       last entry is still that folder.
+
+// Walks the tree below the folder `root` (UTF-16 text, converted once from the script's path),
+// depth first in listing order, skipping "." and "..". The levels are kept on the heap, not on
+// the machine stack, so a tree as deep as the platform can hold cannot exhaust the stack. Entries
+// whose full path would pass kMaxLongPathChars are left alone. The cancellation flag is checked
+// before every entry; the result is false when the walk stopped for it (no Leave() follows then).
+template <typename Walker> bool WalkFolderTree(const std::wstring& root, const typename Walker::State& state,
+                                               Walker& walker) {
+    using State = typename Walker::State;
+    struct Level {
+        Level(const std::wstring& path, const State& s) : lister(path), state(s) {}
+        Level(CFolderLister& parent, std::size_t batch, const State& s) : lister(parent, batch), state(s) {}
+        CFolderLister lister;
+        State state;
+        std::size_t base = 0; // the length of the folder's path with its trailing backslash
+    };
+    if (root.empty() || root.size() >= kMaxLongPathChars)
         return true;
-    CFolderLister lister(folder);
-    if (!lister.Valid())
+    std::vector<std::unique_ptr<Level>> levels;
+    levels.push_back(std::make_unique<Level>(root, state));
+    if (!levels.back()->lister.Valid())
         return true;
-    std::string path;
-    WIN32_FIND_DATAA data;
-    while (lister.Next(data)) {
+    std::wstring path = root;
+    if (path.back() != L'\\')
+        path += L'\\';
+    levels.back()->base = path.size();
+    FolderEntry entry;
+    State inner = state;
+    while (!levels.empty()) {
+        Level& level = *levels.back();
+        if (!level.lister.Next(entry)) {
+            const State left = level.state;
+            levels.pop_back();
+            if (!levels.empty())
+                walker.Leave(levels.back()->lister, left);
+            continue;
+        }
         if (IsCancelled())
             return false;
-        const char* name = data.cFileName;
-        if (name[0] == '\0' || (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))))
-            continue; // an empty name is one that could not be converted: it names nothing
-        path.assign(folder).append(name);
-        if (path.size() > kMaxPathChars)
+        const wchar_t* name = entry.name;
+        if (entry.chars == 0 || (name[0] == L'.' && (entry.chars == 1 || (entry.chars == 2 && name[1] == L'.'))))
             continue;
-        if constexpr (std::is_invocable_v<Visit&, const WIN32_FIND_DATAA&, const std::string&, CFolderLister&>)
-            visit(static_cast<const WIN32_FIND_DATAA&>(data), static_cast<const std::string&>(path), lister);
-        else
-            visit(static_cast<const WIN32_FIND_DATAA&>(data), static_cast<const std::string&>(path));
+        if (level.base + entry.chars > kMaxLongPathChars)
+            continue;
+        path.resize(level.base);
+        path.append(entry.name, entry.chars);
+        if (!walker.Visit(static_cast<const FolderEntry&>(entry), static_cast<const std::wstring&>(path), level.lister,
+                          static_cast<const State&>(level.state), inner))
+            continue;
+        const std::size_t batch = levels.size() < kLargeBatchLevels ? kBatchBytes : kDeepBatchBytes;
+        std::unique_ptr<Level> sub;
+        if (path.size() + 1 < kMaxLongPathChars)
+            sub = std::make_unique<Level>(level.lister, batch, inner);
+        if (!sub || !sub->lister.Valid()) {
+            walker.Leave(level.lister, static_cast<const State&>(inner));
+            continue;
+        }
+        path += L'\\';
+        sub->base = path.size();
+        levels.push_back(std::move(sub));
     }
     return true;
 }

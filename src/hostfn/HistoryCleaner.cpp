@@ -1,6 +1,7 @@
 // History index cleaner: maps index files under their shared names and erases their records.
 #include "hostfn/HistoryCleaner.h"
 
+#include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
 #include "hostfn/IndexFile.h"
 #include "hostfn/PathLimits.h"
@@ -8,15 +9,17 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cctype>
 
 namespace qs {
 namespace {
 
-// "MSHist" is plain ASCII, so ASCII case folding finds what the platform's name matching finds.
-bool StartsWithIgnoringCase(const char* text, const char* prefix) {
-    for (; *prefix != '\0'; ++text, ++prefix) {
-        if (std::toupper(static_cast<unsigned char>(*text)) != std::toupper(static_cast<unsigned char>(*prefix)))
+// "MSHist" is plain ASCII, so ASCII case folding finds what the platform's name matching finds;
+// a look-alike such as a fullwidth letter is another name.
+wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
+
+bool StartsWithIgnoringCase(const wchar_t* text, std::size_t chars, const wchar_t* prefix) {
+    for (std::size_t i = 0; prefix[i] != L'\0'; ++i) {
+        if (i == chars || AsciiUpper(text[i]) != AsciiUpper(prefix[i]))
             return false;
     }
     return true;
@@ -24,20 +27,19 @@ bool StartsWithIgnoringCase(const char* text, const char* prefix) {
 
 } // namespace
 
-std::string IndexMappingName(const std::string& indexPath, std::uint32_t fileSize) {
-    std::string name = indexPath + "\\" + std::to_string(fileSize);
-    std::replace(name.begin(), name.end(), '\\', '_');
+std::wstring IndexMappingName(const std::wstring& indexPath, std::uint32_t fileSize) {
+    std::wstring name = indexPath + L"\\" + std::to_wstring(fileSize);
+    std::replace(name.begin(), name.end(), L'\\', L'_');
     return name;
 }
 
-std::string IndexMutexName(const std::string& indexPath) {
-    std::string name = indexPath;
+std::wstring IndexMutexName(const std::wstring& indexPath) {
+    std::wstring name = indexPath;
     if (!name.empty())
-        CharLowerBuffA(&name[0], static_cast<DWORD>(name.size()));
-    std::replace(name.begin(), name.end(), '\\', '!');
-    return name + "!";
+        CharLowerBuffW(&name[0], static_cast<DWORD>(name.size()));
+    std::replace(name.begin(), name.end(), L'\\', L'!');
+    return name + L"!";
 }
-
 CHistoryCleaner::~CHistoryCleaner() {
     CloseIndexFile();
 }
@@ -66,31 +68,37 @@ void CHistoryCleaner::CloseIndexFile() {
 
 bool CHistoryCleaner::OpenIndexFile(const std::string& path) {
     CloseIndexFile();
-    if (path.empty() || path.size() > kMaxPathChars || path.find('\0') != std::string::npos)
+    std::wstring wide;
+    if (path.empty() || path.size() > kMaxPathChars || path.find('\0') != std::string::npos ||
+        !ToWide(path, FileApiCodePage(), wide))
         return false;
+    return OpenIndexFile(Handle(CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr)),
+                         wide);
+}
+
+bool CHistoryCleaner::OpenIndexFile(Handle file, const std::wstring& path) {
+    CloseIndexFile();
     // Windows refuses to open a read-only file for writing; Wine grants it to root. A read-only
     // index is left alone everywhere.
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!file || !GetFileInformationByHandle(file.Get(), &info) ||
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
-    Handle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    DWORD high = 0;
-    const DWORD size = GetFileSize(file.Get(), &high);
     // The size is a 32-bit number in the mapping's name and in the file's header: a file of
     // 4 GiB or more is no index file.
-    if ((size == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) || size == 0 || high != 0)
+    const DWORD size = info.nFileSizeLow;
+    if (size == 0 || info.nFileSizeHigh != 0)
         return false;
-    const std::string mappingName = IndexMappingName(path, size);
-    m_mapping.Reset(OpenFileMappingA(FILE_MAP_WRITE, FALSE, mappingName.c_str()));
+    const std::wstring mappingName = IndexMappingName(path, size);
+    m_mapping.Reset(OpenFileMappingW(FILE_MAP_WRITE, FALSE, mappingName.c_str()));
     if (!m_mapping)
-        m_mapping.Reset(CreateFileMappingA(file.Get(), nullptr, PAGE_READWRITE, 0, 0, mappingName.c_str()));
+        m_mapping.Reset(CreateFileMappingW(file.Get(), nullptr, PAGE_READWRITE, 0, 0, mappingName.c_str()));
     file.Reset(); // the mapping keeps the file open
     if (!m_mapping)
         return false;
-    m_mutex.Reset(CreateMutexA(nullptr, FALSE, IndexMutexName(path).c_str()));
+    m_mutex.Reset(CreateMutexW(nullptr, FALSE, IndexMutexName(path).c_str()));
     if (!m_mutex) {
         m_mapping.Reset();
         return false;
@@ -132,6 +140,47 @@ bool CHistoryCleaner::ClearLeakRecords() {
     return RunWalk(indexfile::WalkLeakRecords);
 }
 
+namespace {
+
+// The walk over the index folder's own entries: each MSHist folder's index file is cleared,
+// opened relative to that folder by its listed name. Nothing below them is entered.
+class CIndexFolderWalk {
+public:
+    using State = int;
+
+    explicit CIndexFolderWalk(CHistoryCleaner& cleaner) : m_cleaner(cleaner) {}
+
+    bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State&, State&) {
+        if (failed || !StartsWithIgnoringCase(e.name, e.chars, L"MSHist"))
+            return false;
+        found = true;
+        // Links are not followed: the index behind one belongs to another folder.
+        if (!IsWalkableFolder(e.attributes))
+            return false;
+        CFolderLister sub(folder, kDeepBatchBytes);
+        static const wchar_t kIndex[] = L"index.dat";
+        if (!m_cleaner.OpenIndexFile(sub.OpenEntry(kIndex, 9, GENERIC_READ | GENERIC_WRITE | FILE_READ_ATTRIBUTES,
+                                                   FILE_SHARE_READ | FILE_SHARE_WRITE, kOpenFileOptions),
+                                     path + L"\\" + kIndex))
+            return false;
+        if (!m_cleaner.ClearHashedRecords())
+            failed = true;
+        else
+            m_cleaner.ClearLeakRecords(); // the daily and weekly indexes are always scanned for leaks
+        m_cleaner.CloseIndexFile();
+        return false;
+    }
+    void Leave(CFolderLister&, const State&) {}
+
+    bool found = false;
+    bool failed = false;
+
+private:
+    CHistoryCleaner& m_cleaner;
+};
+
+} // namespace
+
 bool CHistoryCleaner::CleanIndexFolder(const std::string& folder, bool leakScan) {
     if (folder.empty())
         return false; // with a backslash added it would name the root of the current drive
@@ -147,25 +196,13 @@ bool CHistoryCleaner::CleanIndexFolder(const std::string& folder, bool leakScan)
         ClearLeakRecords();
     CloseIndexFile();
 
-    bool found = false;
-    bool failed = false;
-    const bool completed = ForEachFolderEntry(base, [&](const WIN32_FIND_DATAA& entry, const std::string& path) {
-        if (failed || !StartsWithIgnoringCase(entry.cFileName, "MSHist"))
-            return;
-        found = true;
-        // Links are not followed: the index behind one belongs to another folder.
-        if (!IsWalkableFolder(entry.dwFileAttributes) || entry.cFileName[0] == '.')
-            return;
-        if (!OpenIndexFile(path + "\\index.dat"))
-            return;
-        if (!ClearHashedRecords()) {
-            failed = true;
-        } else {
-            ClearLeakRecords(); // the daily and weekly indexes are always scanned for leaks
-        }
-        CloseIndexFile();
-    });
-    return completed && found && !failed;
+    // The folder's path is converted to UTF-16 once; the subfolders' names are the listed ones.
+    std::wstring root;
+    if (!ToWide(base, FileApiCodePage(), root))
+        return false;
+    CIndexFolderWalk walk(*this);
+    const bool completed = WalkFolderTree(root, 0, walk);
+    return completed && walk.found && !walk.failed;
 }
 
 bool CleanIndexFolder(const std::string& folder, bool leakScan) {

@@ -12,8 +12,8 @@ namespace qs {
 // The names under which processes share one index file at `indexPath`: the file mapping (the
 // path and the file's size, every backslash turned into "_") and the mutex (the path in lower
 // case, every backslash turned into "!", and one "!" appended).
-std::string IndexMappingName(const std::string& indexPath, std::uint32_t fileSize);
-std::string IndexMutexName(const std::string& indexPath);
+std::wstring IndexMappingName(const std::wstring& indexPath, std::uint32_t fileSize);
+std::wstring IndexMutexName(const std::wstring& indexPath);
 
 // Opens index files and walks their records, calling VisitRecord for each record reached. The
 // order for one file is OpenIndexFile, ClearHashedRecords, optionally ClearLeakRecords,
@@ -41,6 +41,9 @@ public:
     // Opens the file, its named mapping (shared with any process that already has it) and its
     // named mutex, closing whatever was open before.
     bool OpenIndexFile(const std::string& path);
+    // The same for a file already open as `file` (for reading and writing), at `path`, which the
+    // shared names are made of.
+    bool OpenIndexFile(Handle file, const std::wstring& path);
     // The hash-table walk and the leak-block scan over the open file, under the mutex.
     bool ClearHashedRecords();
     bool ClearLeakRecords();

@@ -7,17 +7,49 @@ namespace qs {
 namespace {
 
 inline int Up(char c) { return std::toupper(static_cast<unsigned char>(c)); }
+// The C library's upper-casing in the "C" locale folds the ASCII letters only.
+inline wchar_t Up(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
-} // namespace
+// The scan over [wild, wildEnd) and [str, strEnd), for narrow and wide text alike.
+template <typename Char> bool Match(const Char* wild, const Char* wildEnd, const Char* str, const Char* strEnd) {
+    if (str == strEnd)
+        return false;
+    while (str != strEnd && (wild == wildEnd || *wild != Char('*'))) {
+        if (wild == wildEnd || (Up(*wild) != Up(*str) && *wild != Char('?')))
+            return false;
+        ++wild;
+        ++str;
+    }
+    const Char* restart = nullptr; // pattern position after the last "*"
+    const Char* retry = nullptr;   // next text position to try it against
+    while (str != strEnd) {
+        if (wild != wildEnd && *wild == Char('*')) {
+            if (++wild == wildEnd)
+                return true;
+            restart = wild;
+            retry = str + 1;
+        } else if (wild != wildEnd && (Up(*wild) == Up(*str) || *wild == Char('?'))) {
+            ++wild;
+            ++str;
+        } else if (restart) {
+            wild = restart;
+            str = retry++;
+        } else {
+            return false;
+        }
+    }
+    while (wild != wildEnd && *wild == Char('*'))
+        ++wild;
+    return wild == wildEnd;
+}
 
-MaskList SplitMaskList(const std::string& text) {
-    MaskList list;
+template <typename Text> std::vector<Text> Split(const Text& text, typename Text::value_type separator) {
+    std::vector<Text> list;
     if (text.empty())
         return list;
-    size_t start = 0;
-    for (;;) {
-        size_t sep = text.find(';', start);
-        if (sep == std::string::npos) {
+    for (std::size_t start = 0;;) {
+        const std::size_t sep = text.find(separator, start);
+        if (sep == Text::npos) {
             list.push_back(text.substr(start));
             return list;
         }
@@ -26,34 +58,14 @@ MaskList SplitMaskList(const std::string& text) {
     }
 }
 
+} // namespace
+
+MaskList SplitMaskList(const std::string& text) { return Split(text, ';'); }
+
 bool MatchWildcard(const char* wild, const char* str) {
-    if (wild == nullptr || str == nullptr || *str == '\0')
+    if (wild == nullptr || str == nullptr)
         return false;
-    while (*str != '\0' && *wild != '*') {
-        if (Up(*wild) != Up(*str) && *wild != '?')
-            return false;
-        ++wild;
-        ++str;
-    }
-    const char* restart = nullptr; // pattern position after the last "*"
-    const char* retry = nullptr;   // next text position to try it against
-    while (*str != '\0') {
-        if (*wild == '*') {
-            if (*++wild == '\0')
-                return true;
-            restart = wild;
-            retry = str + 1;
-        } else if (Up(*wild) == Up(*str) || *wild == '?') {
-            ++wild;
-            ++str;
-        } else {
-            wild = restart;
-            str = retry++;
-        }
-    }
-    while (*wild == '*')
-        ++wild;
-    return *wild == '\0';
+    return Match(wild, wild + std::char_traits<char>::length(wild), str, str + std::char_traits<char>::length(str));
 }
 
 bool MatchesMaskList(const MaskList& masks, const char* text) {
@@ -63,6 +75,39 @@ bool MatchesMaskList(const MaskList& masks, const char* text) {
         // A pattern with a NUL byte in it could only match a text with one, and no name or path
         // holds one; matched as C text it would stop at the NUL, and "*\0x" would match all.
         if (m.find('\0') == std::string::npos && MatchWildcard(m.c_str(), text))
+            return true;
+    }
+    return false;
+}
+
+WideMaskList SplitWideMaskList(const std::string& text, UINT codePage) {
+    WideMaskList list;
+    for (const std::string& piece : SplitMaskList(text)) {
+        std::wstring wide;
+        if (!piece.empty() && piece.find('\0') == std::string::npos) {
+            const int chars = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, piece.data(),
+                                                  static_cast<int>(piece.size()), nullptr, 0);
+            wide.resize(chars > 0 ? static_cast<std::size_t>(chars) : 0);
+            if (chars <= 0 || MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, piece.data(),
+                                                  static_cast<int>(piece.size()), &wide[0], chars) != chars)
+                wide.assign(1, L'\0');
+        } else if (!piece.empty()) {
+            wide.assign(1, L'\0');
+        }
+        list.push_back(std::move(wide));
+    }
+    return list;
+}
+
+bool MatchWildcard(const std::wstring& pattern, const wchar_t* text, std::size_t chars) {
+    return Match(pattern.data(), pattern.data() + pattern.size(), text, text + chars);
+}
+
+bool MatchesMaskList(const WideMaskList& masks, const wchar_t* text, std::size_t chars) {
+    if (masks.empty())
+        return true;
+    for (const std::wstring& m : masks) {
+        if (m.find(L'\0') == std::wstring::npos && MatchWildcard(m, text, chars))
             return true;
     }
     return false;

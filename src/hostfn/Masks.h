@@ -1,6 +1,9 @@
-// Mask lists: ";"-separated wildcard patterns, matched without regard to case.
+// Mask lists: ";"-separated wildcard patterns, matched without regard to the case of ASCII letters.
 #pragma once
 
+#include <windows.h>
+
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,5 +21,21 @@ bool MatchWildcard(const char* pattern, const char* text);
 
 // True when the list is empty or some pattern matches the text.
 bool MatchesMaskList(const MaskList& masks, const char* text);
+
+// The same list for the folder walks, which match the names the file system holds: each piece
+// of the script's text converted once to UTF-16 with `codePage` (the one the file functions take
+// text in). A piece that does not convert whole matches nothing, like a piece holding a NUL.
+using WideMaskList = std::vector<std::wstring>;
+WideMaskList SplitWideMaskList(const std::string& text, UINT codePage);
+
+// The rules of MatchWildcard over UTF-16 text of `chars` units: "*" and "?" stand for code units,
+// and only the ASCII letters compare without regard to case, exactly as the C library's
+// upper-casing folds the ANSI text of the same name. Any other character, look-alikes such as
+// fullwidth letters included, matches only itself.
+bool MatchWildcard(const std::wstring& pattern, const wchar_t* text, std::size_t chars);
+bool MatchesMaskList(const WideMaskList& masks, const wchar_t* text, std::size_t chars);
+inline bool MatchesMaskList(const WideMaskList& masks, const std::wstring& text) {
+    return MatchesMaskList(masks, text.data(), text.size());
+}
 
 } // namespace qs

@@ -1,6 +1,7 @@
 // Size-on-drive rule and the measuring folder walk.
 #include "hostfn/SizeMeasure.h"
 
+#include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
 #include "hostfn/Masks.h"
 
@@ -45,45 +46,67 @@ std::uint32_t CachedClusterSize(const std::string& folder) {
     return cache.clusterSize;
 }
 
-struct Totals {
+bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
+    FILE_COMPRESSION_INFO info;
+    if (!file || !GetFileInformationByHandleEx(file, FileCompressionInfo, &info, sizeof info))
+        return false;
+    size = static_cast<std::uint64_t>(info.CompressedFileSize.QuadPart);
+    return true;
+}
+
+// The measuring walk. The state of a folder level is the mask list in force there: the script's,
+// or none at all inside a folder that matched as a whole.
+class CMeasureWalk {
+public:
+    using State = const WideMaskList*;
+
+    CMeasureWalk(bool recurse, std::uint32_t cluster) : m_recurse(recurse), m_cluster(cluster) {}
+
+    bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State& masks,
+               State& inner) {
+        if (m_recurse && IsWalkableFolder(e.attributes)) {
+            const bool whole = !masks->empty() && MatchesMaskList(*masks, path);
+            if (whole)
+                ++count;
+            inner = whole ? &m_everything : masks;
+            return true;
+        }
+        if (!MatchesMaskList(*masks, path))
+            return false;
+        if (folder.NameChars() > kMayBeUnnameableChars &&
+            !folder.OpenListedEntry(FILE_READ_ATTRIBUTES, kShareAll, kOpenAnyOptions))
+            return false;
+        ++count;
+        if (IsReparsePoint(e.attributes))
+            return false; // a link counts as an item of size 0; what it points at is not measured
+        size += SizeOnDriveOf(e.attributes, e.length, m_cluster, [&folder](std::uint64_t& compressed) {
+            return CompressedSizeOf(folder.OpenListedEntry(FILE_READ_ATTRIBUTES, kShareAll, kOpenFileOptions).Get(),
+                                    compressed);
+        });
+        return false;
+    }
+    void Leave(CFolderLister&, const State&) {}
+
     std::uint64_t size = 0;
     std::uint32_t count = 0;
-};
 
-void Measure(const std::string& folder, const MaskList& masks, bool recurse, std::uint32_t cluster, Totals& t) {
-    static const MaskList kEverything;
-    ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full) {
-        if (recurse && IsWalkableFolder(e.dwFileAttributes)) {
-            const bool whole = MatchesMaskList(masks, full.c_str()) && !masks.empty();
-            if (whole)
-                ++t.count;
-            Measure(full + '\\', whole ? kEverything : masks, recurse, cluster, t);
-            return;
-        }
-        if (!MatchesMaskList(masks, full.c_str()))
-            return;
-        ++t.count;
-        if (IsReparsePoint(e.dwFileAttributes))
-            return; // a link counts as an item of size 0; what it points at is not measured
-        const std::uint64_t length = (static_cast<std::uint64_t>(e.nFileSizeHigh) << 32) | e.nFileSizeLow;
-        t.size += SizeOnDriveOf(e.dwFileAttributes, length, cluster, full.c_str());
-    });
-}
+private:
+    const bool m_recurse;
+    const std::uint32_t m_cluster;
+    const WideMaskList m_everything;
+};
 
 } // namespace
 
 std::uint32_t ClusterSizeOfPath(const std::string& path) { return QueryClusterSize(DrivePart(path)); }
 
 std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std::uint32_t clusterSize,
-                            const char* path) {
+                            const std::function<bool(std::uint64_t&)>& compressedSize) {
     if (attributes & FILE_ATTRIBUTE_COMPRESSED) {
         if (clusterSize != 0 && length <= clusterSize)
             return clusterSize;
-        DWORD high = 0;
-        DWORD low = GetCompressedFileSizeA(path, &high);
-        if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
-            return length;
-        return (static_cast<std::uint64_t>(high) << 32) | low;
+        std::uint64_t compressed = 0;
+        return compressedSize && compressedSize(compressed) ? compressed : length;
     }
     if (length == 0 || clusterSize == 0)
         return length;
@@ -96,20 +119,31 @@ bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) {
     if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return false;
     const std::uint64_t length = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    size = SizeOnDriveOf(data.dwFileAttributes, length, ClusterSizeOfPath(path), path.c_str());
+    size = SizeOnDriveOf(data.dwFileAttributes, length, ClusterSizeOfPath(path), [&path](std::uint64_t& compressed) {
+        DWORD high = 0;
+        const DWORD low = GetCompressedFileSizeA(path.c_str(), &high);
+        if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
+            return false;
+        compressed = (static_cast<std::uint64_t>(high) << 32) | low;
+        return true;
+    });
     return true;
 }
 
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count) {
-    Totals t;
-    if (!folder.empty()) {
-        std::string path = folder;
-        EnsureTrailingBackslash(path);
-        Measure(path, SplitMaskList(maskText), recurse, CachedClusterSize(path), t);
-    }
-    size = t.size;
-    count = t.count;
+    size = 0;
+    count = 0;
+    // The script's path and masks are converted to UTF-16 once, here; every name below comes from
+    // the file system as it is.
+    std::wstring root;
+    if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
+        return;
+    const WideMaskList masks = SplitWideMaskList(maskText, FileApiCodePage());
+    CMeasureWalk walk(recurse, CachedClusterSize(folder));
+    WalkFolderTree(root, &masks, walk);
+    size = walk.size;
+    count = walk.count;
 }
 
 } // namespace qs

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace qs {
@@ -10,10 +11,11 @@ namespace qs {
 std::uint32_t ClusterSizeOfPath(const std::string& path);
 
 // Space a file of `length` bytes with `attributes` occupies in whole clusters. A compressed
-// file longer than one cluster is asked for its compressed size by path. A cluster size of 0
+// file longer than one cluster counts its compressed size, which `compressedSize` asks the
+// platform for (false when it cannot; the plain length counts then). A cluster size of 0
 // (unknown) counts the plain length rather than dividing by it.
 std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std::uint32_t clusterSize,
-                            const char* path);
+                            const std::function<bool(std::uint64_t&)>& compressedSize);
 
 // Size on drive of one file (0 and false when its attributes cannot be read).
 bool GetSizeOnDrive(const std::string& path, std::uint64_t& size);

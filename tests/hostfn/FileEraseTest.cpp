@@ -3,6 +3,7 @@
 #include "hostfn/Cancellation.h"
 #include "hostfn/FileErase.h"
 #include "support/ScriptHost.h"
+#include "support/WideTree.h"
 
 #include <gtest/gtest.h>
 
@@ -428,8 +429,9 @@ TEST(FileLinks, NothingALinkPointsAtIsTouched) {
     }
 }
 
-// Paths past the classic limit are left alone, never cut down into the name of another file.
-TEST(LongPaths, AreLeftAloneAndNeverTruncated) {
+// Below the folder a script named, depth is no limit: entries whose paths pass the classic limit
+// are deleted and wiped like the rest, and their paths are never cut down into another file's.
+TEST(LongPaths, AreCleanedAndNeverTruncated) {
     ScriptHost host;
     const std::string root = host.Dir() / "t";
     const std::string folder = root + "\\" + std::string(240 - root.size() - 1, 'd');
@@ -439,15 +441,62 @@ TEST(LongPaths, AreLeftAloneAndNeverTruncated) {
     ASSERT_GT(longPath.size(), 259u);
     const std::string cutPath = longPath.substr(0, 259); // what a truncation would name
     WriteText(cutPath, "cut");
-    const std::wstring wide = L"\\\\?\\" + std::wstring(longPath.begin(), longPath.end());
-    HANDLE h = CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
-    Call(host, "DeleteFolderContent", root, "'*.tmp', true");
-    Call(host, "WipeFolderContent", root, "'*.tmp', true, 1");
-    EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(ReadText(cutPath), "cut");
-    DeleteFileW(wide.c_str());
+    for (const char* call : {"DeleteFolderContent", "WipeFolderContent"}) {
+        WriteBytes(longPath, 5000);
+        WriteBytes(folder + "\\" + std::string(200, 'e') + "\\inner.tmp", 5000);
+        ASSERT_TRUE(Exists(longPath));
+        Call(host, call, root, "'*.tmp', true, 1");
+        EXPECT_FALSE(Exists(longPath)) << call;
+        EXPECT_FALSE(Exists(folder + "\\" + std::string(200, 'e') + "\\inner.tmp")) << call;
+        EXPECT_EQ(ReadText(cutPath), "cut") << call;
+    }
+}
+
+// A subfolder swapped for a link to another folder while the first of its files is being wiped:
+// the rest of the wipe goes on through the handle of the folder it listed, so nothing in the other
+// folder is written or deleted.
+TEST(WipeFolderContent, ASubfolderSwappedForALinkMidWipeLeavesTheOtherFolderAlone) {
+    ScriptHost host;
+    const std::string root = host.Dir() / "clean", other = host.Dir() / "other";
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = "f" + std::to_string(100 + i) + ".bin";
+        WriteBytes(root + "\\sub\\" + name, 7000, 'j');
+        WriteText(other + "\\" + name, "keep " + name);
+    }
+    const auto before = qs::test::Snapshot(other);
+    Recorder rec;
+    bool swapped = false, tried = false;
+    rec.onWrite = [&] {
+        if (tried)
+            return;
+        tried = true;
+        swapped = MoveFileA((root + "\\sub").c_str(), (host.Dir() / "moved").c_str()) &&
+                  qs::test::MakeFolderLink(root + "\\sub", other);
+    };
+    Call(host, "WipeFolderContent", root, "'', true, 1");
+    if (!swapped)
+        GTEST_SKIP() << "the platform does not let a folder be renamed while a file in it is open";
+    EXPECT_EQ(qs::test::Snapshot(other), before);
+    EXPECT_EQ(rec.writes.size(), 3u) << "only the file being wiped when the folder moved was written";
+}
+
+// Every file's wipe draws its own random pattern from the system's generator: two files wiped in
+// the same second get different bytes.
+TEST(WipeOneFile, EachFileGetsItsOwnRandomPattern) {
+    ScriptHost host;
+    std::string patterns[2];
+    for (std::string& pattern : patterns) {
+        const std::string path = host.Dir() / "w.bin";
+        WriteBytes(path, 4096, 'x');
+        Recorder rec;
+        rec.failOverwrite = 4; // stop after the random overwrite of the first pass
+        EXPECT_FALSE(qs::WipeOneFile(path, 3));
+        pattern = ReadText(path);
+        ASSERT_EQ(pattern.size(), 4096u);
+        qs::test::RemoveTree(path);
+    }
+    EXPECT_NE(patterns[0], patterns[1]);
+    EXPECT_NE(patterns[0].find_first_not_of(patterns[0][0]), std::string::npos);
 }
 
 } // namespace

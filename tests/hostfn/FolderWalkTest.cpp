@@ -1,18 +1,19 @@
-// The shared folder enumeration: every entry once, with the record FindNextFileA would give,
-// across batch boundaries and in subfolders opened relative to their parent.
+// The shared folder walk: every entry once, with the record the native listing gives, across
+// batch boundaries and in subfolders opened relative to their parent; links swapped in; depth.
 #include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
 #include "support/ScriptHost.h"
+#include "support/WideTree.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <map>
 #include <string>
 
 namespace {
 
 using qs::test::ScriptHost;
+using qs::test::Wide;
 using qs::test::WriteBytes;
 
 struct Seen {
@@ -20,17 +21,23 @@ struct Seen {
     std::uint64_t length;
 };
 
-// Walks the whole tree the way the measuring and deleting walks do: recursion from the visitor.
-void Collect(const std::string& folder, std::map<std::string, Seen>& seen) {
-    qs::ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAA& e, const std::string& full) {
-        EXPECT_EQ(seen.count(full), 0u) << full << " visited twice";
-        seen[full] = {e.dwFileAttributes, (std::uint64_t{e.nFileSizeHigh} << 32) | e.nFileSizeLow};
-        if (qs::IsWalkableFolder(e.dwFileAttributes))
-            Collect(full + "\\", seen);
-    });
-}
+// Records every entry of the tree and enters every folder it may.
+struct Collector {
+    using State = int;
+    bool Visit(const qs::FolderEntry& e, const std::wstring& path, qs::CFolderLister&, const State& depth,
+               State& inner) {
+        EXPECT_EQ(seen.count(path), 0u) << qs::test::Printable(path) << " visited twice";
+        EXPECT_EQ(path.substr(path.size() - e.chars), std::wstring(e.name, e.chars));
+        seen[path] = {e.attributes, e.length};
+        inner = depth + 1;
+        return qs::IsWalkableFolder(e.attributes);
+    }
+    void Leave(qs::CFolderLister&, const State&) { ++left; }
+    std::map<std::wstring, Seen> seen;
+    int left = 0;
+};
 
-TEST(ForEachFolderEntry, VisitsEveryEntryOnceWithItsAttributesAndLength) {
+TEST(WalkFolderTree, VisitsEveryEntryOnceWithItsAttributesAndLength) {
     qs::test::TempDir dir;
     // Long names, so that the entries of one folder fill several batches of the query.
     const std::string longPart(100, 'n');
@@ -44,19 +51,25 @@ TEST(ForEachFolderEntry, VisitsEveryEntryOnceWithItsAttributesAndLength) {
     expected[dir / "a\\b\\c\\deep.txt"] = 5000;
     SetFileAttributesA((dir / "a\\b\\c\\deep.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    std::map<std::string, Seen> seen;
-    Collect(dir.Path() + "\\", seen);
-    EXPECT_EQ(seen.size(), expected.size() + 3); // and the folders a, a\b, a\b\c
+    Collector walk;
+    EXPECT_TRUE(qs::WalkFolderTree(Wide(dir.Path()), 0, walk));
+    EXPECT_EQ(walk.seen.size(), expected.size() + 3); // and the folders a, a\b, a\b\c
+    EXPECT_EQ(walk.left, 3);
     for (const auto& [path, length] : expected) {
-        ASSERT_EQ(seen.count(path), 1u) << path;
-        EXPECT_EQ(seen[path].length, length) << path;
-        EXPECT_EQ(seen[path].attributes, GetFileAttributesA(path.c_str())) << path;
+        ASSERT_EQ(walk.seen.count(Wide(path)), 1u) << path;
+        EXPECT_EQ(walk.seen[Wide(path)].length, length) << path;
+        EXPECT_EQ(walk.seen[Wide(path)].attributes, GetFileAttributesA(path.c_str())) << path;
     }
-    EXPECT_TRUE(seen[dir / "a\\b"].attributes & FILE_ATTRIBUTE_DIRECTORY);
-    EXPECT_TRUE(seen[dir / "a\\b\\c\\deep.txt"].attributes & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(walk.seen[Wide(dir / "a\\b")].attributes & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(walk.seen[Wide(dir / "a\\b\\c\\deep.txt")].attributes & FILE_ATTRIBUTE_READONLY);
+    // The root's text with a trailing backslash gives the same paths.
+    Collector again;
+    qs::WalkFolderTree(Wide(dir.Path() + "\\"), 0, again);
+    EXPECT_EQ(again.seen.size(), walk.seen.size());
+    EXPECT_EQ(again.seen.count(Wide(dir / "a\\b")), 1u);
 }
 
-TEST(ForEachFolderEntry, MeasuresThroughAScriptLikeTheSizeRule) {
+TEST(WalkFolderTree, MeasuresThroughAScriptLikeTheSizeRule) {
     ScriptHost host;
     const std::uint32_t cluster = qs::test::TempClusterSize();
     ASSERT_GT(cluster, 0u);
@@ -68,9 +81,9 @@ TEST(ForEachFolderEntry, MeasuresThroughAScriptLikeTheSizeRule) {
     EXPECT_EQ(result, (std::vector<std::string>{"s:" + std::to_string(3 * cluster), "s:3"}));
 }
 
-// A subfolder that becomes a link between its listing and its opening: the walk that deletes sees
-// it refused when it is opened (Windows) or when its name is checked before its first entry
-// (Wine 8, which opens the target), and nothing it points at is touched.
+// A subfolder that becomes a link between its listing and its opening: the walk sees it refused
+// when it is opened (Windows) or when its name is checked before its first entry (Wine 8, which
+// opens the target), and nothing it points at is listed or touched.
 TEST(CFolderLister, ASubfolderSwappedForALinkIsNotChangedNorListedOn) {
     qs::test::TempDir dir;
     const std::string outside = dir / "outside", root = dir / "root";
@@ -78,36 +91,69 @@ TEST(CFolderLister, ASubfolderSwappedForALinkIsNotChangedNorListedOn) {
     qs::test::WriteText(outside + "\\b.txt", "keep");
     qs::test::WriteText(outside + "\\inner\\c.txt", "keep");
     qs::test::WriteText(root + "\\sub\\x.txt", "x");
-    int visited = 0;
-    bool changed = false;
-    qs::ForEachFolderEntry(root + "\\", [&](const WIN32_FIND_DATAA&, const std::string& full, qs::CFolderLister& top) {
-        ASSERT_TRUE(top.Verified());
-        qs::test::RemoveTree(full);
-        ASSERT_TRUE(qs::test::MakeFolderLink(full, outside));
-        qs::ForEachFolderEntry(full + "\\", [&](const WIN32_FIND_DATAA&, const std::string&, qs::CFolderLister& sub) {
-            ++visited;
-            EXPECT_FALSE(sub.Verified());
-            changed |= sub.ChangeListedEntry(qs::kRemove);
-        });
-    });
-    EXPECT_LE(visited, 1) << "a foreign folder lists no more";
-    EXPECT_FALSE(changed);
+    struct Swapper {
+        using State = bool; // inside the swapped folder
+        std::string outside;
+        int visited = 0;
+        bool changed = false;
+        bool Visit(const qs::FolderEntry&, const std::wstring& path, qs::CFolderLister& folder, const State& inside,
+                   State& inner) {
+            if (inside) {
+                ++visited;
+                EXPECT_FALSE(folder.Verified());
+                changed |= folder.ChangeListedEntry(qs::kRemove);
+                return false;
+            }
+            const std::string full(path.begin(), path.end());
+            qs::test::RemoveTree(full);
+            EXPECT_TRUE(qs::test::MakeFolderLink(full, outside));
+            inner = true;
+            return true;
+        }
+        void Leave(qs::CFolderLister&, const State&) {}
+    } walk{outside};
+    qs::WalkFolderTree(Wide(root), false, walk);
+    EXPECT_LE(walk.visited, 1) << "a foreign folder lists no more";
+    EXPECT_FALSE(walk.changed);
     EXPECT_EQ(qs::test::ReadText(outside + "\\a.txt"), "keep");
     EXPECT_EQ(qs::test::ReadText(outside + "\\b.txt"), "keep");
     EXPECT_EQ(qs::test::ReadText(outside + "\\inner\\c.txt"), "keep");
 }
 
-TEST(OnDiskSpelling, GivesTheFileSystemsCaseOrTheTextAsItCame) {
-    qs::test::TempDir dir;
-    qs::test::MakeDirs(dir / "Mixed\\Case");
-    const std::string spelled = dir / "Mixed\\Case";
-    std::string upper = spelled;
-    for (char& c : upper)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    EXPECT_EQ(qs::OnDiskSpelling(upper), spelled);
-    EXPECT_EQ(qs::OnDiskSpelling(upper + "\\"), spelled + "\\");
-    const std::string missing = upper + "\\NOWHERE";
-    EXPECT_EQ(qs::OnDiskSpelling(missing), missing);
+// The name check that stands between every change and a link: the folder's name followed by the
+// entry's, and (for the platform that drops them from names) without the entry's final dots and
+// spaces, but never another entry's name.
+TEST(IsEntryName, TheEntryItselfAndNothingElse) {
+    const std::wstring folder = L"\\??\\C:\\T";
+    struct Case {
+        const wchar_t* name;
+        const wchar_t* entry;
+        bool match;
+    } cases[] = {
+        {L"\\??\\C:\\T\\a.txt", L"a.txt", true},
+        {L"\\??\\c:\\t\\A.TXT", L"a.txt", true},
+        {L"\\??\\C:\\T\\dot.", L"dot.", true},
+        {L"\\??\\C:\\T\\dot", L"dot.", true},
+        {L"\\??\\C:\\T\\space", L"space  ", true},
+        {L"\\??\\C:\\T\\dot", L"dot", true},
+        {L"\\??\\C:\\T\\dot", L"dot.x", false},
+        {L"\\??\\C:\\T\\", L"..", false},
+        {L"\\??\\C:\\T\\", L" ", false},
+        {L"\\??\\C:\\T\\\xFF54\xFF45\xFF4D\xFF50", L"temp", false},
+        {L"\\??\\C:\\T\\temp", L"\xFF54\xFF45\xFF4D\xFF50", false},
+        {L"\\??\\C:\\victim\\a.txt", L"a.txt", false},
+        {L"\\??\\C:\\T\\sub\\a.txt", L"a.txt", false},
+        {L"\\??\\C:\\Tx\\a.txt", L"a.txt", false},
+        // The folder's own name ends without the dots and spaces that its entries' names keep.
+        {L"\\??\\C:\\T. \\a.txt", L"a.txt", true},
+        {L"\\??\\C:\\T.\\dot", L"dot.", true},
+        {L"\\??\\C:\\T.x\\a.txt", L"a.txt", false},
+        {L"\\??\\C:\\\\a.txt", L"a.txt", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(qs::IsEntryName(c.name, folder, c.entry, std::wcslen(c.entry)), c.match)
+            << qs::test::Printable(c.name) << " / " << qs::test::Printable(c.entry);
+    EXPECT_TRUE(qs::IsEntryName(L"\\??\\C:\\a.txt", L"\\??\\C:\\", L"a.txt", 5)) << "a root keeps its backslash";
 }
 
 } // namespace

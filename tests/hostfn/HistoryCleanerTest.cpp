@@ -4,6 +4,7 @@
 #include "support/IndexFileBuilder.h"
 #include "support/ScriptHost.h"
 #include "support/TempDir.h"
+#include "support/WideTree.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ using qs::test::Exists;
 using qs::test::ReadText;
 using qs::test::ScriptHost;
 using qs::test::TempDir;
+using qs::test::Wide;
 using qs::test::WriteText;
 
 std::string Text(const std::vector<std::uint8_t>& bytes) {
@@ -27,11 +29,11 @@ std::string Text(const std::vector<std::uint8_t>& bytes) {
 }
 
 TEST(IndexNames, MappingAndMutexNamesFollowThePath) {
-    EXPECT_EQ(qs::IndexMappingName("C:\\CACHE\\index.dat", 16384), "C:_CACHE_index.dat_16384");
-    EXPECT_EQ(qs::IndexMutexName("C:\\CACHE\\index.dat"), "c:!cache!index.dat!");
-    EXPECT_EQ(qs::IndexMappingName("C:\\A B\\MSHIST01\\index.dat", 4294967295u),
-              "C:_A B_MSHIST01_index.dat_4294967295");
-    EXPECT_EQ(qs::IndexMutexName("C:\\A B\\MSHist01\\Index.DAT"), "c:!a b!mshist01!index.dat!");
+    EXPECT_EQ(qs::IndexMappingName(L"C:\\CACHE\\index.dat", 16384), L"C:_CACHE_index.dat_16384");
+    EXPECT_EQ(qs::IndexMutexName(L"C:\\CACHE\\index.dat"), L"c:!cache!index.dat!");
+    EXPECT_EQ(qs::IndexMappingName(L"C:\\A B\\MSHIST01\\index.dat", 4294967295u),
+              L"C:_A B_MSHIST01_index.dat_4294967295");
+    EXPECT_EQ(qs::IndexMutexName(L"C:\\A B\\MSHist01\\Index.DAT"), L"c:!a b!mshist01!index.dat!");
 }
 
 class HistoryCleanerTest : public ::testing::Test {
@@ -74,6 +76,21 @@ TEST_F(HistoryCleanerTest, ClearsTheFolderAndItsMSHistSubfolders) {
     }
 }
 
+// MSHist folders are found by their real names: one with fullwidth digits is cleared as itself,
+// and a fullwidth look-alike of "MSHist" is no MSHist folder (nor a way to another one's index).
+TEST_F(HistoryCleanerTest, MSHistFoldersAreFoundAndOpenedByTheirRealNames) {
+    const std::string root = m_dir / "names";
+    WriteIndex(root);
+    WriteIndex(root + "\\MSHist01");
+    qs::test::MakeEntry(root, L"MSHist\xFF10\xFF11\\index.dat", Text(m_sample.original));
+    qs::test::MakeEntry(root, L"\xFF2D\xFF33\xFF28\xFF49\xFF53\xFF54" L"02\\index.dat", Text(m_sample.original));
+    EXPECT_TRUE(qs::CleanIndexFolder(root, false));
+    const qs::test::TreeSnapshot after = qs::test::Snapshot(root);
+    EXPECT_EQ(after.at(L"MSHist01\\index.dat"), Text(m_sample.afterLeakScan));
+    EXPECT_EQ(after.at(L"MSHist\xFF10\xFF11\\index.dat"), Text(m_sample.afterLeakScan));
+    EXPECT_EQ(after.at(L"\xFF2D\xFF33\xFF28\xFF49\xFF53\xFF54" L"02\\index.dat"), Text(m_sample.original));
+}
+
 TEST_F(HistoryCleanerTest, AMainIndexThatCannotBeOpenedStopsEverything) {
     struct Case {
         const char* name;
@@ -111,13 +128,14 @@ TEST_F(HistoryCleanerTest, WithoutMSHistSubfoldersTheMainIndexIsClearedAndTheAns
 TEST_F(HistoryCleanerTest, TheOpenFileIsSharedUnderItsNamesUntilClosed) {
     const std::string path = Index(m_dir.Path());
     WriteIndex(m_dir.Path());
-    const std::string mapping = qs::IndexMappingName(path, static_cast<std::uint32_t>(m_sample.original.size()));
-    const std::string mutex = qs::IndexMutexName(path);
+    const std::wstring mapping =
+        qs::IndexMappingName(Wide(path), static_cast<std::uint32_t>(m_sample.original.size()));
+    const std::wstring mutex = qs::IndexMutexName(Wide(path));
     {
         qs::CHistoryCleaner cleaner;
         ASSERT_TRUE(cleaner.OpenIndexFile(path));
-        HANDLE m = OpenFileMappingA(FILE_MAP_READ, FALSE, mapping.c_str());
-        HANDLE x = OpenMutexA(SYNCHRONIZE, FALSE, mutex.c_str());
+        HANDLE m = OpenFileMappingW(FILE_MAP_READ, FALSE, mapping.c_str());
+        HANDLE x = OpenMutexW(SYNCHRONIZE, FALSE, mutex.c_str());
         EXPECT_NE(m, nullptr);
         EXPECT_NE(x, nullptr);
         CloseHandle(m);
@@ -126,8 +144,8 @@ TEST_F(HistoryCleanerTest, TheOpenFileIsSharedUnderItsNamesUntilClosed) {
         EXPECT_TRUE(cleaner.ClearHashedRecords());
         EXPECT_TRUE(cleaner.ClearLeakRecords());
         cleaner.CloseIndexFile();
-        EXPECT_EQ(OpenFileMappingA(FILE_MAP_READ, FALSE, mapping.c_str()), nullptr);
-        EXPECT_EQ(OpenMutexA(SYNCHRONIZE, FALSE, mutex.c_str()), nullptr);
+        EXPECT_EQ(OpenFileMappingW(FILE_MAP_READ, FALSE, mapping.c_str()), nullptr);
+        EXPECT_EQ(OpenMutexW(SYNCHRONIZE, FALSE, mutex.c_str()), nullptr);
         EXPECT_FALSE(cleaner.ClearHashedRecords());
         EXPECT_FALSE(cleaner.ClearLeakRecords());
     }
@@ -138,7 +156,7 @@ TEST_F(HistoryCleanerTest, WalksWaitForTheNamedMutex) {
     const std::string path = Index(m_dir.Path());
     WriteIndex(m_dir.Path());
     // Another user of the file holds the mutex.
-    HANDLE held = CreateMutexA(nullptr, TRUE, qs::IndexMutexName(path).c_str());
+    HANDLE held = CreateMutexW(nullptr, TRUE, qs::IndexMutexName(Wide(path)).c_str());
     ASSERT_NE(held, nullptr);
     std::atomic<bool> finished{false};
     std::thread worker([&] {
@@ -174,7 +192,9 @@ TEST_F(HistoryCleanerTest, ASecondProcessHoldingTheMappingSeesTheEdits) {
     CharUpperBuffA(&upperLeaf[0], DWORD(upperLeaf.size()));
     const std::string folder = std::string(history) + "\\" + upperLeaf;
     WriteIndex(folder);
-    const std::string name = qs::IndexMappingName(Index(folder), static_cast<std::uint32_t>(m_sample.original.size()));
+    const std::wstring wideName =
+        qs::IndexMappingName(Wide(Index(folder)), static_cast<std::uint32_t>(m_sample.original.size()));
+    const std::string name(wideName.begin(), wideName.end()); // the special folder's path is ASCII here
     ASSERT_EQ(name.find('\\'), std::string::npos);
     ASSERT_NE(name.find(upperLeaf + "_index.dat_"), std::string::npos);
 

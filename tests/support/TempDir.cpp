@@ -85,6 +85,10 @@ TempDir::TempDir() {
     std::snprintf(name, sizeof name, "qs-test-%lu-%u", GetCurrentProcessId(), counter++);
     m_path = std::string(base) + name;
     RemoveTree(m_path);
+    if (Exists(m_path) && UnderWine()) // left by a run that ended early, deeper than Wine can remove
+        RunUnix("Z:\\bin\\rm", "/bin/rm -rf \"" + UnixName(m_path) + "\"");
+    for (int i = 0; i < 100 && Exists(m_path); ++i)
+        Sleep(50); // the Unix process runs on after RunUnix returns
     if (!CreateDirectoryA(m_path.c_str(), nullptr))
         throw std::runtime_error("cannot create " + m_path);
 }
@@ -151,8 +155,19 @@ std::string ReadText(const std::string& path) {
     return s.str();
 }
 
-void RemoveTree(const std::string& path) {
-    const std::wstring wide = LongForm(path);
+namespace {
+
+std::string UnixNameOf(const std::wstring& longForm) {
+    char* unix = WineUnixName()(longForm.c_str());
+    std::string result = unix ? unix : "";
+    if (unix)
+        HeapFree(GetProcessHeap(), 0, unix);
+    return result;
+}
+
+// The removal in UTF-16 (`wide` in the prefixed long form), so that names outside the code page
+// are removed too.
+void RemoveTreeW(const std::wstring& wide) {
     DWORD attrs = GetFileAttributesW(wide.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES)
         return;
@@ -165,11 +180,11 @@ void RemoveTree(const std::string& path) {
                 std::wstring name = data.cFileName;
                 if (name == L"." || name == L"..")
                     continue;
-                const std::string child = path + "\\" + std::string(name.begin(), name.end());
-                if (GetFileAttributesW(LongForm(child).c_str()) == INVALID_FILE_ATTRIBUTES && UnderWine())
-                    RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixName(child) + "\""); // a dangling link
+                const std::wstring child = wide + L"\\" + name;
+                if (GetFileAttributesW(child.c_str()) == INVALID_FILE_ATTRIBUTES && UnderWine())
+                    RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixNameOf(child) + "\""); // a dangling link
                 else
-                    RemoveTree(child);
+                    RemoveTreeW(child);
             } while (FindNextFileW(find, &data));
             FindClose(find);
         }
@@ -180,7 +195,7 @@ void RemoveTree(const std::string& path) {
         // A link to a folder: removed as a link. Wine refuses both RemoveDirectory and DeleteFile
         // on a Unix symlink, so there it goes with rm.
         if (!RemoveDirectoryW(wide.c_str()) && !DeleteFileW(wide.c_str()) && UnderWine()) {
-            RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixName(path) + "\"");
+            RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixNameOf(wide) + "\"");
             for (int i = 0; i < 100 && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
                 Sleep(50); // the Unix process runs on after RunUnix returns
         }
@@ -188,6 +203,10 @@ void RemoveTree(const std::string& path) {
     }
     DeleteFileW(wide.c_str());
 }
+
+} // namespace
+
+void RemoveTree(const std::string& path) { RemoveTreeW(LongForm(path)); }
 
 std::uint32_t TempClusterSize() {
     char base[MAX_PATH];
