@@ -45,10 +45,10 @@ unsigned WalkThreads();
 // Walks the tree below `root` like WalkFolderTree, on up to `walkers.size()` threads, thread k
 // using walkers[k] (so a walker keeps per-thread totals without locks). The calling thread is
 // the first; another starts only while listed subfolders wait for a thread, so a folder without
-// subfolders starts none. Pending subfolders wait on one shared stack as their listed name, their
-// state and a shared hold on their parent's lister; they are opened only when a thread takes them
-// up, so the stack holds no handle and no listing buffer, and it grows with the tree's width, not
-// with its file count. A folder's LeaveNamed comes after everything below it. The cancellation
+// subfolders starts none. Pending subfolders wait on one shared stack as their listed name, path
+// and state and a shared hold on their parent's lister; they are opened only when a thread takes
+// them up, so the stack holds no handle and no listing buffer, and it grows with the tree's width,
+// not with its file count. A folder's LeaveNamed comes after everything below it. The cancellation
 // flag is checked before every entry on every thread; once set, no entry is started and no
 // LeaveNamed follows, and the result is false. With one walker this is WalkFolderTree itself.
 template <typename Walker>
