@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <map>
@@ -122,6 +126,40 @@ TEST(WalkFolderTreeParallel, SameTotalsAtEveryThreadCount) {
             EXPECT_EQ(count, count1) << "'" << masks << "' on " << threads << " threads";
         }
     }
+}
+
+// The threads of this process now.
+int ThreadsOfThisProcess() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    int threads = 0;
+    THREADENTRY32 t{};
+    t.dwSize = sizeof t;
+    for (BOOL more = Thread32First(snapshot, &t); more; more = Thread32Next(snapshot, &t))
+        threads += t.th32OwnerProcessID == GetCurrentProcessId();
+    CloseHandle(snapshot);
+    return threads;
+}
+
+// Never more threads than the work needs: a folder without subfolders is listed on the calling
+// thread with no other started.
+TEST(WalkFolderTreeParallel, AFolderWithoutSubfoldersStartsNoThread) {
+    qs::test::TempDir dir;
+    for (int f = 0; f < 5; ++f)
+        qs::test::WriteBytes(dir / ("f" + std::to_string(f)), 1);
+    struct ThreadCounter {
+        using State = int;
+        int most = 0;
+        bool Visit(const qs::FolderEntry&, const std::wstring&, qs::CFolderLister&, const State&, State&) {
+            most = std::max(most, ThreadsOfThisProcess());
+            return false;
+        }
+        void Leave(qs::CFolderLister&, const State&) {}
+        void LeaveNamed(qs::CFolderLister&, const wchar_t*, std::size_t, const State&) {}
+    };
+    const int before = ThreadsOfThisProcess();
+    std::vector<ThreadCounter> walkers(8);
+    EXPECT_TRUE(qs::WalkFolderTreeParallel(Wide(dir.Path()), 0, walkers));
+    EXPECT_EQ(walkers[0].most, before);
 }
 
 // Once the flag is set no thread starts another entry, nor leaves another folder: at most what
