@@ -117,23 +117,31 @@ bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::Sta
     };
 
     std::function<void(unsigned)> work;
-    // A thread is started only when more subfolders wait than threads are idle.
-    auto push = [&pool, &work, &walkers](NodePtr node) {
+    // Hands a folder's subfolders to the pool at once, under one lock and with one wake-up (a
+    // call into the platform). A thread is started only when more subfolders wait than threads
+    // are idle.
+    auto push = [&pool, &work, &walkers](std::vector<NodePtr>& found) {
+        if (found.empty())
+            return;
         std::lock_guard<std::mutex> hold(pool.lock);
-        pool.pending.push_back(std::move(node));
-        const std::size_t idle = pool.threads.size() + 1 - pool.busy;
-        if (pool.pending.size() > idle && pool.threads.size() + 1 < walkers.size() &&
-            !pool.stopped.load(std::memory_order_relaxed)) {
+        for (NodePtr& node : found)
+            pool.pending.push_back(std::move(node));
+        found.clear();
+        while (pool.pending.size() > pool.threads.size() + 1 - pool.busy && pool.threads.size() + 1 < walkers.size() &&
+               !pool.stopped.load(std::memory_order_relaxed)) {
             try {
                 pool.threads.emplace_back(work, static_cast<unsigned>(pool.threads.size()) + 1);
             } catch (const std::system_error&) {
-                // No thread to be had: the threads running take the folder up.
+                break; // no thread to be had: the threads running take the folders up
             }
         }
-        pool.wake.notify_one();
+        if (pool.pending.size() > 1)
+            pool.wake.notify_all();
+        else
+            pool.wake.notify_one();
     };
 
-    auto list = [&](const NodePtr& node, Walker& walker, std::wstring& path) {
+    auto list = [&](const NodePtr& node, Walker& walker, std::wstring& path, std::vector<NodePtr>& found) {
         if (!node->lister) {
             const Node& parent = *node->parent;
             const std::size_t batch = node->depth < kLargeBatchLevels ? kBatchBytes : kDeepBatchBytes;
@@ -167,8 +175,9 @@ bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::Sta
             }
             path.push_back(L'\\');
             node->open.fetch_add(1, std::memory_order_relaxed);
-            push(std::make_shared<Node>(node, entry.name, entry.chars, path, inner, node->depth + 1));
+            found.push_back(std::make_shared<Node>(node, entry.name, entry.chars, path, inner, node->depth + 1));
         }
+        push(found);
         // Its subfolders carry their own paths: a folder kept open for them keeps no path, so
         // that a chain as deep as the platform allows holds each path once, not once per level.
         std::wstring().swap(node->path);
@@ -178,6 +187,7 @@ bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::Sta
     work = [&](unsigned index) {
         Walker& walker = walkers[index];
         std::wstring path;
+        std::vector<NodePtr> found; // the subfolders of the folder being listed
         std::unique_lock<std::mutex> hold(pool.lock);
         for (;;) {
             pool.wake.wait(hold, [&pool] {
@@ -192,7 +202,7 @@ bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::Sta
             ++pool.busy;
             hold.unlock();
             try {
-                list(node, walker, path);
+                list(node, walker, path, found);
             } catch (...) {
                 // Out of memory: the walk stops on every thread, and the caller gets the exception.
                 std::lock_guard<std::mutex> first(pool.lock);
@@ -201,6 +211,7 @@ bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::Sta
                 pool.stopped.store(true);
             }
             node.reset();
+            found.clear();
             hold.lock();
             --pool.busy;
             if (pool.busy == 0)
