@@ -2,6 +2,11 @@
 // found to list a tree under Wine, with no masks, no scripts and no checks.
 #pragma once
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 #include <windows.h>
 #include <winternl.h>
 
@@ -175,6 +180,79 @@ inline void WalkNt(const std::wstring& folder, std::uint32_t cluster, WalkTotals
         return;
     nt::Walk(dir, cluster, t);
     CloseHandle(dir);
+}
+
+// The same walk on `threads` threads sharing a stack of pending folders (full paths, each opened
+// by its path): what the platform gives a parallel walk with no checks at all.
+inline void WalkNtThreads(const std::wstring& folder, std::uint32_t cluster, unsigned threads, WalkTotals& t) {
+    std::mutex lock;
+    std::condition_variable wake;
+    std::vector<std::wstring> pending{folder};
+    unsigned busy = 0;
+    std::vector<WalkTotals> totals(threads);
+    auto work = [&](unsigned index) {
+        alignas(8) static thread_local unsigned char buffer[65536];
+        WalkTotals& mine = totals[index];
+        std::unique_lock<std::mutex> hold(lock);
+        for (;;) {
+            wake.wait(hold, [&] { return !pending.empty() || busy == 0; });
+            if (pending.empty())
+                break;
+            const std::wstring path = std::move(pending.back());
+            pending.pop_back();
+            ++busy;
+            hold.unlock();
+            HANDLE dir = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            std::vector<std::wstring> found;
+            IO_STATUS_BLOCK io;
+            while (dir != INVALID_HANDLE_VALUE &&
+                   [&] {
+                       NTSTATUS st = nt::Calls().query(dir, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
+                                                       nt::kFullDirectoryInformation, FALSE, nullptr, FALSE);
+                       return st >= 0 && st != nt::kNoMoreFiles;
+                   }()) {
+                for (unsigned char* p = buffer;;) {
+                    auto* e = reinterpret_cast<nt::FullDirInformation*>(p);
+                    const ULONG chars = e->FileNameLength / sizeof(WCHAR);
+                    const WCHAR* n = e->FileName;
+                    if (!(n[0] == L'.' && (chars == 1 || (chars == 2 && n[1] == L'.')))) {
+                        if (e->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                            ++mine.folders;
+                            if (!(e->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                                found.push_back(path + L"\\" + std::wstring(n, chars));
+                        } else {
+                            ++mine.files;
+                            mine.size += OnDrive(static_cast<std::uint64_t>(e->EndOfFile.QuadPart), cluster);
+                        }
+                    }
+                    if (!e->NextEntryOffset)
+                        break;
+                    p += e->NextEntryOffset;
+                }
+            }
+            if (dir != INVALID_HANDLE_VALUE)
+                CloseHandle(dir);
+            hold.lock();
+            --busy;
+            for (std::wstring& f : found)
+                pending.push_back(std::move(f));
+            wake.notify_all();
+        }
+        wake.notify_all();
+    };
+    std::vector<std::thread> pool;
+    for (unsigned k = 1; k < threads; ++k)
+        pool.emplace_back(work, k);
+    work(0);
+    for (std::thread& th : pool)
+        th.join();
+    for (const WalkTotals& m : totals) {
+        t.files += m.files;
+        t.folders += m.folders;
+        t.size += m.size;
+    }
 }
 
 } // namespace qs::bench

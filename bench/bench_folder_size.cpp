@@ -1,11 +1,18 @@
-// GetFolderSize with recursion, called from a Lua plugin through the real host, against the
-// plain directory walks of the platform.
+// GetFolderSize with recursion, called from a Lua plugin through the real host on 1, 2, 4 and 8
+// threads and on the automatic count, against the plain one-thread directory walks of the
+// platform; then how soon a cancelled walk returns.
 //   bench_folder_size [--quick] TREE
 #include "BenchCommon.h"
 #include "PlainWalk.h"
 
+#include "hostfn/Cancellation.h"
+#include "hostfn/ParallelWalk.h"
+
 #include <algorithm>
 #include <functional>
+#include <thread>
+#include <utility>
+#include <vector>
 
 using namespace qs::bench;
 
@@ -57,10 +64,18 @@ int main(int argc, char** argv) {
     const std::uint64_t memoryBefore = PeakPrivateBytes();
 
     // Alternate the contenders round by round so that none gains from the order.
-    double host = 1e30, findA = 1e30, findW = 1e30, ntWalk = 1e30;
-    WalkTotals a, w, n;
+    const unsigned kCaps[] = {1, 2, 4, 8, 0}; // 0: automatic, as the program runs
+    constexpr int kCapCount = 5;
+    double host[kCapCount] = {1e30, 1e30, 1e30, 1e30, 1e30};
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> measured; // every host run's size and count
+    double findA = 1e30, findW = 1e30, ntWalk = 1e30, ntWalk2 = 1e30;
+    WalkTotals a, w, n, n2;
     for (int r = 0; r < rounds; ++r) {
-        host = std::min(host, Best(1, [&] { plugin->GetSize(size, count); }));
+        for (int k = 0; k < kCapCount; ++k) {
+            qs::SetWalkThreadCap(kCaps[k]);
+            host[k] = std::min(host[k], Best(1, [&] { plugin->GetSize(size, count); }));
+            measured.emplace_back(size, count);
+        }
         findA = std::min(findA, Best(1, [&] {
                              a = WalkTotals();
                              WalkFindA(tree, cluster, a);
@@ -73,21 +88,48 @@ int main(int argc, char** argv) {
                               n = WalkTotals();
                               WalkNt(Wide(tree), cluster, n);
                           }));
+        ntWalk2 = std::min(ntWalk2, Best(1, [&] {
+                               n2 = WalkTotals();
+                               WalkNtThreads(Wide(tree), cluster, 2, n2);
+                           }));
     }
     const std::uint64_t memoryAfter = PeakPrivateBytes();
     const double plain = std::min({findA, findW, ntWalk});
+    qs::SetWalkThreadCap(0);
+    const bool same = std::all_of(measured.begin(), measured.end(),
+                                  [&n](const auto& m) { return m.first == n.size && m.second == n.files; });
+
+    // Cancel while the automatic walk is under way; the time from the flag to the return.
+    double cancelWorst = 0;
+    for (int r = 0; r < 3; ++r) {
+        double cancelledAt = 0;
+        std::thread walk([&] { plugin->GetSize(size, count); });
+        Sleep(static_cast<DWORD>(host[kCapCount - 1] * 1000 / 3));
+        cancelledAt = Seconds();
+        qs::CancelledFlag() = true;
+        walk.join();
+        cancelWorst = std::max(cancelWorst, Seconds() - cancelledAt);
+        qs::CancelledFlag() = false;
+    }
 
     std::printf("tree: %llu files, %llu folders, %llu bytes on drive\n", static_cast<unsigned long long>(n.files),
                 static_cast<unsigned long long>(n.folders), static_cast<unsigned long long>(n.size));
-    std::printf("GetFolderSize from a plugin: %.3f s (%lu items, %llu bytes)\n", host,
-                static_cast<unsigned long>(count), static_cast<unsigned long long>(size));
+    for (int k = 0; k < kCapCount; ++k)
+        std::printf("GetFolderSize from a plugin, %u thread(s)%s: %.3f s, %.3fx the plain native-query walk\n",
+                    qs::WalkThreadCount(kCaps[k], std::thread::hardware_concurrency()),
+                    kCaps[k] == 0 ? " (automatic)" : "", host[k], host[k] / ntWalk);
+    std::printf("every host run gave the plain walk's size and count to the byte: %s\n", same ? "yes" : "NO");
     std::printf("plain FindFirstFileA walk:   %.3f s\n", findA);
     std::printf("plain FindFirstFileExW walk: %.3f s\n", findW);
     std::printf("plain NtQueryDirectoryFile:  %.3f s\n", ntWalk);
-    std::printf("ratio to the fastest plain walk: %.3f\n", host / plain);
+    std::printf("plain NtQueryDirectoryFile on 2 threads, no checks: %.3f s (%.3fx the one-thread walk%s)\n", ntWalk2,
+                ntWalk2 / ntWalk, n2.files == n.files && n2.size == n.size ? "" : ", DIFFERENT TOTALS");
+    std::printf("ratio to the fastest plain walk: %.3f\n", host[kCapCount - 1] / plain);
+    std::printf("cancel: the walk returned at most %.1f ms after the flag was set\n", cancelWorst * 1000);
     std::printf("peak private bytes: %llu before, %llu after the walks (+%llu)\n",
                 static_cast<unsigned long long>(memoryBefore), static_cast<unsigned long long>(memoryAfter),
                 static_cast<unsigned long long>(memoryAfter - memoryBefore));
-    std::printf("RESULT host=%.6f plain=%.6f\n", host, plain);
-    return size == n.size && count == n.files ? 0 : 3;
+    std::printf("RESULT host=%.6f plain=%.6f nt=%.6f nt2=%.6f host1=%.6f host2=%.6f host4=%.6f host8=%.6f cancel=%.6f\n",
+                host[kCapCount - 1], plain, ntWalk, ntWalk2, host[0], host[1], host[2], host[3], cancelWorst);
+    return same ? 0 : 3;
 }

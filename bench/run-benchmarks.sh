@@ -41,6 +41,8 @@ fresh_tree() {
     sync
 }
 
+echo "== Load at the start: $(uptime)"
+echo
 echo "== Folder size: GetFolderSize with recursion from a plugin ($files files, $folders folders)"
 fresh_tree
 du -s -B1 "$data/tree" >/dev/null # warm the cache like the Wine program does
@@ -55,6 +57,9 @@ out=$(wine_run bench_folder_size "$(winpath "$data/tree")")
 echo "$out" | grep -v '^RESULT'
 size_host=$(echo "$out" | result host)
 size_plain=$(echo "$out" | result plain)
+size_nt=$(echo "$out" | result nt)
+size_cancel=$(echo "$out" | result cancel)
+size_out=$out
 printf 'native du -s -B1: %.3f s (%s bytes)\n' "$du_best" "$du_bytes"
 
 echo
@@ -120,10 +125,20 @@ printf 'unbuffered writes ran at %s MiB/s against %.0f MiB/s of direct writes; d
     "$probe_rate" "$dd_rate" "$pending_mib" "$honoured"
 
 echo
+echo "== Load while the figures were taken (other builds share the processors)"
+uptime
+
+echo
 echo "== Ratios (lower is better for times; throughput ratio higher is better)"
-echo "folder size: host / fastest plain walk = $(ratio "$size_host" "$size_plain") (goal <= 1.1); host / du = $(ratio "$size_host" "$du_best")"
-echo "delete:      host / fastest plain loop = $(ratio "$del_host" "$del_plain") (goal <= 1.1); host / rm -rf = $(ratio "$del_host" "$del_rm")"
-echo "             host / plain loop with the same link check = $(ratio "$del_host" "$del_guarded"); that loop / fastest plain loop = $(ratio "$del_guarded" "$del_plain")"
+echo "folder size: host / fastest plain walk = $(ratio "$size_host" "$size_plain"); host / du = $(ratio "$size_host" "$du_best")"
+echo "             host on $(nproc) processors (automatic) / plain one-thread native-query walk = $(ratio "$size_host" "$size_nt") (goal <= 0.6)"
+for k in 1 2 4 8; do
+    echo "             host on $k thread(s) / that walk = $(ratio "$(echo "$size_out" | result "host$k")" "$size_nt")"
+done
+echo "             (the plain walk on 2 threads with no checks / the one-thread one = $(ratio "$(echo "$size_out" | result nt2)" "$size_nt"))"
+printf '             a cancelled walk returned within %.1f ms (goal <= 100)\n' "$(awk -v s="$size_cancel" 'BEGIN { print s * 1000 }')"
+echo "delete:      host / fastest plain loop = $(ratio "$del_host" "$del_plain"); host / rm -rf = $(ratio "$del_host" "$del_rm")"
+echo "             host / plain one-thread loop with the same link check = $(ratio "$del_host" "$del_guarded") (goal <= 0.8); that loop / fastest plain loop = $(ratio "$del_guarded" "$del_plain")"
 echo "wipe:        throughput host / dd = $(ratio "$wipe_dd" "$wipe_host") (goal >= 0.9); host / shred = $(ratio "$wipe_shred" "$wipe_host")"
 
 echo

@@ -5,6 +5,7 @@
 #include "engine/Settings.h"
 #include "framework/AppModule.h"
 #include "hostfn/ComScope.h"
+#include "hostfn/ParallelWalk.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -19,6 +20,7 @@ namespace {
 // go last and write settings.xml.
 INT_PTR RunMainWindow() {
     qs::CSettings settings;
+    qs::SetWalkThreadCap(settings.Threads()); // once, before any walk
     qs::CSimpleProgressDlg progress;
     qs::CMainDlg mainDlg(progress, settings); // keeps references only
     return mainDlg.DoModal(::GetActiveWindow());

@@ -75,6 +75,12 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 value(line.scriptsFolder, "a folder");
             } else if (option == "--settings") {
                 value(line.settingsFile, "a file");
+            } else if (option == "--threads") {
+                std::string count;
+                value(count, "a number of threads");
+                line.threads = count.size() == 1 && count[0] >= '1' && count[0] <= '8' ? count[0] - '0' : 0;
+                if (!count.empty() && line.threads == 0)
+                    fail("--threads needs a number from 1 to 8.");
             } else if (equals != std::string::npos) {
                 fail("The option " + option + " takes no value.");
             } else if (arg == "--selected") {
@@ -161,6 +167,9 @@ std::string UsageText() {
            "  --settings FILE    The settings file to read instead of settings.xml beside the\n"
            "                     program. The settings file is only read, never written.\n"
            "  --selected         The rows checked in the settings file (preview, clean).\n"
+           "  --threads N        List folders on at most N threads, 1 to 8 (1: one at a time, for\n"
+           "                     slow or spinning disks). Without it: the settings file's cap where\n"
+           "                     the command reads that file, else one per processor up to 8.\n"
            "  --json             One JSON document on standard output instead of a table.\n"
            "  --quiet, -q        No progress on standard error.\n"
            "  --accept-warnings  clean: the warnings of the chosen plugins are accepted.\n"

@@ -35,6 +35,7 @@ struct CCommandLine {
     bool acceptWarnings = false; // clean runs plugins that have a warning
     std::string scriptsFolder;   // empty: the scripts folder beside the executable
     std::string settingsFile;    // empty: settings.xml beside the executable
+    unsigned threads = 0;        // --threads: 1 to 8; 0: the settings file's cap where it is read, else automatic
     std::string error;           // not empty: what is wrong with the command line
 };
 

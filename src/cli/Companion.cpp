@@ -7,6 +7,7 @@
 #include "engine/Settings.h"
 #include "hostfn/Cancellation.h"
 #include "hostfn/ComScope.h"
+#include "hostfn/ParallelWalk.h"
 #include "hostfn/PathMacros.h"
 
 #include <windows.h>
@@ -226,6 +227,8 @@ public:
                 Write(m_err, WithEol("QuillsweepCmd: the settings file is not used (" + problem +
                                      "); no row is selected: " + settings->Path() + "\n"));
         }
+        // Once, before any walk: the command line's cap, else the settings file's where it was read.
+        SetWalkThreadCap(m_line.threads != 0 ? m_line.threads : settings ? settings->Threads() : 0);
         const CNameList none;
         LoadScripts(m_vm, m_rows, settings ? static_cast<const CSelectionStore&>(*settings) : none, this);
         CollectRows(m_rows.GetRootItem(), 0, m_listed);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <numeric>
+#include <string>
 
 namespace qs {
 namespace {
@@ -36,6 +37,20 @@ bool ReadFileUpTo(const std::string& path, std::size_t limit, std::string& bytes
     const bool ok = !std::ferror(f);
     std::fclose(f);
     return ok;
+}
+
+// The thread cap a <threads> element's text gives: 1 to 64 as written, else 0 (automatic).
+unsigned ThreadCap(const char* text) {
+    if (text == nullptr)
+        return 0;
+    unsigned value = 0;
+    std::size_t digits = 0;
+    for (; text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        value = value * 10 + static_cast<unsigned>(text[digits] - '0');
+        if (value > 64)
+            return 0;
+    }
+    return digits > 0 && text[digits] == '\0' ? value : 0;
 }
 
 } // namespace
@@ -71,9 +86,7 @@ std::string SettingsReadProblem(CSettingsRead result) {
 // nor written, rather than one in a look-alike folder or in the current folder.
 CSettings::CSettings() : CSettings(ModuleFilePath().empty() ? std::string() : SettingsPathFor(ModuleFilePath())) {}
 
-CSettings::CSettings(std::string path) : m_path(std::move(path)) {
-    Load();
-}
+CSettings::CSettings(std::string path) : m_path(std::move(path)) { Load(); }
 
 CSettings::~CSettings() {
     if (m_saveOnDestroy)
@@ -133,6 +146,12 @@ void CSettings::Load() {
         maximized = value;
     }
 
+    // <threads>N</threads>: a whole number from 1 to 64; anything else is automatic.
+    TiXmlNode* threads =
+        general != nullptr && general->ToElement() != nullptr ? general->FirstChild("threads") : nullptr;
+    if (threads != nullptr && threads->ToElement() != nullptr)
+        m_threads = ThreadCap(threads->ToElement()->GetText());
+
     // Any element name is taken, but only when the list begins with an element.
     TiXmlNode* list = root->FirstChild("selected");
     TiXmlNode* first = list != nullptr && list->ToElement() != nullptr ? list->FirstChild() : nullptr;
@@ -160,6 +179,11 @@ std::string CSettings::Print() const {
     window->SetAttribute("height", Height());
     window->SetAttribute("maximized", maximized);
     general->LinkEndChild(window);
+    if (m_threads != 0) {
+        auto* threads = new TiXmlElement("threads");
+        threads->LinkEndChild(new TiXmlText(std::to_string(m_threads).c_str()));
+        general->LinkEndChild(threads);
+    }
     auto* list = new TiXmlElement("selected");
     root->LinkEndChild(list);
     for (const std::string& name : selected) {

@@ -61,6 +61,10 @@ public:
     // The stored names, in the order they were added.
     const std::vector<std::string>& Selected() const { return selected; }
     const std::string& Path() const { return m_path; }
+    // The most threads a folder walk lists on: 0 (no <threads> element) is automatic, 1 the
+    // one-thread walk for slow or spinning disks. Kept as read, and written back only when set.
+    unsigned Threads() const { return m_threads; }
+    void SetThreads(unsigned threads) { m_threads = threads; }
     CSettingsRead ReadResult() const { return m_read; }
 
     // Writes the file now; answers whether it was replaced. The destructor ignores the answer.
@@ -78,6 +82,7 @@ private:
     std::string m_path;
     CSettingsRead m_read = CSettingsRead::kNoFile;
     bool m_saveOnDestroy = true;
+    unsigned m_threads = 0;
     // Positions of `selected` sorted by the name comparison, so that looking up every row of a
     // large catalogue does not cost a pass over every stored name. Rebuilt on the first lookup
     // after a change.

@@ -5,6 +5,7 @@
 #include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
 #include "hostfn/Masks.h"
+#include "hostfn/ParallelWalk.h"
 
 #include <windows.h>
 #include <ntsecapi.h>
@@ -76,6 +77,11 @@ public:
         if (inner.removeAfter)
             folder.ChangeListedEntry(kRemove); // succeeds only when the folder is now empty
     }
+    // The same in the parallel walk, once everything below the subfolder is done.
+    void LeaveNamed(CFolderLister& folder, const wchar_t* name, std::size_t chars, const State& inner) {
+        if (inner.removeAfter)
+            folder.ChangeNamedEntry(name, chars, kRemove);
+    }
 
 private:
     const bool m_recurse;
@@ -135,8 +141,8 @@ std::uint64_t Length(DWORD high, DWORD low) { return (static_cast<std::uint64_t>
 // be whole sectors; 4096 (a multiple of every common sector size) when the volume does not say.
 std::uint32_t SectorSizeOf(HANDLE file) {
     using QueryVolumeFn = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, ULONG, ULONG);
-    static const QueryVolumeFn query = reinterpret_cast<QueryVolumeFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile")));
+    static const QueryVolumeFn query = reinterpret_cast<QueryVolumeFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryVolumeInformationFile")));
     struct {
         LARGE_INTEGER totalUnits, availableUnits;
         ULONG sectorsPerUnit, bytesPerSector;
@@ -253,6 +259,10 @@ void DeleteSingleFile(const std::string& path) {
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse) {
+    EraseFolderContent(folder, maskText, recurse, WalkThreads());
+}
+
+void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse, unsigned threads) {
     // The script's path and masks are converted to UTF-16 once, here; every name below comes from
     // the file system as it is.
     std::wstring root;
@@ -260,8 +270,9 @@ void EraseFolderContent(const std::string& folder, const std::string* maskText, 
         return;
     const WideMaskList masks =
         maskText && !maskText->empty() ? SplitWideMaskList(*maskText, FileApiCodePage()) : WideMaskList();
-    CEraseWalk walk(recurse);
-    WalkFolderTree(root, CEraseWalk::State{&masks, maskText != nullptr, false}, walk);
+    // Without recursion there is one folder to list: one thread.
+    std::vector<CEraseWalk> walks(recurse && threads > 1 ? threads : 1, CEraseWalk(recurse));
+    WalkFolderTreeParallel(root, CEraseWalk::State{&masks, maskText != nullptr, false}, walks);
 }
 
 bool WipeOneFile(const std::string& path, std::uint32_t passes) {

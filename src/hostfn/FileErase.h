@@ -23,8 +23,12 @@ constexpr std::uint32_t kWipeChunkBytes = 65536;
 void DeleteSingleFile(const std::string& path);
 
 // Deletes the matching content of a folder. `maskText` null means no mask list at all, which
-// differs from an empty one in whether emptied subfolders are removed.
+// differs from an empty one in whether emptied subfolders are removed. Lists and deletes on
+// WalkThreads() threads (ParallelWalk.h), or on `threads`: files of different folders are
+// deleted at once, a folder only after everything below it. The disk state is the same whatever
+// the count.
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse);
+void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse, unsigned threads);
 
 // Overwrites a file `passes` times with 0x00, 0xFF and random bytes, then deletes it. False when
 // the file was left in place (read-only, in use, a write failed) or could not be deleted.

@@ -50,11 +50,14 @@ CFolderLister::CFolderLister(const std::wstring& path) : m_parent(nullptr), m_ba
 }
 
 CFolderLister::CFolderLister(CFolderLister& parent, std::size_t batchBytes)
+    : CFolderLister(parent, parent.m_entryName, parent.m_entryName ? parent.m_entryChars : 0, batchBytes) {}
+
+CFolderLister::CFolderLister(CFolderLister& parent, const wchar_t* name, std::size_t chars, std::size_t batchBytes)
     : m_parent(&parent), m_batchBytes(batchBytes) {
     // Opened by its listed name relative to the parent, and never by its path instead, which
     // would follow a link that took its place.
-    if (parent.m_entryName && parent.m_check != Check::Foreign) {
-        m_component.assign(parent.m_entryName, parent.m_entryChars);
+    if (name && chars > 0 && parent.m_check.load(std::memory_order_acquire) != Check::Foreign) {
+        m_component.assign(name, chars);
         m_nameChars = parent.m_nameChars + 1 + m_component.size();
         m_dir = OpenSubfolderNoFollow(parent.m_dir.Get(), m_component.data(), m_component.size());
     }
@@ -66,18 +69,20 @@ CFolderLister::CFolderLister(CFolderLister& parent, std::size_t batchBytes)
 
 bool CFolderLister::Fill() {
     IO_STATUS_BLOCK io;
-    const NTSTATUS status = QueryDirectory()(m_dir.Get(), nullptr, nullptr, nullptr, &io, m_buffer.get(),
-                                             static_cast<ULONG>(m_batchBytes), kFileFullDirectoryInformation, FALSE,
-                                             nullptr, FALSE);
+    const NTSTATUS status =
+        QueryDirectory()(m_dir.Get(), nullptr, nullptr, nullptr, &io, m_buffer.get(), static_cast<ULONG>(m_batchBytes),
+                         kFileFullDirectoryInformation, FALSE, nullptr, FALSE);
     m_offset = 0;
     m_haveBatch = status >= 0 && status != kNoMoreFiles && io.Information != 0;
+    if (!m_haveBatch)
+        m_buffer.reset(); // listed to the end: a folder kept open for its subfolders holds no buffer
     return m_haveBatch;
 }
 
 bool CFolderLister::Next(FolderEntry& entry) {
     m_entryName = nullptr;
-    if (!m_dir || m_check == Check::Foreign || (m_nameChars > kMayBeUnnameableChars && !Verified()) ||
-        (!m_haveBatch && !Fill()))
+    if (!m_dir || !m_buffer || m_check.load(std::memory_order_acquire) == Check::Foreign ||
+        (m_nameChars > kMayBeUnnameableChars && !Verified()) || (!m_haveBatch && !Fill()))
         return false;
     const auto* e = reinterpret_cast<const FullDirEntry*>(m_buffer.get() + m_offset);
     m_entryName = e->FileName;
@@ -95,20 +100,32 @@ bool CFolderLister::Next(FolderEntry& entry) {
 }
 
 bool CFolderLister::Verified() {
-    if (m_check == Check::Unknown) {
-        m_check = Check::Foreign;
-        if (m_dir && HandleName(m_dir.Get(), m_name) &&
-            (!m_parent || (m_parent->Verified() && IsEntryName(m_name, m_parent->m_name, m_component.data(),
-                                                                m_component.size()))))
-            m_check = Check::Verified;
+    Check check = m_check.load(std::memory_order_acquire);
+    if (check == Check::Unknown) {
+        // Asked of a parent by its subfolders' threads at once: the first computes, under the
+        // lock (taken child before parent, never the other way), and the rest read its answer.
+        std::lock_guard<std::mutex> lock(m_checkLock);
+        check = m_check.load(std::memory_order_relaxed);
+        if (check == Check::Unknown) {
+            check = Check::Foreign;
+            if (m_dir && HandleName(m_dir.Get(), m_name) &&
+                (!m_parent || (m_parent->Verified() &&
+                               IsEntryName(m_name, m_parent->m_name, m_component.data(), m_component.size()))))
+                check = Check::Verified;
+            m_check.store(check, std::memory_order_release);
+        }
     }
-    return m_check == Check::Verified;
+    return check == Check::Verified;
 }
 
 bool CFolderLister::ChangeListedEntry(unsigned changes) {
     // The entry is named as the listing gave it, in full.
     return m_entryName && Verified() &&
            ChangeEntry(m_dir.Get(), m_name, m_entryName, m_entryChars, IsDirectory(m_entryAttributes), changes);
+}
+
+bool CFolderLister::ChangeNamedEntry(const wchar_t* name, std::size_t chars, unsigned changes) {
+    return name && chars > 0 && Verified() && ChangeEntry(m_dir.Get(), m_name, name, chars, true, changes);
 }
 
 bool CFolderLister::RemoveListedLink() {

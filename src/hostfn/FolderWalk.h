@@ -8,9 +8,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -60,6 +62,11 @@ public:
     // The entry that `parent` listed last (a folder), opened relative to the parent's handle.
     // `batchBytes` is the size of its listing buffer (enough for one entry of the longest name).
     CFolderLister(CFolderLister& parent, std::size_t batchBytes);
+    // The subfolder `name` (exactly as `parent` listed it), opened relative to the parent's handle.
+    // The parent must outlive this lister. Parallel walks open a subfolder this way after its
+    // parent has listed on: the parent's own handle, shared, keeps the folder reached by its
+    // listed name and never by a path.
+    CFolderLister(CFolderLister& parent, const wchar_t* name, std::size_t chars, std::size_t batchBytes);
     CFolderLister(const CFolderLister&) = delete;
     CFolderLister& operator=(const CFolderLister&) = delete;
 
@@ -78,6 +85,9 @@ public:
     // the subfolder is opened). Asked at most once; the answer is kept. A folder
     // the platform cannot name is not Verified either (under Wine: one whose Unix path passes
     // the Unix path limit, where no change through a handle would reach the disk).
+    // Safe to ask from several threads at once (the parallel walks ask a parent from its
+    // subfolders' threads); everything else belongs to the one thread listing the folder, except
+    // ChangeNamedEntry.
     bool Verified();
     // The length of the folder's full name: the platform's for the folder a walk starts from,
     // then that followed by the listed names.
@@ -90,6 +100,9 @@ public:
     bool ChangeListedEntry(unsigned changes);
     // Removes the entry last returned by Next() when it is a link, as a link (RemoveLinkEntry).
     bool RemoveListedLink();
+    // Applies ChangeEntry to this folder's subfolder `name`, exactly as it was listed, once a
+    // parallel walk is done with it. May run while another thread lists this folder on.
+    bool ChangeNamedEntry(const wchar_t* name, std::size_t chars, unsigned changes);
     // The entry last returned by Next(), or the entry `name` of this folder, opened relative to
     // this folder with `access`, `share` and the native create `options` (OpenEntry); an invalid
     // handle unless it proves to be the entry itself.
@@ -103,14 +116,15 @@ private:
 
     CFolderLister* m_parent; // the lister whose handle this folder was opened relative to
     Handle m_dir;
+    std::atomic<Check> m_check{Check::Unknown}; // written once, under m_checkLock, with m_name
+    std::mutex m_checkLock;
     std::unique_ptr<unsigned char[]> m_buffer;
     std::size_t m_batchBytes;
     std::size_t m_offset = 0;
     bool m_haveBatch = false;
-    Check m_check = Check::Unknown;
     std::size_t m_nameChars = 0;
-    std::wstring m_name;      // the folder's full name, once Verified() asked for it
-    std::wstring m_component; // the name it was listed by in its parent
+    std::wstring m_name;                  // the folder's full name, once Verified() asked for it; then fixed
+    std::wstring m_component;             // the name it was listed by in its parent
     const wchar_t* m_entryName = nullptr; // the entry last returned by Next(), inside m_buffer
     std::size_t m_entryChars = 0;
     DWORD m_entryAttributes = 0;
@@ -144,8 +158,8 @@ constexpr std::size_t kLargeBatchLevels = 16;
 // the machine stack, so a tree as deep as the platform can hold cannot exhaust the stack. Entries
 // whose full path would pass kMaxLongPathChars are left alone. The cancellation flag is checked
 // before every entry; the result is false when the walk stopped for it (no Leave() follows then).
-template <typename Walker> bool WalkFolderTree(const std::wstring& root, const typename Walker::State& state,
-                                               Walker& walker) {
+template <typename Walker>
+bool WalkFolderTree(const std::wstring& root, const typename Walker::State& state, Walker& walker) {
     using State = typename Walker::State;
     struct Level {
         Level(const std::wstring& path, const State& s) : lister(path), state(s) {}

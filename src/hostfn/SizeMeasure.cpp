@@ -4,6 +4,7 @@
 #include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
 #include "hostfn/Masks.h"
+#include "hostfn/ParallelWalk.h"
 
 #include <windows.h>
 
@@ -54,8 +55,9 @@ bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
     return true;
 }
 
-// The measuring walk. The state of a folder level is the mask list in force there: the script's,
-// or none at all inside a folder that matched as a whole.
+// The measuring walk, one per thread: each sums what its thread measured, and the call adds the
+// sums up. The state of a folder level is the mask list in force there: the script's, or none at
+// all inside a folder that matched as a whole.
 class CMeasureWalk {
 public:
     using State = const WideMaskList*;
@@ -86,6 +88,7 @@ public:
         return false;
     }
     void Leave(CFolderLister&, const State&) {}
+    void LeaveNamed(CFolderLister&, const wchar_t*, std::size_t, const State&) {}
 
     std::uint64_t size = 0;
     std::uint32_t count = 0;
@@ -132,6 +135,11 @@ bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) {
 
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count) {
+    MeasureFolder(folder, maskText, recurse, size, count, WalkThreads());
+}
+
+void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
+                   std::uint32_t& count, unsigned threads) {
     size = 0;
     count = 0;
     // The script's path and masks are converted to UTF-16 once, here; every name below comes from
@@ -140,10 +148,14 @@ void MeasureFolder(const std::string& folder, const std::string& maskText, bool 
     if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
         return;
     const WideMaskList masks = SplitWideMaskList(maskText, FileApiCodePage());
-    CMeasureWalk walk(recurse, CachedClusterSize(folder));
-    WalkFolderTree(root, &masks, walk);
-    size = walk.size;
-    count = walk.count;
+    // Without recursion there is one folder to list: one thread.
+    std::vector<CMeasureWalk> walks(recurse && threads > 1 ? threads : 1,
+                                    CMeasureWalk(recurse, CachedClusterSize(folder)));
+    WalkFolderTreeParallel(root, &masks, walks);
+    for (const CMeasureWalk& walk : walks) {
+        size += walk.size;
+        count += walk.count;
+    }
 }
 
 } // namespace qs

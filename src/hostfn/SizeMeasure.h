@@ -22,8 +22,11 @@ bool GetSizeOnDrive(const std::string& path, std::uint64_t& size);
 
 // Sums the sizes on drive and counts the entries of a folder that match the mask list, with the
 // recursion rules of the host function GetFolderSize. Stops early, with what it summed so far,
-// when the cancellation flag is set.
+// when the cancellation flag is set. Lists folders on WalkThreads() threads (ParallelWalk.h), or
+// on `threads`; the totals are the same whatever the count.
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count);
+void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
+                   std::uint32_t& count, unsigned threads);
 
 } // namespace qs

@@ -97,4 +97,29 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST(CommandLine, ThreadsTakesOneToEight) {
+    struct Row {
+        Args args;
+        unsigned threads;
+        const char* error;
+    };
+    const Row rows[] = {
+        {{"preview"}, 0, ""},
+        {{"preview", "--threads", "1"}, 1, ""},
+        {{"--threads=8", "clean", "A"}, 8, ""},
+        {{"preview", "--threads", "0"}, 0, "--threads needs a number from 1 to 8."},
+        {{"preview", "--threads=9"}, 0, "--threads needs a number from 1 to 8."},
+        {{"preview", "--threads", "two"}, 0, "--threads needs a number from 1 to 8."},
+        {{"preview", "--threads", "-1"}, 0, "--threads needs a number from 1 to 8."},
+        {{"preview", "--threads"}, 0, "--threads needs a number of threads."},
+    };
+    for (const Row& r : rows) {
+        const qs::CCommandLine line = qs::ParseCommandLine(r.args);
+        EXPECT_EQ(line.error, r.error) << r.args.back();
+        if (line.error.empty()) {
+            EXPECT_EQ(line.threads, r.threads) << r.args.back();
+        }
+    }
+}
+
 } // namespace

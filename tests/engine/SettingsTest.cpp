@@ -54,9 +54,7 @@ struct ReadCase {
     Names names;
 };
 
-void PrintTo(const ReadCase& c, std::ostream* os) {
-    *os << c.what;
-}
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.what; }
 
 class SettingsReadTest : public ::testing::TestWithParam<ReadCase> {};
 
@@ -292,6 +290,39 @@ INSTANTIATE_TEST_SUITE_P(
         DepthCase{"a declaration whose value holds '='", "<?xml a=\"version=\"?><a>", std::nullopt},
         DepthCase{"a declaration whose value holds a reference", "<?xml version=\"&#49;\"?><a>", std::nullopt},
         DepthCase{"a declaration whose quote is open at its '>'", "<?XML version=\"1>\"?><a>", std::nullopt}));
+
+// The thread cap: a whole number from 1 to 64; anything else is automatic (0). Written back only
+// when set, so a file without it stays without it.
+TEST(Settings, ThreadCapIsReadAsWrittenAndWrittenBackOnlyWhenSet) {
+    struct Row {
+        const char* xml;
+        unsigned threads;
+    };
+    const Row rows[] = {
+        {"<Q><general><threads>1</threads></general></Q>", 1},
+        {"<Q><general><threads> 4 </threads><window left=\"1\"/></general></Q>", 4},
+        {"<Q><general><threads>64</threads></general></Q>", 64},
+        {"<Q><general><threads>65</threads></general></Q>", 0},
+        {"<Q><general><threads>0</threads></general></Q>", 0},
+        {"<Q><general><threads>-2</threads></general></Q>", 0},
+        {"<Q><general><threads>2x</threads></general></Q>", 0},
+        {"<Q><general><threads>99999999999</threads></general></Q>", 0},
+        {"<Q><general><threads/></general></Q>", 0},
+        {"<Q><threads>2</threads></Q>", 0},
+        {"<Q><general/></Q>", 0},
+    };
+    for (const Row& r : rows) {
+        TempDir dir;
+        const std::string path = dir / "settings.xml";
+        WriteText(path, r.xml);
+        {
+            CSettings settings(path);
+            EXPECT_EQ(settings.Threads(), r.threads) << r.xml;
+        }
+        EXPECT_EQ(ReadText(path).find("<threads>") != std::string::npos, r.threads != 0) << ReadText(path);
+        EXPECT_EQ(CSettings(path).Threads(), r.threads) << r.xml;
+    }
+}
 
 // ---- writing --------------------------------------------------------------------------
 
