@@ -1,22 +1,9 @@
 // The texts around plugins' warnings, as plain functions of their parts.
 #include "app/WarningText.h"
 
+#include "engine/ScriptValues.h"
+
 namespace qs {
-namespace {
-
-// Each run of line breaks as one space: a static control of one line shows no breaks.
-std::string OneLine(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        if (c != '\r' && c != '\n')
-            out += c;
-        else if (out.empty() || out.back() != ' ')
-            out += ' ';
-    }
-    return out;
-}
-
-} // namespace
 
 std::string RowTipText(const std::string& description, const std::string& warning) {
     std::string text = description;

@@ -6,6 +6,7 @@
 #include "cli/NameCheck.h"
 #include "cli/ScriptIssues.h"
 #include "cli/TextTable.h"
+#include "engine/ScriptValues.h"
 
 #include <cstdint>
 #include <string>
@@ -69,8 +70,6 @@ CFigures CleanTotal(const std::vector<CPluginOutcome>& plugins);
 // Files with at least one broken issue, each counted once.
 std::size_t BrokenFileCount(const std::vector<CScriptIssue>& issues);
 
-// The text on one line: each run of line breaks becomes one space.
-std::string OneLine(const std::string& text);
 
 // "ok", "failed", "cancelled", "not run".
 const char* StatusWord(CPluginOutcome::Status status);

@@ -52,17 +52,6 @@ std::string CancelNote(const std::vector<CPluginOutcome>& plugins, bool cancelle
 
 } // namespace
 
-std::string OneLine(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        if (c != '\r' && c != '\n')
-            out += c;
-        else if (out.empty() || out.back() != ' ')
-            out += ' ';
-    }
-    return out;
-}
-
 std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues) {
     std::string out;
     if (rows.empty()) {

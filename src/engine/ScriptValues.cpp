@@ -39,4 +39,15 @@ void PushSizeAndCount(lua_State* L, std::uint64_t size, std::uint32_t count) {
 
 void PushUnsigned(lua_State* L, std::uint64_t value) { lua_pushnumber(L, static_cast<lua_Number>(value)); }
 
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c != '\r' && c != '\n')
+            out += c;
+        else if (out.empty() || out.back() != ' ')
+            out += ' ';
+    }
+    return out;
+}
+
 } // namespace qs

@@ -27,4 +27,8 @@ void PushSizeAndCount(lua_State* L, std::uint64_t size, std::uint32_t count);
 // Pushes a byte count or a 32-bit count as a Lua number.
 void PushUnsigned(lua_State* L, std::uint64_t value);
 
+// A script's text (a warning, a description) on one line: each run of line breaks becomes one
+// space, as a one-line status line or table cell must show it.
+std::string OneLine(const std::string& text);
+
 } // namespace qs
