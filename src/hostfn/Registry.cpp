@@ -55,26 +55,16 @@ RegKey OpenKey(const std::string& keyPath, REGSAM access) {
 
 enum class Entries { Values, Subkeys };
 
-// A listed name as the masks see it: its text in the ANSI code page, with every character the
-// code page lacks turned into '?', which only a wildcard of the pattern matches. (A best-fit
-// conversion would let a name in fullwidth letters match the pattern of its plain look-alike.)
-// The text only decides the match; the entry is always named by the name it was listed under.
-std::string MaskTextOf(const std::wstring& name) {
-    if (name.empty())
-        return std::string();
-    const int length = static_cast<int>(name.size());
-    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), length, nullptr, 0, "?", nullptr);
-    std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0)
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.data(), length, &text[0], bytes, "?", nullptr);
-    return text;
-}
+// The script's mask list as UTF-16, matched against the names as the registry lists them: the
+// same matching as the folder walks'. A listed name is never turned into code-page text, where
+// best fit would let a name in fullwidth letters match the pattern of its plain look-alike.
+WideMaskList RegistryMasks(const std::string& maskText) { return SplitWideMaskList(maskText, CP_ACP); }
 
 // The names of the key's values or direct subkeys that match the mask list, in one pass over the
 // listing. The default value is listed with the empty name, which only the empty list matches. A
 // name with a NUL inside is passed over: the platform's by-name calls would see only the text
 // before it, which names another entry.
-std::vector<std::wstring> MatchingNames(HKEY key, Entries entries, const MaskList& masks) {
+std::vector<std::wstring> MatchingNames(HKEY key, Entries entries, const WideMaskList& masks) {
     std::vector<std::wstring> names;
     std::vector<wchar_t> buffer(entries == Entries::Values ? kValueNameChars : kKeyNameChars);
     for (DWORD index = 0;; ++index) {
@@ -88,7 +78,7 @@ std::vector<std::wstring> MatchingNames(HKEY key, Entries entries, const MaskLis
         std::wstring name(buffer.data(), length);
         if (name.find(L'\0') != std::wstring::npos)
             continue;
-        if (MatchesMaskList(masks, MaskTextOf(name).c_str()))
+        if (MatchesMaskList(masks, name))
             names.push_back(std::move(name));
     }
     return names;
@@ -126,7 +116,7 @@ std::uint32_t WalkTree(HKEY key, TreeAction action) {
     if (IsLink(key))
         return action == TreeAction::Measure || NtDeleteKey(key) == 0 ? 1 : 0;
     std::uint32_t count = 0;
-    const std::vector<std::wstring> names = MatchingNames(key, Entries::Subkeys, MaskList());
+    const std::vector<std::wstring> names = MatchingNames(key, Entries::Subkeys, WideMaskList());
     for (auto name = names.rbegin(); name != names.rend() && !IsCancelled(); ++name) {
         RegKey child = OpenChildOrLink(key, name->c_str(), kTreeAccess);
         if (child)
@@ -183,7 +173,7 @@ std::uint32_t RegKeyGetNumberOfValues(const std::string& keyPath, const std::str
     RegKey key = OpenKey(keyPath, KEY_READ);
     if (!key)
         return 0;
-    return static_cast<std::uint32_t>(MatchingNames(key.Get(), Entries::Values, SplitMaskList(maskText)).size());
+    return static_cast<std::uint32_t>(MatchingNames(key.Get(), Entries::Values, RegistryMasks(maskText)).size());
 }
 
 // Deleting renumbers the entries behind the deleted one, so the matching names are listed first
@@ -195,7 +185,7 @@ void RegKeyDeleteValues(const std::string& keyPath, const std::string& maskText)
     RegKey key = OpenKey(keyPath, KEY_READ | KEY_SET_VALUE);
     if (!key)
         return;
-    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Values, SplitMaskList(maskText));
+    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Values, RegistryMasks(maskText));
     for (auto name = names.rbegin(); name != names.rend(); ++name)
         RegDeleteValueW(key.Get(), name->c_str());
 }
@@ -204,7 +194,7 @@ void RegKeyDeleteKeys(const std::string& keyPath, const std::string& maskText) {
     RegKey key = OpenKey(keyPath, KEY_READ | KEY_SET_VALUE);
     if (!key)
         return;
-    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Subkeys, SplitMaskList(maskText));
+    const std::vector<std::wstring> names = MatchingNames(key.Get(), Entries::Subkeys, RegistryMasks(maskText));
     for (auto name = names.rbegin(); name != names.rend(); ++name) {
         // The single-key deletion: on the NT family (and under Wine) it refuses a subkey that has
         // subkeys of its own, which therefore stays. The walk never descends into subkeys.
