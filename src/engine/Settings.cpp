@@ -61,6 +61,8 @@ int CompareSelectedNames(const std::string& a, const std::string& b) {
 }
 
 std::string SettingsPathFor(const std::string& modulePath) {
+    if (modulePath.empty())
+        return std::string(); // no executable path that the code page holds: no settings file
     const std::size_t slash = modulePath.find_last_of('\\');
     return (slash == std::string::npos ? std::string() : modulePath.substr(0, slash + 1)) + "settings.xml";
 }
@@ -84,7 +86,7 @@ std::string SettingsReadProblem(CSettingsRead result) {
 
 // An executable whose path the code page cannot hold exactly has no settings file: neither read
 // nor written, rather than one in a look-alike folder or in the current folder.
-CSettings::CSettings() : CSettings(ModuleFilePath().empty() ? std::string() : SettingsPathFor(ModuleFilePath())) {}
+CSettings::CSettings() : CSettings(SettingsPathFor(ModuleFilePath())) {}
 
 CSettings::CSettings(std::string path) : m_path(std::move(path)) { Load(); }
 

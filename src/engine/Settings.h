@@ -95,7 +95,7 @@ private:
 int CompareSelectedNames(const std::string& a, const std::string& b);
 
 // settings.xml beside `modulePath`: the path up to and including its last backslash, or the
-// bare name when it holds none.
+// bare name when it holds none; "" (no settings file) for an empty module path.
 std::string SettingsPathFor(const std::string& modulePath);
 
 } // namespace qs

@@ -424,6 +424,7 @@ TEST(Settings, HiddenFileStaysHidden) {
 TEST(Settings, PathBesideTheModule) {
     EXPECT_EQ(qs::SettingsPathFor("C:\\Program Files\\Q\\Quillsweep.exe"), "C:\\Program Files\\Q\\settings.xml");
     EXPECT_EQ(qs::SettingsPathFor("Quillsweep.exe"), "settings.xml");
+    EXPECT_EQ(qs::SettingsPathFor(""), ""); // an executable path the code page cannot hold
 }
 
 // ---- the name lookup --------------------------------------------------------------------
