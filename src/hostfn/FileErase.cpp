@@ -88,8 +88,6 @@ private:
     const WideMaskList m_none;
 };
 
-bool WipeEntry(CFolderLister& folder, std::uint32_t passes);
-
 // The wipe walk: folders are not matched against the masks; with an empty list the emptied ones
 // go. The state of a folder level is whether the folder goes once it is empty.
 class CWipeWalk {
@@ -120,7 +118,7 @@ public:
         else if (e.length == 0)
             folder.ChangeListedEntry(kRemove); // nothing to overwrite
         else
-            WipeEntry(folder, m_passes);
+            WipeListedFile(folder, m_passes);
         return false;
     }
 
@@ -246,12 +244,12 @@ bool WipeOpenFile(HANDLE file, std::uint32_t passes) {
 constexpr ACCESS_MASK kWipeAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES;
 constexpr ULONG kWipeOptions = kOpenFileOptions | 0x8 /* no intermediate buffering */ | 0x4 /* sequential only */;
 
-bool WipeEntry(CFolderLister& folder, std::uint32_t passes) {
+} // namespace
+
+bool WipeListedFile(CFolderLister& folder, std::uint32_t passes) {
     Handle file = folder.OpenListedEntry(kWipeAccess, 0, kWipeOptions);
     return file && WipeOpenFile(file.Get(), passes);
 }
-
-} // namespace
 
 void DeleteSingleFile(const std::string& path) { DeleteSingleFile(CWalkScope(), path); }
 
