@@ -63,6 +63,16 @@ size_out=$out
 printf 'native du -s -B1: %.3f s (%s bytes)\n' "$du_best" "$du_bytes"
 
 echo
+echo "== Job: MeasureFiles with a folder wildcard and an exclude list, against GetFolderSize over the same folders"
+rm -rf "$data/tree"
+"$make_tree" "$data/tree" "$files" "$folders" "$parts" >/dev/null
+sync
+out=$(wine_run bench_job "$(winpath "$data/tree")")
+echo "$out" | grep -v '^RESULT'
+job_folders=$(echo "$out" | result folders)
+job_job=$(echo "$out" | result job)
+
+echo
 echo "== Delete: DeleteFolderContent of the whole tree"
 # Deleting under Wine is a chain of round trips to the wineserver, so its speed drifts with the
 # load of the machine far more than a walk does. The tree is made of identical parts that the
@@ -137,6 +147,7 @@ for k in 1 2 4 8; do
 done
 echo "             (the plain walk on 2 threads with no checks / the one-thread one = $(ratio "$(echo "$size_out" | result nt2)" "$size_nt"))"
 printf '             a cancelled walk returned within %.1f ms (goal <= 100)\n' "$(awk -v s="$size_cancel" 'BEGIN { print s * 1000 }')"
+echo "job:         MeasureFiles with a wildcard and excludes / GetFolderSize over the same folders = $(ratio "$job_job" "$job_folders") (goal <= 1.1)"
 echo "delete:      host / fastest plain loop = $(ratio "$del_host" "$del_plain"); host / rm -rf = $(ratio "$del_host" "$del_rm")"
 echo "             host / plain one-thread loop with the same link check = $(ratio "$del_host" "$del_guarded") (goal <= 0.8); that loop / fastest plain loop = $(ratio "$del_guarded" "$del_plain")"
 echo "wipe:        throughput host / dd = $(ratio "$wipe_dd" "$wipe_host") (goal >= 0.9); host / shred = $(ratio "$wipe_shred" "$wipe_host")"
