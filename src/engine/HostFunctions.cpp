@@ -135,106 +135,106 @@ ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
 const HostFunction kHostFunctions[] = {
     {"GetFolderSize", {HostArg::Path, HostArg::OptionalText, HostArg::Flag}, false, HostResult::Zero,
      HostResult::ZeroSizeAndCount,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope* s) {
          std::uint64_t size = 0;
          std::uint32_t count = 0;
-         CurrentHostWork().measureFolder(a[0].text, a[1].text, a[2].flag, size, count);
+         CurrentHostWork().measureFolder(WalkScopeOf(s), a[0].text, a[1].text, a[2].flag, size, count);
          return PushSizeAndCountResult(L, size, count);
      }},
     {"GetIconIndex", {HostArg::Text}, true, HostResult::MinusOne, HostResult::MinusOne,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushnumber(L, CurrentHostWork().iconOfPath(a[0].text)); // expanded by the lookup itself
          return 1;
      }},
     {"GetIconIndexByExt", {HostArg::Text}, true, HostResult::MinusOne, HostResult::MinusOne,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushnumber(L, CurrentHostWork().iconOfExtension(a[0].text));
          return 1;
      }},
     {"GetRecycleBinInfo", {HostArg::OptionalText}, false, HostResult::ZeroSizeAndCount, HostResult::ZeroSizeAndCount,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          std::uint64_t size = 0;
          std::uint32_t count = 0;
          CurrentHostWork().queryRecycleBin(a[0].text, size, count);
          return PushSizeAndCountResult(L, size, count);
      }},
     {"GetFileSize", {HostArg::Path}, false, HostResult::Zero, HostResult::Zero,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope* s) {
          std::uint64_t size = 0;
-         CurrentHostWork().sizeOnDrive(a[0].text, size);
+         CurrentHostWork().sizeOnDrive(WalkScopeOf(s), a[0].text, size);
          PushUnsigned(L, size);
          return 1;
      }},
     {"RegKeyGetNumberOfValues", {HostArg::Text, HostArg::OptionalText}, false, HostResult::Zero, HostResult::Zero,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          PushUnsigned(L, CurrentHostWork().countValues(a[0].text, a[1].text));
          return 1;
      }},
     {"RegKeyDeleteValues", {HostArg::Text, HostArg::OptionalText}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().deleteValues(a[0].text, a[1].text);
          return 0;
      }},
     {"DeleteFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag}, false, HostResult::None,
      HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().eraseFolder(a[0].text, &a[1].text, a[2].flag);
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().eraseFolder(WalkScopeOf(s), a[0].text, &a[1].text, a[2].flag);
          return 0;
      }},
     {"DeleteFile", {HostArg::Path}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().deleteFile(a[0].text);
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().deleteFile(WalkScopeOf(s), a[0].text);
          return 0;
      }},
     {"EmptyRecycleBin", {HostArg::OptionalText}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().emptyRecycleBin(a[0].text);
          return 0;
      }},
     {"WipeFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().wipeFile(a[0].text, Passes(a[1]));
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().wipeFile(WalkScopeOf(s), a[0].text, Passes(a[1]));
          return 0;
      }},
     {"WipeFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag, HostArg::Number}, false,
      HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().wipeFolder(a[0].text, a[1].text, a[2].flag, Passes(a[3]));
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().wipeFolder(WalkScopeOf(s), a[0].text, a[1].text, a[2].flag, Passes(a[3]));
          return 0;
      }},
     {"ClearIndexFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().cleanIndexFolder(a[0].text, a[1].number != 0);
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().cleanIndexFolder(WalkScopeOf(s), a[0].text, a[1].number != 0);
          return 0;
      }},
     {"RegKeyDeleteKeys", {HostArg::Text, HostArg::OptionalText}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().deleteKeys(a[0].text, a[1].text);
          return 0;
      }},
     // The job functions (MeasureFiles, DeleteFiles, WipeFiles, PathExists) come here.
     {"RegKeyExists", {HostArg::Text}, false, HostResult::False, HostResult::False,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushboolean(L, CurrentHostWork().keyExists(a[0].text));
          return 1;
      }},
     {"IsProcessRunning", {HostArg::Text}, false, HostResult::False, HostResult::False,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushboolean(L, CurrentHostWork().processRunning(a[0].text));
          return 1;
      }},
     {"RegKeyMeasureTree", {HostArg::Text}, false, HostResult::Zero, HostResult::Zero,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          PushUnsigned(L, CurrentHostWork().measureKeyTree(a[0].text));
          return 1;
      }},
     {"RegKeyDeleteTree", {HostArg::Text}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().deleteKeyTree(a[0].text);
          return 0;
      }},
     {"GetWindowsVersion", {HostArg::None}, false, HostResult::None, HostResult::None,
-     [](lua_State* L, const HostArgs&) {
+     [](lua_State* L, const HostArgs&, const CHostScope*) {
          const std::string version = CurrentHostWork().windowsVersion();
          lua_pushlstring(L, version.data(), version.size());
          return 1;
@@ -243,7 +243,7 @@ const HostFunction kHostFunctions[] = {
 
 const int kHostFunctionCount = static_cast<int>(sizeof kHostFunctions / sizeof kHostFunctions[0]);
 
-int CallHostFunction(lua_State* L, int position) {
+int CallHostFunction(lua_State* L, int position, const CHostScope* scope) {
     if (position < 0 || position >= kHostFunctionCount)
         return 0;
     const HostFunction& row = kHostFunctions[position];
@@ -256,7 +256,7 @@ int CallHostFunction(lua_State* L, int position) {
     case ArgsRead::Taken:
         break;
     }
-    return row.work(L, args);
+    return row.work(L, args, scope);
 }
 
 } // namespace qs

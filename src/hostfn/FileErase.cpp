@@ -253,16 +253,26 @@ bool WipeEntry(CFolderLister& folder, std::uint32_t passes) {
 
 } // namespace
 
-void DeleteSingleFile(const std::string& path) {
+void DeleteSingleFile(const std::string& path) { DeleteSingleFile(CWalkScope(), path); }
+
+void DeleteSingleFile(const CWalkScope&, const std::string& path) {
     // The read-only attribute is left as it is, so a read-only file stays.
     DeleteFileNoFollow(path);
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse) {
-    EraseFolderContent(folder, maskText, recurse, WalkThreads());
+    EraseFolderContent(CWalkScope(), folder, maskText, recurse);
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse, unsigned threads) {
+    CWalkScope scope;
+    scope.threads = threads;
+    EraseFolderContent(scope, folder, maskText, recurse);
+}
+
+void EraseFolderContent(const CWalkScope& scope, const std::string& folder, const std::string* maskText,
+                        bool recurse) {
+    const unsigned threads = scope.threads != 0 ? scope.threads : WalkThreads();
     // The script's path and masks are converted to UTF-16 once, here; every name below comes from
     // the file system as it is.
     std::wstring root;
@@ -275,7 +285,9 @@ void EraseFolderContent(const std::string& folder, const std::string* maskText, 
     WalkFolderTreeParallel(root, CEraseWalk::State{&masks, maskText != nullptr, false}, walks);
 }
 
-bool WipeOneFile(const std::string& path, std::uint32_t passes) {
+bool WipeOneFile(const std::string& path, std::uint32_t passes) { return WipeOneFile(CWalkScope(), path, passes); }
+
+bool WipeOneFile(const CWalkScope&, const std::string& path, std::uint32_t passes) {
     EntryOfPath entry;
     if (!OpenEntryOfPath(path, entry))
         return false;
@@ -296,6 +308,11 @@ bool WipeOneFile(const std::string& path, std::uint32_t passes) {
 }
 
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes) {
+    WipeFolderWalk(CWalkScope(), folder, maskText, recurse, passes);
+}
+
+void WipeFolderWalk(const CWalkScope&, const std::string& folder, const std::string& maskText, bool recurse,
+                    std::uint32_t passes) {
     std::wstring root;
     if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
         return;

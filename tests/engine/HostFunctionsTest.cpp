@@ -35,7 +35,7 @@ protected:
     void SetUp() override {
         g_last = Record{};
         qs::HostWork& w = qs::CurrentHostWork();
-        w.measureFolder = [](const std::string& f, const std::string& m, bool r, std::uint64_t& size,
+        w.measureFolder = [](const qs::CWalkScope&, const std::string& f, const std::string& m, bool r, std::uint64_t& size,
                              std::uint32_t& count) {
             g_last = {"measure", f, m, true, r, 0};
             size = 9007199254740993ull; // 2^53 + 1: rounds to the nearest double
@@ -54,7 +54,7 @@ protected:
             size = 1536;
             count = 3;
         };
-        w.sizeOnDrive = [](const std::string& p, std::uint64_t& size) {
+        w.sizeOnDrive = [](const qs::CWalkScope&, const std::string& p, std::uint64_t& size) {
             g_last = {"size", p, "", false, false, 0};
             size = 8192;
             return true;
@@ -66,19 +66,19 @@ protected:
         w.deleteValues = [](const std::string& k, const std::string& m) {
             g_last = {"delValues", k, m, true, false, 0};
         };
-        w.eraseFolder = [](const std::string& f, const std::string* m, bool r) {
+        w.eraseFolder = [](const qs::CWalkScope&, const std::string& f, const std::string* m, bool r) {
             g_last = {"erase", f, m ? *m : "", m != nullptr, r, 0};
         };
-        w.deleteFile = [](const std::string& p) { g_last = {"delete", p, "", false, false, 0}; };
+        w.deleteFile = [](const qs::CWalkScope&, const std::string& p) { g_last = {"delete", p, "", false, false, 0}; };
         w.emptyRecycleBin = [](const std::string& root) { g_last = {"empty", root, "", false, false, 0}; };
-        w.wipeFile = [](const std::string& p, std::uint32_t n) {
+        w.wipeFile = [](const qs::CWalkScope&, const std::string& p, std::uint32_t n) {
             g_last = {"wipe", p, "", false, false, n};
             return true;
         };
-        w.wipeFolder = [](const std::string& f, const std::string& m, bool r, std::uint32_t n) {
+        w.wipeFolder = [](const qs::CWalkScope&, const std::string& f, const std::string& m, bool r, std::uint32_t n) {
             g_last = {"wipeFolder", f, m, true, r, n};
         };
-        w.cleanIndexFolder = [](const std::string& f, bool leak) {
+        w.cleanIndexFolder = [](const qs::CWalkScope&, const std::string& f, bool leak) {
             g_last = {"index", f, "", false, leak, 0};
             return true;
         };
