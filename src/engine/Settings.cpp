@@ -106,6 +106,17 @@ bool AddKeptPath(std::vector<std::string>& kept, const std::string& path) {
     return true;
 }
 
+std::string KeptPathProblem(const std::string& path) {
+    if (!IsWholeScriptText(path))
+        return "it is not a path the host functions take";
+    std::string expanded;
+    if (!ExpandPathMacros(path, expanded))
+        return "it is longer than the host functions take";
+    if (!IsRootedPath(expanded))
+        return "it is not a full path (a drive and a folder, a network share, or a macro that names a folder)";
+    return std::string();
+}
+
 std::string SettingsPathFor(const std::string& modulePath) {
     if (modulePath.empty())
         return std::string(); // no executable path that the code page holds: no settings file

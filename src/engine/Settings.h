@@ -107,6 +107,11 @@ int CompareSelectedNames(const std::string& a, const std::string& b);
 // regard to letter case, as the platform compares paths); answers whether it was added.
 bool AddKeptPath(std::vector<std::string>& kept, const std::string& path);
 
+// Why a path written for the keep list would keep nothing once the host expands it ("" when it
+// names a place): text that is not whole, a path longer than the host functions take, or one that
+// does not stand on its own (relative, or a macro that names no folder).
+std::string KeptPathProblem(const std::string& path);
+
 // settings.xml beside `modulePath`: the path up to and including its last backslash, or the
 // bare name when it holds none; "" (no settings file) for an empty module path.
 std::string SettingsPathFor(const std::string& modulePath);

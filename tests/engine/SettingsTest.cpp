@@ -607,4 +607,21 @@ TEST(SettingsKeep, AddKeptPathSkipsEmptyAndKeptPaths) {
     EXPECT_EQ(kept, (Names{"C:\\Data\\Keep", "C:\\Data\\Keep\\", "%APPDATA%\\x"}));
 }
 
+TEST(SettingsKeep, KeptPathProblemTellsPathsThatKeepNothing) {
+    const struct {
+        std::string path;
+        bool keeps;
+    } cases[] = {
+        {"C:\\Users\\me\\pinned.lnk", true},
+        {"%TEMP%\\keep", true},
+        {"\\\\server\\share\\x", true},
+        {"relative\\x", false},
+        {"%NO_SUCH_MACRO_HERE%\\x", false},
+        {"C:\\" + std::string(300, 'x'), false},
+        {std::string("C:\\a\0b", 6), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(qs::KeptPathProblem(c.path).empty(), c.keeps) << c.path;
+}
+
 } // namespace
