@@ -10,6 +10,8 @@
 #include "support/Unicode.h"
 #include "support/WideTree.h"
 
+#include "support/HostScopeProbe.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -124,6 +126,7 @@ TEST_F(KeepAndFilesTest, ListKeepPrintsTheListAsWritten) {
 // preview --files lists every file the plugin counts, kept ones left out, with sizes on drive,
 // sorted; clean then removes exactly those files and nothing else.
 TEST_F(KeepAndFilesTest, ListedFilesAreExactlyWhatCleanRemoves) {
+    SKIP_UNLESS_HOST_SCOPE();
     const std::string cache = profile + "\\Cache";
     // A folder the measurement counts is an item of size 0.
     const std::vector<std::pair<std::string, std::uint64_t>> expected = {

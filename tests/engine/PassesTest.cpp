@@ -9,6 +9,8 @@
 #include "support/TempDir.h"
 #include "support/WideTree.h"
 
+#include "support/HostScopeProbe.h"
+
 #include <gtest/gtest.h>
 
 #include <lauxlib.h>
@@ -318,6 +320,7 @@ TEST_F(PassesTest, FilesPassMeasuresOnePluginAloneAndLeavesTheScopeAsItWas) {
 // What the measurement counts is what the listing holds, sorted, with sizes on drive; a machine
 // without a scope gets one for the call and none afterwards.
 TEST_F(PassesTest, FilesPassListsWhatTheMeasurementCounts) {
+    SKIP_UNLESS_HOST_SCOPE();
     test::TempDir dir;
     test::WriteBytes(dir / "b.tmp", 10);
     test::WriteBytes(dir / "A.tmp", 5000);
