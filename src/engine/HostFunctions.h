@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/HostScope.h"
+#include "hostfn/FileJob.h"
 
 #include <lua.h>
 
@@ -32,6 +33,10 @@ struct HostWork {
     void (*wipeFolder)(const CWalkScope& scope, const std::string& folder, const std::string& masks, bool recurse,
                        std::uint32_t passes);
     bool (*cleanIndexFolder)(const CWalkScope& scope, const std::string& folder, bool leakScan);
+    void (*measureJob)(const CWalkScope& scope, const FileJob& job, std::uint64_t& size, std::uint32_t& count);
+    void (*deleteJob)(const CWalkScope& scope, const FileJob& job);
+    void (*wipeJob)(const CWalkScope& scope, const FileJob& job, std::uint32_t passes);
+    bool (*pathExists)(const std::string& pattern);
     void (*deleteKeys)(const std::string& key, const std::string& masks);
     bool (*keyExists)(const std::string& key);
     bool (*processRunning)(const std::string& exeName);
@@ -53,6 +58,7 @@ enum class HostArg : std::uint8_t {
     OptionalText, // a mask list or a recycle bin root: text, or "" when nil or absent
     Flag,         // any value: true unless nil, false or absent
     Number,       // an integer, read only when the call has exactly the rule's argument count
+    Job,          // a job table (FileJob.h), its paths expanded; required
 };
 
 // What a call answers when its work is not done.
@@ -71,6 +77,7 @@ struct HostArgValue {
     std::string text;
     bool flag = false;
     std::int64_t number = 0;
+    FileJob job;
 };
 using HostArgs = std::array<HostArgValue, kMaxHostArgs>;
 

@@ -45,6 +45,12 @@ void WipeFolderWalk(const CWalkScope& scope, const std::string& folder, const st
                     std::uint32_t passes);
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes);
 
+class CFolderLister;
+
+// Overwrites the entry that `folder` listed last (a file, opened relative to the folder and never
+// through a link) `passes` times and deletes it; as WipeOneFile otherwise.
+bool WipeListedFile(CFolderLister& folder, std::uint32_t passes);
+
 // Test seam: sees every write of a wipe before it is made. `overwrite` counts from 1 over the
 // whole wipe (pass 1 is overwrites 1 to 3). Answering false makes that write fail, as a failing
 // disk would.
