@@ -130,7 +130,10 @@ TEST_F(KeepAndFilesWindowTest, ShowFilesListsWhatThePluginCountsAndCopiesIt) {
     const std::uint64_t size = OnDrive(1000) + OnDrive(100);
     EXPECT_EQ(Text(::GetDlgItem(files, IDC_FILES_SUMMARY)), "Logs: 3 items, " + FormatByteSize(size) + " on drive");
 
-    const std::wstring logs = test::Wide(app.Data("logs"));
+    // The folder as the script named it, expanded and upper-cased by the host; the names as listed.
+    std::string root = app.Data("logs");
+    ::CharUpperBuffA(&root[0], static_cast<DWORD>(root.size()));
+    const std::wstring logs = test::Wide(root);
     const std::wstring all = logs + L"\\a.log\t" + std::to_wstring(OnDrive(1000)) + L"\r\n" + logs + L"\\old\t0\r\n" +
                              logs + L"\\old\\c.log\t" + std::to_wstring(OnDrive(100)) + L"\r\n";
     ASSERT_TRUE(::OpenClipboard(nullptr));
