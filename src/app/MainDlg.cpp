@@ -3,9 +3,12 @@
 
 #include "app/AboutDlg.h"
 #include "app/FileVersionInfo.h"
+#include "app/FilesListDlg.h"
+#include "app/KeepListDlg.h"
 #include "app/MakerAddresses.h"
 #include "app/OpenUrl.h"
 #include "app/WarningText.h"
+#include "framework/Handle.h"
 #include "hostfn/Cancellation.h"
 #include "resource.h"
 
@@ -31,6 +34,8 @@ const DialogResizeEntry kResizeMap[] = {
 
 // Maximizes the window once more, after the dialog manager has restored it.
 constexpr UINT kMaximizeAgain = WM_APP + 0x201;
+// A files pass has handed over its listing: open its window.
+constexpr UINT kOpenFilesList = WM_APP + 0x202;
 
 // A worker thread's procedure and the window that hosts it.
 struct WorkerJob {
@@ -71,6 +76,9 @@ std::string MainCaption(const std::string& productName, const std::string& fileV
 
 CMainDlg::CMainDlg(CSimpleProgressDlg& progress, CSettings& settings) : m_progress(progress), m_settings(settings) {
     m_vm.Open();
+    // Before any script runs: every host call of every pass honours the keep list.
+    m_scope.keptPaths = m_settings.KeptPaths();
+    m_vm.SetHostScope(&m_scope);
 }
 
 // The rows (and their scripts) go before the machine they live on, and after the list that
@@ -124,6 +132,26 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         // The only question the window asks: nothing is cleaned when the user declines.
         if (ConfirmWarnings())
             StartCleanPass(*this);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == m_list.m_hWnd) {
+        ShowRowMenu({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+        result = 0;
+        return true;
+    }
+    if (msg == WM_COMMAND && code == 0 && id == ID_SHOW_FILES) {
+        ShowFiles();
+        result = 0;
+        return true;
+    }
+    if (msg == WM_COMMAND && code == 0 && id == ID_KEEP_LIST) {
+        EditKeepList();
+        result = 0;
+        return true;
+    }
+    if (msg == kOpenFilesList) {
+        OpenFilesList();
         result = 0;
         return true;
     }
@@ -286,6 +314,73 @@ bool CMainDlg::ConfirmWarnings() {
     ::GetWindowTextA(m_hWnd, caption, sizeof caption);
     return ::MessageBoxA(m_hWnd, CleanQuestionText(jobs).c_str(), caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
            IDYES;
+}
+
+void CMainDlg::ShowRowMenu(POINT screen) {
+    const CScriptRow* focus = m_list.GetFocusItem();
+    if (screen.x == -1 && screen.y == -1) {
+        // From the keyboard: below the focused row's name, or the list's corner.
+        RECT r = m_list.GetClientRect();
+        screen = {r.left + 16, r.top + 16};
+        ::ClientToScreen(m_list.m_hWnd, &screen);
+    }
+    const Menu menu(::LoadMenuA(ResourceModule(), MAKEINTRESOURCEA(IDR_MENU_ROW)));
+    HMENU popup = menu ? ::GetSubMenu(menu.Get(), 0) : nullptr;
+    if (popup == nullptr)
+        return;
+    const bool plugin = focus != nullptr && !focus->isGroup && focus->userData != nullptr;
+    ::EnableMenuItem(popup, ID_SHOW_FILES, MF_BYCOMMAND | (plugin && !PassRunning() ? MF_ENABLED : MF_GRAYED));
+    ::EnableMenuItem(popup, ID_KEEP_LIST, MF_BYCOMMAND | (!PassRunning() ? MF_ENABLED : MF_GRAYED));
+    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, m_hWnd, nullptr);
+}
+
+void CMainDlg::ShowFiles() {
+    CScriptRow* focus = m_list.GetFocusItem();
+    if (focus != nullptr)
+        StartFilesPass(*this, *focus);
+}
+
+void CMainDlg::OnFilesListed(const CScriptRow& row, std::vector<CListedFile> files, bool cancelled) {
+    // A cancelled listing is incomplete: nothing is shown.
+    if (cancelled)
+        return;
+    {
+        const std::lock_guard<std::mutex> hold(m_listedLock);
+        m_listedPlugin = row.userData->Name();
+        m_listed = std::move(files);
+    }
+    PostMessage(kOpenFilesList);
+}
+
+void CMainDlg::OpenFilesList() {
+    std::string plugin;
+    std::vector<CListedFile> files;
+    {
+        const std::lock_guard<std::mutex> hold(m_listedLock);
+        plugin.swap(m_listedPlugin);
+        files.swap(m_listed);
+    }
+    CFilesListDlg list(std::move(plugin), std::move(files));
+    list.DoModal(m_hWnd);
+}
+
+void CMainDlg::EditKeepList() {
+    // The passes read the scope: it changes only between them.
+    if (PassRunning())
+        return;
+    CKeepListDlg dialog(m_settings.KeptPaths());
+    if (dialog.DoModal(m_hWnd) != IDOK || dialog.Paths() == m_settings.KeptPaths())
+        return;
+    m_settings.SetKeptPaths(dialog.Paths());
+    m_scope.keptPaths = dialog.Paths();
+    if (!m_settings.Save()) {
+        const std::string text = "The keep list applies from now on, but it could not be saved to the settings "
+                                 "file; it is tried again when Quillsweep closes:\r\n\r\n" +
+                                 (m_settings.Path().empty() ? std::string("(no settings file)") : m_settings.Path());
+        ::MessageBoxA(m_hWnd, text.c_str(), "Keep List", MB_OK | MB_ICONWARNING);
+    }
+    // The figures shown counted what is kept now, or left out what is not any more.
+    StartRefreshPass(*this, kRunAllRows);
 }
 
 void CMainDlg::EnableCommandButtons(bool enable) {

@@ -10,6 +10,7 @@
 #include "controls/ButtonMenuCtrl.h"
 #include "controls/HyperLinkEx.h"
 #include "engine/Catalogue.h"
+#include "engine/HostScope.h"
 #include "engine/LuaVirtualMachine.h"
 #include "engine/Passes.h"
 #include "framework/CommonControls.h"
@@ -19,7 +20,9 @@
 #include <commctrl.h>
 
 #include <atomic>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace qs {
 
@@ -71,6 +74,10 @@ public:
     void RequestRecount() override;
     CSelectionStore& StoredSelection() override { return m_settings; }
     bool StartWorker(LPTHREAD_START_ROUTINE proc) override;
+    void OnFilesListed(const CScriptRow& row, std::vector<CListedFile> files, bool cancelled) override;
+
+    // What the host calls of every script honour: the keep list of the settings.
+    const CHostScope& Scope() const { return m_scope; }
 
 private:
     void OnInitDialog();
@@ -81,6 +88,14 @@ private:
     // Asks once when jobs that Clean Selected would clean have warnings; true to clean.
     bool ConfirmWarnings();
     void InitScriptsList();
+    // The row menu (Show files..., Keep List...) at `screen`, or below the focused row.
+    void ShowRowMenu(POINT screen);
+    // Show files... on the focused row, when it is a plugin and no pass runs.
+    void ShowFiles();
+    // Opens the keep list; a changed list is saved and the rows measured again without it.
+    void EditKeepList();
+    // The listing handed over by the last files pass, shown in its window.
+    void OpenFilesList();
     void ApplyPlacement();
     static DWORD WINAPI WorkerMain(LPVOID job);
 
@@ -93,6 +108,7 @@ private:
     CSelectionTotals m_totals;           // size and count of the checked plugin rows
     CBevelLine m_line;                   // 1025
     CHyperLinkEx m_webLink;              // 1035
+    CHostScope m_scope;                  // the keep list the host honours; outlives the machine
     CLuaVirtualMachine m_vm;             // shared by every script; outlives the rows
     CScriptsModel m_rows;                // the rows and their scripts; outlive the list
     CScriptsListCtrl m_list{m_rows};     // 1000
@@ -105,6 +121,10 @@ private:
     std::atomic<bool> m_enablePending{false};
     // A close request came during a pass: the pass is cancelled and the window closes after it.
     std::atomic<bool> m_closeRequested{false};
+    // A files pass's listing, handed from its worker to the window's thread.
+    std::mutex m_listedLock;
+    std::string m_listedPlugin;
+    std::vector<CListedFile> m_listed;
 };
 
 } // namespace qs

@@ -17,13 +17,14 @@ bool CPassHost::StartWorker(LPTHREAD_START_ROUTINE proc) {
     return true;
 }
 
-void CPassHost::OnPassStarted(CPassKind, const CScriptRow& root) {
+void CPassHost::OnPassStarted(CPassKind kind, const CScriptRow& root) {
     EnableCommandButtons(false);
     // Range, position and step of the bar for a pass over every row of the list; the dialog
     // is shown last.
     ProgressSetStatusText("");
     ProgressReset();
-    ProgressSetRange(0, static_cast<int>(root.CountDescendants()));
+    // A listing runs over its one row.
+    ProgressSetRange(0, kind == CPassKind::kFiles ? 1 : static_cast<int>(root.CountDescendants()));
     ProgressSetPos(0);
     ProgressSetStep(1);
     ProgressShow();
@@ -37,7 +38,7 @@ void CPassHost::OnProgress(const CScriptRow&) { ProgressStepIt(); }
 
 void CPassHost::OnPassEnded(CPassKind kind, bool) {
     RepaintList();
-    if (kind == CPassKind::kRefresh)
+    if (kind != CPassKind::kClean)
         RequestRecount();
     ProgressHide();
 }
@@ -62,6 +63,28 @@ bool StartCleanPass(CPassHost& host) {
         return false;
     }
     return true;
+}
+
+bool StartFilesPass(CPassHost& host, CScriptRow& row) {
+    if (row.isGroup || row.userData == nullptr || !host.TryBeginPass())
+        return false;
+    host.SetFilesRow(&row);
+    if (!host.StartWorker(FilesThreadProc)) {
+        host.EndPass();
+        return false;
+    }
+    return true;
+}
+
+DWORD WINAPI FilesThreadProc(LPVOID param) {
+    CPassHost& host = *static_cast<CPassHost*>(param);
+    CScriptRow& row = *host.FilesRow();
+    std::vector<CListedFile> files;
+    const bool done = RunFilesPass(row, host, files);
+    host.OnFilesListed(row, std::move(files), !done);
+    host.EnableCommandButtons(true);
+    host.EndPass();
+    return 0;
 }
 
 DWORD WINAPI RefreshThreadProc(LPVOID param) {

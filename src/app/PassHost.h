@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qs {
 
@@ -64,17 +65,26 @@ public:
     }
     void EndPass() { m_passRunning.store(false); }
 
+    // The plugin row that a files pass lists; set by StartFilesPass before its worker starts.
+    CScriptRow* FilesRow() const { return m_filesRow; }
+    void SetFilesRow(CScriptRow* row) { m_filesRow = row; }
+    // A files pass has ended: `files` is what the row's measurement counted. Called on the
+    // worker after the pass's last notice, while the pass still counts as running.
+    virtual void OnFilesListed(const CScriptRow& /*row*/, std::vector<CListedFile> /*files*/, bool /*cancelled*/) {}
+
     // ---- the pass's notices, turned into the window's calls above ----
     // Disables the buttons and opens the progress dialog over every row of the list.
     void OnPassStarted(CPassKind kind, const CScriptRow& root) override;
     // The row's status text in the progress dialog.
     void OnRowStarting(CPassKind kind, const CScriptRow& row) override;
     void OnProgress(const CScriptRow& row) override;
-    // Repaints the list, recounts the totals after a refresh, and hides the progress dialog.
+    // Repaints the list, recounts the totals after a refresh or a listing (which measured its row
+    // again), and hides the progress dialog.
     void OnPassEnded(CPassKind kind, bool cancelled) override;
 
 private:
     std::atomic<bool> m_passRunning{false};
+    CScriptRow* m_filesRow = nullptr;
 };
 
 // The command handlers' work (Refresh All, Refresh Selected, Clean Selected): sets the run mode
@@ -82,11 +92,15 @@ private:
 // or when no worker could be started.
 bool StartRefreshPass(CPassHost& host, int runMode);
 bool StartCleanPass(CPassHost& host);
+// Show files...: measures the plugin `row` alone with its files recorded (RunFilesPass), then
+// hands them to OnFilesListed. Answers false as the other starts do.
+bool StartFilesPass(CPassHost& host, CScriptRow& row);
 
 // Worker procedures; the argument is the CPassHost. Each answers 0. A clean hands over to a
 // refresh of the checked rows, which ends the chain.
 DWORD WINAPI RefreshThreadProc(LPVOID host);
 DWORD WINAPI CleanThreadProc(LPVOID host);
+DWORD WINAPI FilesThreadProc(LPVOID host);
 
 // "Total selected: <size> in <count> files (items)." with the size as the shell words it.
 std::string SelectionStatusText(std::uint64_t size, std::uint32_t count);

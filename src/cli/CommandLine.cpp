@@ -91,6 +91,10 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 line.quiet = true;
             } else if (arg == "--accept-warnings") {
                 line.acceptWarnings = true;
+            } else if (arg == "--keep") {
+                line.keep = true;
+            } else if (arg == "--files") {
+                line.files = true;
             } else {
                 fail("Unknown option: " + arg);
             }
@@ -121,6 +125,10 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 fail("--selected goes with preview and clean.");
             else if (line.acceptWarnings)
                 fail("--accept-warnings goes with clean.");
+            else if (line.files)
+                fail("--files goes with preview.");
+            else if (line.keep && line.command != CCompanionCommand::kList)
+                fail("--keep goes with list.");
             break;
         case CCompanionCommand::kPreview:
         case CCompanionCommand::kClean:
@@ -130,6 +138,10 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 fail("clean needs the names of the plugins or categories to clean, or --selected.");
             else if (line.command != CCompanionCommand::kClean && line.acceptWarnings)
                 fail("--accept-warnings goes with clean.");
+            else if (line.keep)
+                fail("--keep goes with list.");
+            else if (line.command == CCompanionCommand::kClean && line.files)
+                fail("--files goes with preview.");
             break;
         }
     }
@@ -148,9 +160,14 @@ std::string UsageText() {
            "                     from the settings file, name, and the plugin's description where\n"
            "                     one has it. Then the plugins' warnings, and every script that got\n"
            "                     no row, or whose entry points raised an error, and why.\n"
+           "  list --keep        The keep list of the settings file: the files and folders that\n"
+           "                     no plugin measures, cleans or wipes, as written there.\n"
            "  preview [NAME...]  Measures what the named rows would free (a category stands for\n"
            "                     its plugins): every plugin when no name is given, the checked\n"
            "                     rows of the settings file with --selected.\n"
+           "  preview --files NAME...\n"
+           "                     Every file that each named plugin's measurement counts, with its\n"
+           "                     size on drive: the files that clean would remove.\n"
            "  clean NAME...      Cleans exactly the named plugins and categories, or the checked\n"
            "  clean --selected   rows of the settings file, and prints what each freed. Runs only\n"
            "                     with names or --selected. A plugin with a warning (one that the\n"
@@ -168,17 +185,27 @@ std::string UsageText() {
            "                     program. The settings file is only read, never written.\n"
            "  --selected         The rows checked in the settings file (preview, clean).\n"
            "  --threads N        List folders on at most N threads, 1 to 8 (1: one at a time, for\n"
-           "                     slow or spinning disks). Without it: the settings file's cap where\n"
-           "                     the command reads that file, else one per processor up to 8.\n"
+           "                     slow or spinning disks). Without it: the settings file's cap, else\n"
+           "                     one per processor up to 8.\n"
            "  --json             One JSON document on standard output instead of a table.\n"
            "  --quiet, -q        No progress on standard error.\n"
            "  --accept-warnings  clean: the warnings of the chosen plugins are accepted.\n"
+           "  --keep             list: print the keep list instead of the rows.\n"
+           "  --files            preview: list every file counted instead of the totals.\n"
            "  --help, -h, /?     This text.\n"
            "  --                 Everything after it is a name, even when it begins with a dash.\n"
            "\n"
            "Names are the rows' display names, compared without regard to letter case as the main\n"
            "window compares its stored selection. A name that matches no row, or more than one,\n"
            "stops the command before anything runs.\n"
+           "\n"
+           "The keep list of the settings file (<keep><path>...</path></keep>) applies to every\n"
+           "command: kept files and folders are neither counted nor touched. clean runs nothing\n"
+           "while a settings file is there that cannot be read, since its keep list would be\n"
+           "lost.\n"
+           "\n"
+           "In text, a path's characters that the code page lacks are shown as <U+XXXX>; the\n"
+           "JSON documents carry every name with its real characters.\n"
            "\n"
            "Standard output carries the command's result alone. Progress, complaints and whatever\n"
            "the scripts write (trace, print) go to standard error.\n"
@@ -194,8 +221,9 @@ std::string UsageText() {
            "  3  a name matches no row or more than one, or nothing is selected to clean;\n"
            "     nothing ran\n"
            "  4  cancelled: the plugin at work was stopped and no other ran\n"
-           "  5  the scripts folder or the named settings file does not exist, or scripts\n"
-           "     cannot be run\n"
+           "  5  the scripts folder or the named settings file does not exist, scripts\n"
+           "     cannot be run, or clean finds a settings file that cannot be read (its keep\n"
+           "     list would be ignored); nothing ran\n"
            "  6  clean chose a plugin that has a warning, and --accept-warnings was not\n"
            "     given; nothing ran\n";
 }

@@ -33,6 +33,8 @@ struct CCommandLine {
     bool json = false;
     bool quiet = false;          // no progress on standard error
     bool acceptWarnings = false; // clean runs plugins that have a warning
+    bool keep = false;           // list --keep: the keep list of the settings file
+    bool files = false;          // preview --files: every file each plugin's measurement counts
     std::string scriptsFolder;   // empty: the scripts folder beside the executable
     std::string settingsFile;    // empty: settings.xml beside the executable
     unsigned threads = 0;        // --threads: 1 to 8; 0: the settings file's cap where it is read, else automatic

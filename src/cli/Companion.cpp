@@ -199,6 +199,16 @@ public:
             Write(m_err, WithEol("QuillsweepCmd: " + m_line.error + "\nTry QuillsweepCmd --help.\n"));
             return kExitUsage;
         }
+        // The settings are read for the keep list, which every command honours, and the
+        // selection; never written back.
+        std::unique_ptr<CSettings> settings;
+        if (const int code = ReadSettings(settings); code != kExitOk)
+            return code;
+        if (m_line.command == CCompanionCommand::kList && m_line.keep) {
+            Write(m_out, FormatKeepList(settings->KeptPaths(), settings->Path(), m_line.json));
+            return kExitOk;
+        }
+
         if (!m_line.scriptsFolder.empty())
             SetScriptsFolder(FullPath(m_line.scriptsFolder));
         const std::string folder = ScriptsFolderPath();
@@ -210,27 +220,17 @@ public:
             Write(m_err, WithEol("QuillsweepCmd: the script machine cannot be started.\n"));
             return kExitCannotStart;
         }
+        // Before any script runs: the kept paths hold for every host call of the run.
+        m_scope.keptPaths = settings->KeptPaths();
+        m_vm.SetHostScope(&m_scope);
+        m_settingsUnusable = !SettingsReadProblem(settings->ReadResult()).empty();
 
-        // The settings are read only where the command uses them, and never written back.
-        std::unique_ptr<CSettings> settings;
-        if (m_line.command == CCompanionCommand::kList || m_line.selected) {
-            if (!m_line.settingsFile.empty() && !IsFile(m_line.settingsFile)) {
-                Write(m_err, WithEol("QuillsweepCmd: the settings file does not exist: " + m_line.settingsFile + "\n"));
-                return kExitCannotStart;
-            }
-            settings = m_line.settingsFile.empty() ? std::make_unique<CSettings>()
-                                                   : std::make_unique<CSettings>(m_line.settingsFile);
-            settings->SetSaveOnDestroy(false);
-            // The run goes on without a selection, as the main window starts with defaults.
-            const std::string problem = SettingsReadProblem(settings->ReadResult());
-            if (!problem.empty())
-                Write(m_err, WithEol("QuillsweepCmd: the settings file is not used (" + problem +
-                                     "); no row is selected: " + settings->Path() + "\n"));
-        }
         // Once, before any walk: the command line's cap, else the settings file's where it was read.
-        SetWalkThreadCap(m_line.threads != 0 ? m_line.threads : settings ? settings->Threads() : 0);
+        SetWalkThreadCap(m_line.threads != 0 ? m_line.threads : settings->Threads());
+        // Only list and --selected take the stored selection.
+        const bool selection = m_line.command == CCompanionCommand::kList || m_line.selected;
         const CNameList none;
-        LoadScripts(m_vm, m_rows, settings ? static_cast<const CSelectionStore&>(*settings) : none, this);
+        LoadScripts(m_vm, m_rows, selection ? static_cast<const CSelectionStore&>(*settings) : none, this);
         CollectRows(m_rows.GetRootItem(), 0, m_listed);
 
         switch (m_line.command) {
@@ -244,6 +244,36 @@ public:
     }
 
 private:
+    // Reads the settings file: the named one, which must exist, or the one beside the program,
+    // which may be missing (no selection, nothing kept). One that is there but cannot be used is
+    // reported and gives the defaults. Answers kExitOk, or the exit code that stops the run.
+    int ReadSettings(std::unique_ptr<CSettings>& settings) {
+        if (!m_line.settingsFile.empty() && !IsFile(m_line.settingsFile)) {
+            Write(m_err, WithEol("QuillsweepCmd: the settings file does not exist: " + m_line.settingsFile + "\n"));
+            return kExitCannotStart;
+        }
+        settings = m_line.settingsFile.empty() ? std::make_unique<CSettings>()
+                                               : std::make_unique<CSettings>(m_line.settingsFile);
+        settings->SetSaveOnDestroy(false);
+        // The run goes on without a selection and without kept paths, as the main window starts
+        // with defaults; clean stops before it removes anything (RefuseWithoutKeepList).
+        const std::string problem = SettingsReadProblem(settings->ReadResult());
+        if (!problem.empty())
+            Write(m_err, WithEol("QuillsweepCmd: the settings file is not used (" + problem +
+                                 "); no row is selected and no path is kept: " + settings->Path() + "\n"));
+        return kExitOk;
+    }
+
+    // A settings file that is there but cannot be read may hold a keep list: clean removes
+    // nothing rather than what the user asked to keep. Answers whether it refused.
+    bool RefuseWithoutKeepList() {
+        if (!m_settingsUnusable)
+            return false;
+        Write(m_err, WithEol("QuillsweepCmd: the settings file cannot be read, so its keep list is unknown.\n"
+                             "Repair or remove it before cleaning. Nothing was run.\n"));
+        return true;
+    }
+
     void OnRowAdded(const CScriptRow* row, const std::string& path) override { m_files[row] = path; }
     void OnProblem(const std::string& path, Problem problem, const std::string& message) override {
         m_issues.Add(path, problem, message);
@@ -318,6 +348,10 @@ private:
         }
         if (clean && !m_line.acceptWarnings && RefuseWarnedPlugins(chosen))
             return kExitWarnings;
+        if (clean && RefuseWithoutKeepList())
+            return kExitCannotStart;
+        if (m_line.files)
+            return ListFiles(chosen);
 
         // One pass over the chosen plugins: every plugin, or the checked ones.
         m_record.Expect(chosen);
@@ -339,6 +373,24 @@ private:
         return ExitCodeOfRun(cancelled, failed);
     }
 
+    // preview --files: each chosen plugin measured alone with its files recorded, in list order.
+    int ListFiles(const std::vector<CScriptRow*>& chosen) {
+        m_record.Expect(chosen);
+        std::vector<std::vector<CListedFile>> listed(chosen.size());
+        for (std::size_t i = 0; i < chosen.size() && RunFilesPass(*chosen[i], m_record, listed[i]); ++i) {
+        }
+        std::vector<CPluginFiles> plugins;
+        bool failed = false;
+        for (std::size_t i = 0; i < chosen.size(); ++i) {
+            const CPluginOutcome& o = m_record.Outcomes()[i];
+            failed = failed || o.status == CPluginOutcome::kFailed;
+            plugins.push_back({o, std::move(listed[i])});
+        }
+        const bool cancelled = IsCancelled();
+        Write(m_out, FormatFiles(plugins, cancelled, m_line.json));
+        return ExitCodeOfRun(cancelled, failed);
+    }
+
     // Tells on standard error of every chosen plugin that has a warning; answers whether any has.
     bool RefuseWarnedPlugins(const std::vector<CScriptRow*>& chosen) {
         std::string text;
@@ -356,6 +408,8 @@ private:
     std::FILE* m_out;
     std::FILE* m_err;
     // The machine goes after the rows, which own the scripts.
+    CHostScope m_scope; // what the machine's host calls honour; outlives the machine
+    bool m_settingsUnusable = false;
     CLuaVirtualMachine m_vm;
     CScriptsModel m_rows;
     std::vector<CRowAt> m_listed; // every row, depth first, with its depth

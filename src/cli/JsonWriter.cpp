@@ -94,6 +94,11 @@ CJsonWriter& CJsonWriter::FileName(const std::string& shown) {
     return *this;
 }
 
+CJsonWriter& CJsonWriter::WideText(const std::wstring& value) {
+    Utf8String(Utf8FromWide(value));
+    return *this;
+}
+
 void CJsonWriter::Utf8String(const std::string& value) {
     BeforeValue();
     m_text += '"';

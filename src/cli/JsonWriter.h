@@ -22,6 +22,8 @@ public:
     CJsonWriter& String(const std::string& value);
     // A file or folder name in its shown form, written with the characters it stands for.
     CJsonWriter& FileName(const std::string& shown);
+    // UTF-16 text (a path as a walk listed it), with its real characters.
+    CJsonWriter& WideText(const std::wstring& value);
     CJsonWriter& Number(std::uint64_t value);
     CJsonWriter& Bool(bool value);
     CJsonWriter& Null();

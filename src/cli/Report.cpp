@@ -88,4 +88,12 @@ std::string FormatCheck(const std::vector<CScriptIssue>& issues, unsigned plugin
     return json ? CheckJson(issues, plugins, categories, cancelled) : CheckText(issues, plugins, categories, cancelled);
 }
 
+std::string FormatFiles(const std::vector<CPluginFiles>& plugins, bool cancelled, bool json) {
+    return json ? FilesJson(plugins, cancelled) : FilesText(plugins, cancelled);
+}
+
+std::string FormatKeepList(const std::vector<std::string>& kept, const std::string& settingsPath, bool json) {
+    return json ? KeepListJson(kept, settingsPath) : KeepListText(kept, settingsPath);
+}
+
 } // namespace qs

@@ -6,6 +6,7 @@
 #include "cli/NameCheck.h"
 #include "cli/ScriptIssues.h"
 #include "cli/TextTable.h"
+#include "engine/FileListing.h"
 #include "engine/ScriptValues.h"
 
 #include <cstdint>
@@ -47,6 +48,12 @@ struct CPluginOutcome {
     std::vector<CScriptIssue> errors;
 };
 
+// One plugin of preview --files: its measurement and every file it counted, in the listing's order.
+struct CPluginFiles {
+    CPluginOutcome outcome;
+    std::vector<CListedFile> files;
+};
+
 // Bytes and items a clean freed: what was measured before less what is left, never below 0.
 // False when either measurement is missing.
 bool Freed(const CPluginOutcome& outcome, std::uint64_t& size, std::uint64_t& count);
@@ -56,6 +63,9 @@ std::string FormatPreview(const std::vector<CPluginOutcome>& plugins, bool cance
 std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancelled, bool json);
 std::string FormatCheck(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled,
                         bool json);
+std::string FormatFiles(const std::vector<CPluginFiles>& plugins, bool cancelled, bool json);
+// The keep list as the settings file at `settingsPath` holds it ("" when there is none).
+std::string FormatKeepList(const std::vector<std::string>& kept, const std::string& settingsPath, bool json);
 
 // ---- shared by the two forms --------------------------------------------------------------
 
@@ -85,5 +95,9 @@ std::string CleanText(const std::vector<CPluginOutcome>& plugins, bool cancelled
 std::string CleanJson(const std::vector<CPluginOutcome>& plugins, bool cancelled);
 std::string CheckText(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled);
 std::string CheckJson(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled);
+std::string FilesText(const std::vector<CPluginFiles>& plugins, bool cancelled);
+std::string FilesJson(const std::vector<CPluginFiles>& plugins, bool cancelled);
+std::string KeepListText(const std::vector<std::string>& kept, const std::string& settingsPath);
+std::string KeepListJson(const std::vector<std::string>& kept, const std::string& settingsPath);
 
 } // namespace qs

@@ -150,4 +150,39 @@ std::string CheckJson(const std::vector<CScriptIssue>& issues, unsigned plugins,
     return w.Text() + kEol;
 }
 
+std::string FilesJson(const std::vector<CPluginFiles>& plugins, bool cancelled) {
+    CJsonWriter w;
+    w.BeginObject().Key("plugins").BeginArray();
+    for (const CPluginFiles& p : plugins) {
+        w.BeginObject();
+        WritePluginHead(w, p.outcome);
+        w.Key("measured");
+        WriteSizeOrNull(w, p.outcome.measured, p.outcome.size, p.outcome.count);
+        w.Key("listed");
+        WriteSize(w, ListedSize(p.files), p.files.size());
+        w.Key("files").BeginArray();
+        for (const CListedFile& f : p.files)
+            w.BeginObject().Key("path").WideText(f.path).Key("sizeOnDrive").Number(f.sizeOnDrive).EndObject();
+        w.EndArray().Key("errors");
+        WriteIssues(w, p.outcome.errors);
+        w.EndObject();
+    }
+    w.EndArray().Key("cancelled").Bool(cancelled).EndObject();
+    return w.Text() + kEol;
+}
+
+std::string KeepListJson(const std::vector<std::string>& kept, const std::string& settingsPath) {
+    CJsonWriter w;
+    w.BeginObject().Key("settings");
+    if (settingsPath.empty())
+        w.Null();
+    else
+        w.String(settingsPath);
+    w.Key("keep").BeginArray();
+    for (const std::string& path : kept)
+        w.String(path);
+    w.EndArray().EndObject();
+    return w.Text() + kEol;
+}
+
 } // namespace qs

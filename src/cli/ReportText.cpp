@@ -1,6 +1,7 @@
 // The text forms of the companion's documents: tables of rows and figures, then problem lines.
 #include "cli/Report.h"
 
+#include "engine/FileNameText.h"
 #include "framework/ByteSize.h"
 
 #include <algorithm>
@@ -123,6 +124,41 @@ std::string CheckText(const std::vector<CScriptIssue>& issues, unsigned plugins,
     out += kEol;
     if (cancelled)
         out += std::string("Cancelled: not every plugin was measured.") + kEol;
+    return out;
+}
+
+std::string FilesText(const std::vector<CPluginFiles>& plugins, bool cancelled) {
+    std::string out;
+    std::vector<CPluginOutcome> outcomes;
+    for (const CPluginFiles& p : plugins) {
+        const CPluginOutcome& o = p.outcome;
+        outcomes.push_back(o);
+        if (!out.empty())
+            out += kEol;
+        const std::uint64_t size = ListedSize(p.files);
+        const std::string note = StatusNote(o.status);
+        out += o.name + (o.topLevel ? "" : " (" + o.category + ")") + ": " + std::to_string(p.files.size()) +
+               (p.files.size() == 1 ? " item, " : " items, ") + FormatByteSize(size) + " (" + std::to_string(size) +
+               " bytes)" + (note.empty() ? "" : " - " + note) + kEol;
+        if (p.files.empty())
+            continue;
+        std::vector<std::vector<std::string>> table = {{"Size On Drive", "Path"}};
+        for (const CListedFile& f : p.files)
+            table.push_back({std::to_string(f.sizeOnDrive), ShownFileName(f.path)});
+        out += FormatTable(table, {true, false});
+    }
+    if (plugins.empty())
+        out += std::string("No plugin was chosen.") + kEol;
+    return out + IssueLines(outcomes) + CancelNote(outcomes, cancelled);
+}
+
+std::string KeepListText(const std::vector<std::string>& kept, const std::string& settingsPath) {
+    if (kept.empty())
+        return "The keep list is empty" +
+               (settingsPath.empty() ? std::string(" (no settings file).") : " (" + settingsPath + ").") + kEol;
+    std::string out;
+    for (const std::string& path : kept)
+        out += path + kEol;
     return out;
 }
 

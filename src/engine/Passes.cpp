@@ -38,6 +38,46 @@ CEntryResult ClearRow(CPluginScript& script) {
     return RunEntry(script, [&script] { return script.Clear(); });
 }
 
+// Measures a row's script, moving the totals of `category` (the row's category, or null for a
+// row at the top) by the difference it made.
+CEntryResult MeasureRow(CPluginScript& script, CPluginScript* category) {
+    const std::uint64_t oldSize = script.Size();
+    const std::uint32_t oldCount = script.FileCount();
+    // A category script has no GetSize: that call fails and changes nothing.
+    const CEntryResult result = Measure(script);
+    if (result.answered && category != nullptr) {
+        // Unsigned wrap-around makes these the signed differences.
+        category->SetTotals(category->Size() + (result.size - oldSize),
+                            category->FileCount() + (result.count - oldCount));
+    }
+    return result;
+}
+
+// Puts a recorder into a machine's host scope for as long as it lives, and the scope (and the
+// machine's own, or none) back as they were afterwards.
+class CRecordingScope {
+public:
+    CRecordingScope(CLuaVirtualMachine& vm, CFileRecorder& recorder)
+        : m_vm(vm), m_previous(vm.HostScope()), m_scope(m_previous != nullptr ? *m_previous : m_empty),
+          m_previousRecorder(m_scope.recorder) {
+        m_scope.recorder = &recorder;
+        m_vm.SetHostScope(&m_scope);
+    }
+    ~CRecordingScope() {
+        m_scope.recorder = m_previousRecorder;
+        m_vm.SetHostScope(m_previous);
+    }
+    CRecordingScope(const CRecordingScope&) = delete;
+    CRecordingScope& operator=(const CRecordingScope&) = delete;
+
+private:
+    CLuaVirtualMachine& m_vm;
+    CHostScope* m_previous;
+    CHostScope m_empty;
+    CHostScope& m_scope;
+    CFileRecorder* m_previousRecorder;
+};
+
 class CRefresh {
 public:
     CRefresh(const CPassOptions& options, CPassObserver& observer) : m_options(options), m_observer(observer) {}
@@ -51,19 +91,9 @@ public:
                 if (IsCancelled())
                     return false;
                 m_observer.OnRowStarting(CPassKind::kRefresh, *child);
-                if (CPluginScript* script = child->userData.get()) {
-                    const std::uint64_t oldSize = script->Size();
-                    const std::uint32_t oldCount = script->FileCount();
-                    // A category script has no GetSize: that call fails and changes nothing.
-                    const CEntryResult result = Measure(*script);
-                    if (result.answered && !isRoot && row.userData != nullptr) {
-                        CPluginScript& category = *row.userData;
-                        // Unsigned wrap-around makes these the signed differences.
-                        category.SetTotals(category.Size() + (result.size - oldSize),
-                                           category.FileCount() + (result.count - oldCount));
-                    }
-                    m_observer.OnRowMeasured(*child, result, false);
-                }
+                if (CPluginScript* script = child->userData.get())
+                    m_observer.OnRowMeasured(*child, MeasureRow(*script, isRoot ? nullptr : row.userData.get()),
+                                             false);
                 m_observer.OnProgress(*child);
                 if (IsCancelled())
                     return false;
@@ -180,8 +210,10 @@ void AddCheckedPlugins(const CScriptRow* row, std::uint64_t& size, std::uint32_t
 } // namespace
 
 std::string RowStatusText(CPassKind kind, const CScriptRow& row) {
-    return std::string(kind == CPassKind::kRefresh ? "Now updating: " : "Now clearing: ") +
-           (row.userData != nullptr ? row.userData->Name() : std::string());
+    const char* doing = kind == CPassKind::kRefresh ? "Now updating: "
+                        : kind == CPassKind::kClean ? "Now clearing: "
+                                                    : "Listing files: ";
+    return doing + (row.userData != nullptr ? row.userData->Name() : std::string());
 }
 
 bool RunRefreshPass(CScriptRow& root, const CPassOptions& options, CPassObserver& observer) {
@@ -195,6 +227,31 @@ bool RunCleanPass(CScriptRow& root, const CPassOptions& options, CPassObserver& 
     observer.OnPassStarted(CPassKind::kClean, root);
     const bool done = CClean(options, observer).Walk(root, true);
     observer.OnPassEnded(CPassKind::kClean, !done);
+    return done;
+}
+
+bool RunFilesPass(CScriptRow& row, CPassObserver& observer, std::vector<CListedFile>& files) {
+    files.clear();
+    observer.OnPassStarted(CPassKind::kFiles, row);
+    bool done = !IsCancelled();
+    CPluginScript* script = row.userData.get();
+    if (done && script != nullptr && !row.isGroup) {
+        observer.OnRowStarting(CPassKind::kFiles, row);
+        // A row directly below the hidden root has no category.
+        CPluginScript* category =
+            row.parent != nullptr && row.parent->parent != nullptr ? row.parent->userData.get() : nullptr;
+        CFileListRecorder recorder;
+        CEntryResult result;
+        {
+            const CRecordingScope recording(script->Machine(), recorder);
+            result = MeasureRow(*script, category);
+        }
+        files = recorder.TakeSorted();
+        observer.OnRowMeasured(row, result, false);
+        observer.OnProgress(row);
+        done = !IsCancelled();
+    }
+    observer.OnPassEnded(CPassKind::kFiles, !done);
     return done;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/Catalogue.h"
+#include "engine/FileListing.h"
 #include "engine/PluginScript.h"
 #include "engine/SelectionStore.h"
 
@@ -15,7 +16,8 @@ namespace qs {
 // Run modes: a refresh measures every row, or only the checked ones.
 enum : int { kRunAllRows = 0, kRunCheckedRows = 1 };
 
-enum class CPassKind { kRefresh, kClean };
+// kFiles: one plugin measured alone, with every file its measurement counts recorded.
+enum class CPassKind { kRefresh, kClean, kFiles };
 
 // What one entry point of a row answered. The figures are the script's after the call: new
 // ones when GetSize answered, the ones it had when it did not.
@@ -56,7 +58,8 @@ struct CPassOptions {
     bool measureBeforeClear = false;
 };
 
-// "Now updating: <name>" for a refresh, "Now clearing: <name>" for a clean.
+// "Now updating: <name>" for a refresh, "Now clearing: <name>" for a clean, "Listing files: <name>"
+// for a listing.
 std::string RowStatusText(CPassKind kind, const CScriptRow& row);
 
 // Measures the rows below `root` in list order (a row before its children): every row, or the
@@ -68,6 +71,15 @@ bool RunRefreshPass(CScriptRow& root, const CPassOptions& options, CPassObserver
 // not unchecked, and recounts each walked category's totals from its plugins. Polls the
 // cancellation flag like the refresh; answers false once it stopped for it.
 bool RunCleanPass(CScriptRow& root, const CPassOptions& options, CPassObserver& observer);
+
+// Measures the plugin `row` alone, as a refresh measures it (its figures and its category's
+// totals move alike), with a recorder in its machine's host scope for the call: the keep list in
+// force stays so, and a machine without a scope gets an empty one for the call. `files` receives
+// every entry the measurement counted, in the listing's order. Told to `observer` as a pass of
+// kind kFiles over that one row. Polls the cancellation flag before and after; answers false
+// once it stopped for it (`files` then holds what was counted up to the stop). A category row,
+// or one without a script, is not measured.
+bool RunFilesPass(CScriptRow& row, CPassObserver& observer, std::vector<CListedFile>& files);
 
 // The plugin rows a clean pass below `root` would clear and that have a warning, in the order it
 // would clear them.

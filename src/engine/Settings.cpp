@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <numeric>
 #include <string>
 
@@ -53,11 +54,67 @@ unsigned ThreadCap(const char* text) {
     return digits > 0 && text[digits] == '\0' ? value : 0;
 }
 
+// The texts of the elements below `list` named `name` (any name when null), when the list
+// begins with an element; empty elements and those that hold no plain text are left out.
+std::vector<std::string> ListTexts(TiXmlNode* root, const char* listName, const char* name) {
+    std::vector<std::string> texts;
+    TiXmlNode* list = root->FirstChild(listName);
+    TiXmlNode* first = list != nullptr && list->ToElement() != nullptr ? list->FirstChild() : nullptr;
+    if (first == nullptr || first->ToElement() == nullptr)
+        return texts;
+    for (TiXmlElement* e = first->ToElement(); e != nullptr; e = e->NextSiblingElement()) {
+        if (name != nullptr && std::strcmp(e->Value(), name) != 0)
+            continue;
+        TiXmlNode* text = e->FirstChild();
+        if (text != nullptr && text->ToText() != nullptr && text->Value() != nullptr && text->Value()[0] != '\0')
+            texts.emplace_back(text->Value());
+    }
+    return texts;
+}
+
+// An element `name` holding `text` so that it reads back byte for byte. The library drops
+// leading and trailing spaces of plain text and turns a run of them into one ("C:\\My  Files"
+// would come back as another folder), so such text goes out as CDATA, which it reads back raw.
+// Text that CDATA cannot carry ("]]>", or a CR, which reading turns into LF) goes out plain;
+// neither occurs in a path or in a name the platform allows.
+TiXmlElement* TextElement(const char* name, const std::string& text) {
+    auto* element = new TiXmlElement(name);
+    const bool spacesAtRisk = !text.empty() && (text.front() == ' ' || text.back() == ' ' ||
+                                                text.find("  ") != std::string::npos);
+    auto* node = new TiXmlText(text.c_str());
+    if (spacesAtRisk && text.find("]]>") == std::string::npos && text.find('\r') == std::string::npos)
+        node->SetCDATA(true);
+    // Plain text is escaped by the library as it prints: markup and control characters.
+    element->LinkEndChild(node);
+    return element;
+}
+
 } // namespace
 
 int CompareSelectedNames(const std::string& a, const std::string& b) {
     return _mbsicmp(reinterpret_cast<const unsigned char*>(a.c_str()),
                     reinterpret_cast<const unsigned char*>(b.c_str()));
+}
+
+bool AddKeptPath(std::vector<std::string>& kept, const std::string& path) {
+    if (path.empty())
+        return false;
+    for (const std::string& k : kept)
+        if (CompareSelectedNames(k, path) == 0)
+            return false;
+    kept.push_back(path);
+    return true;
+}
+
+std::string KeptPathProblem(const std::string& path) {
+    if (!IsWholeScriptText(path))
+        return "it is not a path the host functions take";
+    std::string expanded;
+    if (!ExpandPathMacros(path, expanded))
+        return "it is longer than the host functions take";
+    if (!IsRootedPath(expanded))
+        return "it is not a full path (a drive and a folder, a network share, or a macro that names a folder)";
+    return std::string();
 }
 
 std::string SettingsPathFor(const std::string& modulePath) {
@@ -154,16 +211,12 @@ void CSettings::Load() {
     if (threads != nullptr && threads->ToElement() != nullptr)
         m_threads = ThreadCap(threads->ToElement()->GetText());
 
+    // <keep><path>...</path></keep>: only <path> elements count.
+    m_kept = ListTexts(root, "keep", "path");
+
     // Any element name is taken, but only when the list begins with an element.
-    TiXmlNode* list = root->FirstChild("selected");
-    TiXmlNode* first = list != nullptr && list->ToElement() != nullptr ? list->FirstChild() : nullptr;
-    if (first == nullptr || first->ToElement() == nullptr)
-        return;
-    for (TiXmlElement* e = first->ToElement(); e != nullptr; e = e->NextSiblingElement()) {
-        TiXmlNode* text = e->FirstChild();
-        if (text != nullptr && text->ToText() != nullptr && text->Value() != nullptr && text->Value()[0] != '\0')
-            Add(text->Value());
-    }
+    for (std::string& name : ListTexts(root, "selected", nullptr))
+        Add(std::move(name));
 }
 
 std::string CSettings::Print() const {
@@ -188,11 +241,14 @@ std::string CSettings::Print() const {
     }
     auto* list = new TiXmlElement("selected");
     root->LinkEndChild(list);
-    for (const std::string& name : selected) {
-        auto* plugin = new TiXmlElement("plugin");
-        // The library escapes markup and control characters as it prints.
-        plugin->LinkEndChild(new TiXmlText(name.c_str()));
-        list->LinkEndChild(plugin);
+    for (const std::string& name : selected)
+        list->LinkEndChild(TextElement("plugin", name));
+    // Written only when it holds something, so that a file without a keep list reads as before.
+    if (!m_kept.empty()) {
+        auto* keep = new TiXmlElement("keep");
+        root->LinkEndChild(keep);
+        for (const std::string& path : m_kept)
+            keep->LinkEndChild(TextElement("path", path));
     }
     TiXmlPrinter printer;
     doc.Accept(&printer);
@@ -200,7 +256,12 @@ std::string CSettings::Print() const {
 }
 
 bool CSettings::Save() const {
-    return !m_path.empty() && ReplaceFileContents(m_path, Print());
+    if (m_path.empty())
+        return false;
+    // A document that reading would refuse as too large is not written: the file that is there
+    // stays, rather than one that the next start ignores whole.
+    const std::string document = Print();
+    return document.size() <= kMaxSettingsBytes && ReplaceFileContents(m_path, document);
 }
 
 bool CSettings::Contains(const std::string& name) const {

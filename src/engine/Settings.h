@@ -1,5 +1,6 @@
-// The settings file: the main window's stored placement (as plain data) and the names of the
-// checked rows. No window is touched here; the main window applies the placement itself.
+// The settings file: the main window's stored placement (as plain data), the names of the
+// checked rows and the keep list. No window is touched here; the main window applies the
+// placement itself.
 #pragma once
 
 #include "engine/SelectionStore.h"
@@ -67,7 +68,14 @@ public:
     void SetThreads(unsigned threads) { m_threads = threads; }
     CSettingsRead ReadResult() const { return m_read; }
 
-    // Writes the file now; answers whether it was replaced. The destructor ignores the answer.
+    // The keep list: files and folders that no measuring, deleting or wiping call counts or
+    // touches, whichever plugin makes it. Each is the text as the user gave it (macros allowed;
+    // the host expands them), in the code page like every script text, in the order given.
+    const std::vector<std::string>& KeptPaths() const { return m_kept; }
+    void SetKeptPaths(std::vector<std::string> paths) { m_kept = std::move(paths); }
+
+    // Writes the file now; answers whether it was replaced. A document larger than a settings file
+    // may be is not written. The destructor ignores the answer.
     bool Save() const;
     // Whether the destructor writes the file (it does unless told otherwise). Tools that only
     // read the settings turn it off, so that they never rewrite the user's file.
@@ -83,6 +91,7 @@ private:
     CSettingsRead m_read = CSettingsRead::kNoFile;
     bool m_saveOnDestroy = true;
     unsigned m_threads = 0;
+    std::vector<std::string> m_kept;
     // Positions of `selected` sorted by the name comparison, so that looking up every row of a
     // large catalogue does not cost a pass over every stored name. Rebuilt on the first lookup
     // after a change.
@@ -93,6 +102,15 @@ private:
 // The comparison of stored names: without regard to letter case under the current multibyte
 // code page; answers <0, 0 or >0.
 int CompareSelectedNames(const std::string& a, const std::string& b);
+
+// Adds `path` to the keep list unless it is empty or the list holds it already (compared without
+// regard to letter case, as the platform compares paths); answers whether it was added.
+bool AddKeptPath(std::vector<std::string>& kept, const std::string& path);
+
+// Why a path written for the keep list would keep nothing once the host expands it ("" when it
+// names a place): text that is not whole, a path longer than the host functions take, or one that
+// does not stand on its own (relative, or a macro that names no folder).
+std::string KeptPathProblem(const std::string& path);
 
 // settings.xml beside `modulePath`: the path up to and including its last backslash, or the
 // bare name when it holds none; "" (no settings file) for an empty module path.

@@ -106,6 +106,14 @@ struct ModuleTraits {
     static void Close(Type h) { ::FreeLibrary(h); }
 };
 
+// Movable global memory (clipboard data): freed unless handed over to the system.
+struct GlobalMemoryTraits {
+    using Type = HGLOBAL;
+    static Type Invalid() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ::GlobalFree(h); }
+};
+
 // A window this code created and destroys itself (a popup that must not outlive its user).
 struct WindowTraits {
     using Type = HWND;
@@ -129,6 +137,7 @@ using Bitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using Menu = UniqueHandle<MenuTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using OwnedWindow = UniqueHandle<WindowTraits>;
+using GlobalMemory = UniqueHandle<GlobalMemoryTraits>;
 
 // Selects a GDI object into a device context and puts the previous one back on leaving the scope.
 class SelectObjectScope {

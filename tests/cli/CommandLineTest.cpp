@@ -122,4 +122,34 @@ TEST(CommandLine, ThreadsTakesOneToEight) {
     }
 }
 
+// --keep belongs to list, --files to preview; anywhere else the line is wrong.
+TEST(CommandLine, KeepGoesWithListAndFilesWithPreview) {
+    const struct {
+        Args args;
+        bool keep;
+        bool files;
+        const char* error;
+    } cases[] = {
+        {{"list", "--keep"}, true, false, ""},
+        {{"--keep", "--json", "list"}, true, false, ""},
+        {{"preview", "--files", "A", "B"}, false, true, ""},
+        {{"preview", "--files", "--selected"}, false, true, ""},
+        {{"preview", "--keep"}, false, false, "--keep goes with list."},
+        {{"clean", "--keep", "A"}, false, false, "--keep goes with list."},
+        {{"check", "--keep"}, false, false, "--keep goes with list."},
+        {{"list", "--files"}, false, false, "--files goes with preview."},
+        {{"clean", "--files", "A"}, false, false, "--files goes with preview."},
+        {{"check", "--files"}, false, false, "--files goes with preview."},
+        {{"list", "--keep=1"}, false, false, "The option --keep takes no value."},
+    };
+    for (const auto& c : cases) {
+        const qs::CCommandLine line = qs::ParseCommandLine(c.args);
+        EXPECT_EQ(line.error, c.error) << c.args[0] << " " << c.args[1];
+        if (line.error.empty()) {
+            EXPECT_EQ(line.keep, c.keep) << c.args[0];
+            EXPECT_EQ(line.files, c.files) << c.args[0];
+        }
+    }
+}
+
 } // namespace

@@ -369,4 +369,56 @@ TEST(FormatList, DescriptionsInTheirOwnColumnAndWarningsAfterTheTable) {
                                                }));
 }
 
+// preview --files: per plugin a heading with its listed items and size, then its paths; in text
+// a character the code page lacks is shown as <U+XXXX> (a path never turns into a look-alike),
+// in JSON every path has its real characters.
+TEST(FormatFiles, HeadingAndPathsPerPluginInTextAndJson) {
+    if (GetACP() != 1252)
+        GTEST_SKIP() << "the shown names below are those of code page 1252, not " << GetACP();
+    qs::CPluginFiles cache;
+    cache.outcome.name = "Cache";
+    cache.outcome.category = "Browsers";
+    cache.outcome.topLevel = false;
+    cache.outcome.status = CPluginOutcome::kOk;
+    cache.outcome.measured = true;
+    cache.outcome.size = 8192;
+    cache.outcome.count = 3;
+    cache.files = {{L"C:\\C\\Caf\u00e9.tmp", 4096}, {L"C:\\C\\sub", 0}, {L"C:\\C\\\u65e5\uff54.tmp", 4096}};
+    qs::CPluginFiles empty;
+    empty.outcome.name = "Empty";
+    empty.outcome.status = CPluginOutcome::kCancelled;
+
+    EXPECT_EQ(qs::FormatFiles({cache, empty}, true, false),
+              Lines({"Cache (Browsers): 3 items, " + FormatByteSize(8192) + " (8192 bytes)",
+                     "Size On Drive  Path",
+                     "         4096  C:\\C\\Caf\xE9.tmp",
+                     "            0  C:\\C\\sub",
+                     "         4096  C:\\C\\<U+65E5><U+FF54>.tmp",
+                     "",
+                     "Empty: 0 items, " + FormatByteSize(0) + " (0 bytes) - cancelled, may fall short",
+                     "Cancelled: 0 of 2 plugins did not run."}));
+
+    const std::string json = qs::FormatFiles({cache}, false, true);
+    EXPECT_TRUE(qs::test::IsUtf8(json)) << json;
+    EXPECT_EQ(json, "{\"plugins\":[{\"name\":\"Cache\",\"category\":\"Browsers\",\"status\":\"ok\","
+                    "\"measured\":{\"size\":8192,\"sizeText\":\"" +
+                        FormatByteSize(8192) +
+                        "\",\"count\":3},\"listed\":{\"size\":8192,\"sizeText\":\"" + FormatByteSize(8192) +
+                        "\",\"count\":3},\"files\":[{\"path\":\"C:\\\\C\\\\Caf\xC3\xA9.tmp\",\"sizeOnDrive\":4096},"
+                        "{\"path\":\"C:\\\\C\\\\sub\",\"sizeOnDrive\":0},"
+                        "{\"path\":\"C:\\\\C\\\\\xE6\x97\xA5\xEF\xBD\x94.tmp\",\"sizeOnDrive\":4096}],"
+                        "\"errors\":[]}],\"cancelled\":false}" +
+                        qs::kEol);
+}
+
+TEST(FormatKeepList, OnePathALineOrSaysItIsEmpty) {
+    const std::vector<std::string> kept = {"%APPDATA%\\pinned.lnk", "C:\\Caf\xE9"};
+    EXPECT_EQ(qs::FormatKeepList(kept, "C:\\Q\\settings.xml", false), Lines({kept[0], kept[1]}));
+    EXPECT_EQ(qs::FormatKeepList({}, "C:\\Q\\settings.xml", false),
+              Lines({"The keep list is empty (C:\\Q\\settings.xml)."}));
+    EXPECT_EQ(qs::FormatKeepList({}, "", false), Lines({"The keep list is empty (no settings file)."}));
+    EXPECT_EQ(qs::FormatKeepList(kept, "", true),
+              "{\"settings\":null,\"keep\":[\"%APPDATA%\\\\pinned.lnk\",\"C:\\\\Caf\xC3\xA9\"]}" + std::string(qs::kEol));
+}
+
 } // namespace

@@ -68,6 +68,19 @@ HWND FindDialogOf(DWORD pid, int childId) {
     return find.found;
 }
 
+BOOL CALLBACK FindMenu(HWND hwnd, LPARAM param) {
+    auto* find = reinterpret_cast<FindMain*>(param);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    char cls[32] = "";
+    ::GetClassNameA(hwnd, cls, sizeof cls);
+    if (pid == find->pid && std::string(cls) == "#32768" && ::IsWindowVisible(hwnd)) {
+        find->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 } // namespace
 
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -221,6 +234,41 @@ bool AppProcess::Answer(HWND question, int id) {
     ::PostMessageA(question, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(question, id)));
     return WaitUntil([question] { return !::IsWindow(question) || !::IsWindowVisible(question); });
+}
+
+HWND AppProcess::WaitDialog(int id, DWORD timeoutMs) const {
+    HWND dialog = nullptr;
+    WaitUntil(
+        [&] {
+            dialog = FindDialogOf(Id(), id);
+            return dialog != nullptr && ::IsWindowVisible(dialog);
+        },
+        timeoutMs);
+    return dialog != nullptr && ::IsWindowVisible(dialog) ? dialog : nullptr;
+}
+
+void AppProcess::Click(HWND dialog, int id) {
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+void AppProcess::RightClickList(POINT point) {
+    HWND list = Item(IDC_SCRIPTS_LIST);
+    WaitUntil([list] { return !::GetUpdateRect(list, nullptr, FALSE); }, 5000);
+    ::SendMessageA(list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(point.x, point.y));
+    // Posted: the menu it opens runs a loop of its own until it is closed.
+    ::PostMessageA(list, WM_RBUTTONUP, 0, MAKELPARAM(point.x, point.y));
+}
+
+HWND AppProcess::WaitPopupMenu(DWORD timeoutMs) const {
+    FindMain find{Id(), 0, nullptr};
+    WaitUntil(
+        [&] {
+            find.found = nullptr;
+            ::EnumWindows(FindMenu, reinterpret_cast<LPARAM>(&find));
+            return find.found != nullptr;
+        },
+        timeoutMs);
+    return find.found;
 }
 
 RECT AppProcess::ItemRect(int id) {

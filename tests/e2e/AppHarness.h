@@ -70,6 +70,17 @@ public:
     static std::string DialogText(HWND dialog);
     // Presses the button `id` of a question; returns once the question has gone.
     bool Answer(HWND question, int id);
+    // A shown dialog of the program that holds a control `id`, waited for; null when none
+    // appeared in time.
+    HWND WaitDialog(int id, DWORD timeoutMs = 20000) const;
+    // Clicks the button `id` of `dialog` (posted: a button that opens a modal window must not
+    // hold up the caller).
+    static void Click(HWND dialog, int id);
+    // A right click on a point of the list's client area; the list focuses the row there and
+    // the window opens its context menu.
+    void RightClickList(POINT point);
+    // The shown popup menu of the program, waited for; null when none appeared in time.
+    HWND WaitPopupMenu(DWORD timeoutMs = 20000) const;
     HWND Item(int id) { return ::GetDlgItem(Main(), id); }
     RECT ItemRect(int id); // in the main window's client coordinates
 

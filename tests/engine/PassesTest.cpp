@@ -3,12 +3,19 @@
 // companion's options.
 #include "engine/Passes.h"
 
+#include "engine/HostScope.h"
 #include "hostfn/Cancellation.h"
 #include "support/ScriptHost.h"
+#include "support/TempDir.h"
+#include "support/WideTree.h"
+
+#include "support/HostScopeProbe.h"
 
 #include <gtest/gtest.h>
 
 #include <lauxlib.h>
+
+#include <windows.h>
 
 #include <cstdio>
 #include <functional>
@@ -26,7 +33,10 @@ using Names = std::vector<std::string>;
 class Recorder : public CPassObserver {
 public:
     void OnPassStarted(CPassKind kind, const CScriptRow& root) override {
-        EXPECT_EQ(root.parent, nullptr) << "the pass reports the hidden root";
+        // A listing runs over its one row; the other passes over the hidden root.
+        if (kind != CPassKind::kFiles) {
+            EXPECT_EQ(root.parent, nullptr) << "the pass reports the hidden root";
+        }
         events.push_back("start " + Kind(kind));
     }
     void OnRowStarting(CPassKind kind, const CScriptRow& row) override {
@@ -63,7 +73,9 @@ public:
         return out;
     }
 
-    static std::string Kind(CPassKind kind) { return kind == CPassKind::kRefresh ? "refresh" : "clean"; }
+    static std::string Kind(CPassKind kind) {
+        return kind == CPassKind::kRefresh ? "refresh" : kind == CPassKind::kClean ? "clean" : "files";
+    }
     static std::string Name(const CScriptRow& row) { return row.userData != nullptr ? row.userData->Name() : "?"; }
 
     Names events, statuses;
@@ -275,6 +287,63 @@ TEST_F(PassesTest, WarnedRowsAreTheWarnedRowsTheCleanPassWouldClear) {
                 clearedWarned.push_back(cleared);
         EXPECT_EQ(clearedWarned, c.asked);
     }
+}
+
+// Show files...: one plugin measured alone and told as a pass of its own; its figures and its
+// category's totals move as a refresh moves them; the machine's scope, keep list included, is
+// as it was before. A category row is not measured; a cancel set before runs nothing.
+TEST_F(PassesTest, FilesPassMeasuresOnePluginAloneAndLeavesTheScopeAsItWas) {
+    EXPECT_TRUE(RunRefreshPass(Root(), CPassOptions(), seen));
+    SetSize("B2", 7, 1);
+    CHostScope scope;
+    scope.keptPaths = {"C:\\kept"};
+    host.Vm().SetHostScope(&scope);
+    std::vector<CListedFile> files = {{L"stale", 1}};
+    seen = Recorder();
+    EXPECT_TRUE(RunFilesPass(*rows.at("B2"), seen, files));
+    EXPECT_EQ(seen.events, (Names{"start files", "row B2", "measured B2 7 1", "step B2", "end files"}));
+    EXPECT_EQ(seen.statuses, Names{"Listing files: B2"});
+    EXPECT_TRUE(files.empty());
+    EXPECT_EQ(SizeOf("Cat B"), 2001u + 7 + 2003);
+    EXPECT_EQ(host.Vm().HostScope(), &scope);
+    EXPECT_EQ(scope.recorder, nullptr);
+    EXPECT_EQ(scope.keptPaths, Names{"C:\\kept"});
+
+    seen = Recorder();
+    EXPECT_TRUE(RunFilesPass(*rows.at("Cat A"), seen, files));
+    EXPECT_EQ(seen.events, (Names{"start files", "end files"}));
+    CancelledFlag().store(true);
+    seen = Recorder();
+    EXPECT_FALSE(RunFilesPass(*rows.at("A1"), seen, files));
+    EXPECT_EQ(seen.events, (Names{"start files", "end files cancelled"}));
+    host.Vm().SetHostScope(nullptr);
+}
+
+// What the measurement counts is what the listing holds, sorted, with sizes on drive; a machine
+// without a scope gets one for the call and none afterwards.
+TEST_F(PassesTest, FilesPassListsWhatTheMeasurementCounts) {
+    SKIP_UNLESS_HOST_SCOPE();
+    test::TempDir dir;
+    test::WriteBytes(dir / "b.tmp", 10);
+    test::WriteBytes(dir / "A.tmp", 5000);
+    test::WriteBytes(dir / "other.log", 7);
+    CScriptRow* row = Add("function this:GetPluginName() return 'Disk' end\n"
+                          "function this:GetSize() return self:GetFolderSize([[" +
+                              dir.Path() + "]], '*.tmp', false) end\n",
+                          false, nullptr, "Disk");
+    std::vector<CListedFile> files;
+    EXPECT_TRUE(RunFilesPass(*row, seen, files));
+    const std::uint64_t cluster = test::TempClusterSize();
+    ASSERT_EQ(files.size(), 2u);
+    // The folder as the script named it, expanded and upper-cased by the host; the names as listed.
+    std::string root = dir.Path();
+    CharUpperBuffA(&root[0], static_cast<DWORD>(root.size()));
+    EXPECT_EQ(files[0].path, test::Wide(root + "\\A.tmp"));
+    EXPECT_EQ(files[0].sizeOnDrive, (5000 + cluster - 1) / cluster * cluster);
+    EXPECT_EQ(files[1].path, test::Wide(root + "\\b.tmp"));
+    EXPECT_EQ(files[1].sizeOnDrive, cluster);
+    EXPECT_EQ(row->userData->Size(), ListedSize(files));
+    EXPECT_EQ(host.Vm().HostScope(), nullptr);
 }
 
 } // namespace

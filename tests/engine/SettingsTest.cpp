@@ -473,4 +473,155 @@ TEST(Settings, ContainsAgreesWithAPlainSearch) {
     }
 }
 
+
+// ---- the keep list ----------------------------------------------------------------------
+
+
+
+struct KeepCase {
+    const char* what;
+    std::string xml;
+    Names kept;
+};
+
+void PrintTo(const KeepCase& c, std::ostream* os) { *os << c.what; }
+
+class SettingsKeepReadTest : public ::testing::TestWithParam<KeepCase> {};
+
+TEST_P(SettingsKeepReadTest, ReadsThePathsAsWritten) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    WriteText(path, GetParam().xml);
+    EXPECT_EQ(CSettings(path).KeptPaths(), GetParam().kept);
+}
+
+// Deeper than a settings document may nest: the whole file is left unread.
+std::string TooDeep() {
+    std::string open, close;
+    for (std::size_t i = 0; i < qs::kMaxSettingsDepth; ++i) {
+        open += "<d>";
+        close = "</d>" + close;
+    }
+    return "<Q><keep><path>C:\\a</path></keep>" + open + close + "</Q>";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fixtures, SettingsKeepReadTest,
+    ::testing::Values(
+        KeepCase{"files, folders and macros in order",
+                 std::string(kDecl) + "<Q>" + kWindow +
+                     "<selected><plugin>A</plugin></selected><keep><path>%APPDATA%\\Taskbar\\pinned.lnk</path>"
+                     "<path>C:\\Music\\Offline\\</path><path>%TEMP%\\keep me</path></keep></Q>",
+                 {"%APPDATA%\\Taskbar\\pinned.lnk", "C:\\Music\\Offline\\", "%TEMP%\\keep me"}},
+        KeepCase{"no keep list", "<Q><selected><plugin>A</plugin></selected></Q>", {}},
+        KeepCase{"only path elements, empty ones skipped",
+                 "<Q><keep><path>C:\\a</path><plugin>C:\\b</plugin><path/><path></path><!-- c -->"
+                 "<path>C:\\c</path></keep></Q>",
+                 {"C:\\a", "C:\\c"}},
+        KeepCase{"a path element outside the list", "<Q><path>C:\\a</path><keep/></Q>", {}},
+        KeepCase{"escaped markup and CDATA kept raw",
+                 "<Q><keep><path>C:\\a &amp; b</path><path><![CDATA[  C:\\two  spaces ]]></path></keep></Q>",
+                 {"C:\\a & b", "  C:\\two  spaces "}},
+        KeepCase{"code-page bytes in a UTF-8 document",
+                 std::string(kDecl) + "<Q><keep><path>C:\\Caf\xE9\\Men\xFC</path></keep></Q>",
+                 {"C:\\Caf\xE9\\Men\xFC"}},
+        KeepCase{"UTF-8 bytes", std::string(kDecl) + "<Q><keep><path>C:\\Caf\xC3\xA9</path></keep></Q>",
+                 {"C:\\Caf\xC3\xA9"}},
+        KeepCase{"nested too deep: nothing read", TooDeep(), {}},
+        KeepCase{"not well-formed: nothing read", "<Q><keep><path>C:\\a</path></Q>", {}}));
+
+// Written and read again, every path comes back byte for byte: runs of spaces and spaces at
+// either end (which the library condenses in plain text), markup, control characters, code-page
+// and UTF-8 bytes, and a path as long as the platform allows. The selection is written beside it
+// under the same rule.
+TEST(SettingsKeep, RoundTripsOddPathsExactly) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    const Names kept = {"%APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch\\User Pinned",
+                        "C:\\My  Files\\a   b.txt",
+                        " C:\\leading",
+                        "C:\\trailing ",
+                        "C:\\a<b>&c\"d'e",
+                        "C:\\]]> odd name",
+                        "tab\there",
+                        "C:\\Caf\xE9\\Men\xFC",
+                        "C:\\UTF-8 \xC3\xA9",
+                        "C:\\" + std::string(32000, 'x'),
+                        "C:\\a"};
+    const Names names = {"Two  spaces", " Lead", "Trail "};
+    {
+        CSettings settings(path);
+        settings.SetKeptPaths(kept);
+        for (const std::string& n : names)
+            settings.Add(n);
+    }
+    const std::string text = ReadText(path);
+    EXPECT_LT(text.find("</selected>"), text.find("<keep>")) << text;
+    CSettings again(path);
+    EXPECT_EQ(again.ReadResult(), qs::CSettingsRead::kRead);
+    EXPECT_EQ(again.KeptPaths(), kept);
+    EXPECT_EQ(again.Selected(), names);
+
+    // An empty list writes no element, and the file reads as one that never had it.
+    again.SetKeptPaths({});
+    ASSERT_TRUE(again.Save());
+    EXPECT_EQ(ReadText(path).find("<keep"), std::string::npos);
+    EXPECT_TRUE(CSettings(path).KeptPaths().empty());
+}
+
+// A document that would be too large to be read back is not written: the file stays as it was,
+// rather than one that the next start ignores whole (and with it the keep list).
+TEST(SettingsKeep, DocumentPastTheSizeLimitIsNotWritten) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    {
+        CSettings settings(path);
+        settings.SetKeptPaths({"C:\\kept"});
+    }
+    const std::string before = ReadText(path);
+    {
+        CSettings settings(path);
+        Names many(qs::kMaxSettingsBytes / 1000 + 1, "C:\\" + std::string(1000, 'k'));
+        settings.SetKeptPaths(many);
+        EXPECT_FALSE(settings.Save());
+    }
+    EXPECT_EQ(ReadText(path), before);
+    EXPECT_EQ(CSettings(path).KeptPaths(), Names{"C:\\kept"});
+}
+
+// The keep-list dialog adds through this: nothing empty, nothing twice in another letter case.
+TEST(SettingsKeep, AddKeptPathSkipsEmptyAndKeptPaths) {
+    Names kept = {"C:\\Data\\Keep"};
+    const struct {
+        const char* path;
+        bool added;
+    } cases[] = {
+        {"", false},
+        {"c:\\data\\KEEP", false},
+        {"C:\\Data\\Keep\\", true}, // another text, which the host compares as it expands it
+        {"%APPDATA%\\x", true},
+        {"%appdata%\\X", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(qs::AddKeptPath(kept, c.path), c.added) << c.path;
+    EXPECT_EQ(kept, (Names{"C:\\Data\\Keep", "C:\\Data\\Keep\\", "%APPDATA%\\x"}));
+}
+
+TEST(SettingsKeep, KeptPathProblemTellsPathsThatKeepNothing) {
+    const struct {
+        std::string path;
+        bool keeps;
+    } cases[] = {
+        {"C:\\Users\\me\\pinned.lnk", true},
+        {"%TEMP%\\keep", true},
+        {"\\\\server\\share\\x", true},
+        {"relative\\x", false},
+        {"%NO_SUCH_MACRO_HERE%\\x", false},
+        {"C:\\" + std::string(300, 'x'), false},
+        {std::string("C:\\a\0b", 6), false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(qs::KeptPathProblem(c.path).empty(), c.keeps) << c.path;
+}
+
 } // namespace
