@@ -40,11 +40,7 @@ void CHyperLinkImpl::OnSubclassed() {
     HFONT base = reinterpret_cast<HFONT>(::SendMessageA(GetParent(), WM_GETFONT, 0, 0));
     if (base == nullptr)
         base = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    LOGFONTA lf{};
-    if (base == nullptr || ::GetObjectA(base, sizeof lf, &lf) == 0)
-        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    lf.lfUnderline = TRUE;
-    m_font.Reset(::CreateFontIndirectA(&lf));
+    MakeLinkFont(base);
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
@@ -192,6 +188,14 @@ void CHyperLinkImpl::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
     ::SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
 }
 
+void CHyperLinkImpl::MakeLinkFont(HFONT base) {
+    LOGFONTA lf{};
+    if (base == nullptr || ::GetObjectA(base, sizeof lf, &lf) == 0)
+        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    lf.lfUnderline = TRUE;
+    m_font.Reset(::CreateFontIndirectA(&lf));
+}
+
 bool CHyperLinkImpl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     auto overLabel = [&] {
         const POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -206,6 +210,9 @@ bool CHyperLinkImpl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     case WM_ERASEBKGND:
         result = 1; // painting fills the background itself
         return true;
+    case WM_SETFONT: // a new dialog font (another display scale): the link follows it
+        MakeLinkFont(reinterpret_cast<HFONT>(wParam));
+        [[fallthrough]];
     case WM_SETTEXT:
     case WM_SIZE:
         result = DefWindowProc(msg, wParam, lParam);

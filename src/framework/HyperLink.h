@@ -46,6 +46,8 @@ protected:
 
 private:
     void CalcLabelRect();
+    // The link's font: an underlined copy of `base` (the GUI font when there is none).
+    void MakeLinkFont(HFONT base);
     void Paint(HDC dc);
     void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
     void UpdateToolTip();
