@@ -13,6 +13,7 @@
 #include "engine/LuaVirtualMachine.h"
 #include "engine/Passes.h"
 #include "framework/CommonControls.h"
+#include "framework/DialogDpi.h"
 #include "framework/DialogResize.h"
 #include "framework/Window.h"
 
@@ -81,6 +82,11 @@ private:
     // Asks once when jobs that Clean Selected would clean have warnings; true to clean.
     bool ConfirmWarnings();
     void InitScriptsList();
+    // The check-box images for `dpi` in the current theme, handed to the list.
+    void MakeCheckImages(int dpi);
+    // WM_DPICHANGED: the list, the buttons, the fonts and the layout for the new scale.
+    void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnThemeChanged();
     void ApplyPlacement();
     static DWORD WINAPI WorkerMain(LPVOID job);
 
@@ -97,7 +103,8 @@ private:
     CScriptsModel m_rows;                // the rows and their scripts; outlive the list
     CScriptsListCtrl m_list{m_rows};     // 1000
     HIMAGELIST m_systemImages = nullptr; // the system's small icons: shared, never destroyed
-    ImageList m_checkImages;             // bitmap 201
+    ImageList m_checkImages;             // drawn for the list's scale
+    CDialogDpi m_dpi;                    // the scale the window is laid out for
     std::atomic<int> m_runMode{kRunAllRows};
     bool m_holdMaximized = false; // opened maximized, and no restore of the user's own yet
     // Set by a pass that asks for the buttons back; they come back once its worker is done, so
