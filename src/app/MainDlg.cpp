@@ -266,6 +266,8 @@ void CMainDlg::OnDpiChanged(int dpi, const RECT* suggested) {
     // Without a suggestion (a window that did not move) the layout is made for the same size.
     RECT client = GetClientRect();
     UpdateLayout(client.right - client.left, client.bottom - client.top);
+    // Controls crossed each other's places on the way: everything is drawn again once placed.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void CMainDlg::OnThemeChanged() {

@@ -48,16 +48,16 @@ int ScreenDpi() {
     return dpi;
 }
 
-// `px96` at the screen's scale, unrounded, for the "within a pixel" comparisons.
-double Scaled(int px96) { return px96 * ScreenDpi() / 96.0; }
+// `px96` at `dpi`, unrounded, for the "within a pixel" comparisons.
+double Scaled(int px96, int dpi = ScreenDpi()) { return px96 * dpi / 96.0; }
 
 // A size drawn at this scale against its 96-DPI size: the same at 96 DPI, within a pixel of the
 // ratio at any other.
-void ExpectScaled(int measured, int px96) {
-    if (ScreenDpi() == 96)
+void ExpectScaled(int measured, int px96, int dpi = ScreenDpi()) {
+    if (dpi == 96)
         EXPECT_EQ(measured, px96);
     else
-        EXPECT_NEAR(measured, Scaled(px96), 1.0);
+        EXPECT_NEAR(measured, Scaled(px96, dpi), 1.0);
 }
 
 // The folder of the screenshots, as ctest names it (a Unix path); empty when none is named.
@@ -239,67 +239,109 @@ void WaitPainted(HWND window) {
     ::Sleep(300); // the display catches up with what the window drew
 }
 
-// In the list's client area at this scale: the rows' height and the box's frame from the boxes
-// of the two top-level rows, the button from its left edge, the icon from its ink.
-TEST_F(DisplayScaleTest, RowButtonBoxAndIconScaleWithTheDisplay) {
-    AppProcess quillsweep(app);
-    ASSERT_TRUE(quillsweep.WaitFirstRefresh(4));
+// What the probes of the list found.
+struct ListProbe {
+    int row = 0, frame = 0, button = 0, ink = 0;
+};
+
+// Probes the list of `quillsweep` laid out for `dpi` in its client area: the rows' height and
+// the box's frame from the boxes of the two top-level rows, the button from its left edge, the
+// icon from its ink. The screenshot is kept as `name`.
+ListProbe ProbeList(AppProcess& quillsweep, int dpi, const std::string& name) {
+    ListProbe probe;
     HWND list = quillsweep.Item(IDC_SCRIPTS_LIST);
-    WaitUntil([list] { return !::GetUpdateRect(list, nullptr, FALSE); }, 5000);
-    ::Sleep(200);
+    WaitPainted(list);
     POINT origin{0, 0};
     ::ClientToScreen(list, &origin);
     RECT client{};
     ::GetClientRect(list, &client);
     const Shot shot(RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom});
-    if (!shot.Valid())
-        GTEST_SKIP() << "no screenshot tool or folder";
-    shot.Save("list");
+    if (!shot.Valid()) {
+        ADD_FAILURE() << "no screenshot tool or folder";
+        return probe;
+    }
+    shot.Save(name);
     const int header = quillsweep.ListHeaderHeight();
-    const auto s = [](int px96) { return static_cast<int>(Scaled(px96) + 0.5); };
+    const auto s = [dpi](int px96) { return static_cast<int>(Scaled(px96, dpi) + 0.5); };
 
     // Both top-level rows have a box at margin + box offset; its frame runs down the column
     // through its middle as a top and a bottom edge per row.
     const int boxX = origin.x + s(8) + s(17) + s(15) / 2;
     const auto edges = RunsDown(shot, boxX, origin.y + header, origin.y + client.bottom, kBoxFrame);
-    ASSERT_GE(edges.size(), 4u) << "two boxes, two edges each";
-    const int frame = edges[1].first + edges[1].second - edges[0].first;
-    const int row = edges[2].first - edges[0].first;
-    ExpectScaled(frame, kBoxFrame96);
-    ExpectScaled(row, kRow96);
+    if (edges.size() < 4) {
+        ADD_FAILURE() << "two boxes, two edges each: " << edges.size() << " edges";
+        return probe;
+    }
+    probe.frame = edges[1].first + edges[1].second - edges[0].first;
+    probe.row = edges[2].first - edges[0].first;
 
     // The category's button: its left edge is a solid grey run as high as the button.
-    const auto button = RunsDown(shot, origin.x + s(8), origin.y + header, origin.y + header + 2 * row, kLineGrey);
-    ASSERT_FALSE(button.empty());
-    int longest = 0;
-    for (const auto& run : button)
-        longest = std::max(longest, run.second);
-    ExpectScaled(longest, kButton96);
+    for (const auto& run :
+         RunsDown(shot, origin.x + s(8), origin.y + header, origin.y + header + 2 * probe.row, kLineGrey))
+        probe.button = std::max(probe.button, run.second);
 
-    // The folder icon of the top-level plugin, after its box: the height of its ink, drawn from
-    // the system's small icons of this scale.
+    // The folder icon of the top-level plugin, after its box: the height of its ink.
     const COLORREF window = ::GetSysColor(COLOR_WINDOW);
     const int iconLeft = origin.x + s(8) + s(17) + s(15) + s(2);
-    int ink = 0;
     for (int r = 0; r < 2; ++r) {
         int top = INT_MAX, bottom = -1;
-        for (int y = origin.y + header + r * row; y < origin.y + header + (r + 1) * row; ++y)
+        for (int y = origin.y + header + r * probe.row; y < origin.y + header + (r + 1) * probe.row; ++y)
             for (int x = iconLeft; x < iconLeft + s(kIcon96); ++x)
                 if (shot.At(x, y) != window) {
                     top = std::min(top, y);
                     bottom = std::max(bottom, y);
                 }
-        ink = std::max(ink, bottom - top + 1);
+        probe.ink = std::max(probe.ink, bottom - top + 1);
     }
+    std::printf("%s at %d DPI: row %d, frame %d, button %d, icon ink %d\n", name.c_str(), dpi, probe.row,
+                probe.frame, probe.button, probe.ink);
+    return probe;
+}
+
+// Row, button, box and icon at this scale, held to their 96-DPI sizes.
+TEST_F(DisplayScaleTest, RowButtonBoxAndIconScaleWithTheDisplay) {
+    AppProcess quillsweep(app);
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(4));
+    const ListProbe probe = ProbeList(quillsweep, ScreenDpi(), "list");
+    ExpectScaled(probe.frame, kBoxFrame96);
+    ExpectScaled(probe.row, kRow96);
+    ExpectScaled(probe.button, kButton96);
     // The icon art differs between sizes, so its ink is held to the small-icon size of this
     // scale, which itself scales.
     const int small = ::GetSystemMetrics(SM_CYSMICON);
     ExpectScaled(small, kIcon96);
-    EXPECT_LE(ink, small);
-    EXPECT_GE(ink, small * 3 / 4);
-    std::printf("dpi %d: row %d, frame %d, button %d, icon ink %d\n", ScreenDpi(), row, frame, longest,
-                ink);
+    EXPECT_LE(probe.ink, small);
+    EXPECT_GE(probe.ink, small * 3 / 4);
 }
+
+// A window moved to a monitor of 150 % lays itself out again: the list's rows, buttons and
+// boxes and the buttons below it grow as they would have at that scale from the start. (Wine
+// has one scale for every monitor, so the move's message is sent as the system would send it.)
+TEST_F(DisplayScaleTest, AMoveToAMonitorOfAnotherScaleLaysTheWindowOutAgain) {
+    if (ScreenDpi() != 96)
+        GTEST_SKIP() << "moves from 96 DPI";
+    AppProcess quillsweep(app);
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(4));
+    HWND main = quillsweep.Main();
+    const RECT before = quillsweep.ItemRect(IDC_REFRESH);
+    RECT window{};
+    ::GetWindowRect(main, &window);
+    // The system suggests a rectangle for the new scale, which the window takes first; a message
+    // from another process cannot carry it, so the window is given that size beforehand.
+    ::SetWindowPos(main, nullptr, window.left, window.top, (window.right - window.left) * 3 / 2,
+                   (window.bottom - window.top) * 3 / 2, SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageA(main, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    const ListProbe probe = ProbeList(quillsweep, 144, "list-moved");
+    ExpectScaled(probe.frame, kBoxFrame96, 144);
+    ExpectScaled(probe.row, kRow96, 144);
+    ExpectScaled(probe.button, kButton96, 144);
+    const RECT after = quillsweep.ItemRect(IDC_REFRESH);
+    EXPECT_NEAR(after.bottom - after.top, 1.5 * (before.bottom - before.top), 1.0);
+    EXPECT_NEAR(after.right - after.left, 1.5 * (before.right - before.left), 1.0);
+    WaitPainted(main);
+    Shot(ScreenRect(main)).Save("main-moved");
+}
+
 
 } // namespace
 
