@@ -1,6 +1,8 @@
 // Painting, mouse, keyboard and tooltip handling of the hyperlink base.
 #include "framework/HyperLink.h"
 
+#include "framework/Dpi.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -172,7 +174,8 @@ void CHyperLinkImpl::Paint(HDC dc) {
     const std::string label = GetLabel();
     SelectObjectScope font(dc, m_font ? static_cast<HGDIOBJ>(m_font.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, m_visited ? m_visitedColor : m_linkColor);
+    ::SetTextColor(dc, LinkTextColour(HighContrastOn(), m_visited, m_linkColor, m_visitedColor,
+                                      ::GetSysColor(COLOR_HOTLIGHT)));
     RECT r = m_labelRect;
     ::DrawTextA(dc, label.c_str(), -1, &r, LabelFormat(GetStyle()));
     if (::GetFocus() == m_hWnd)

@@ -11,6 +11,15 @@
 
 namespace qs {
 
+// The colour a link's text is drawn in: the link's own colours, or in a high-contrast theme the
+// theme's colour for links (`hotLight`, COLOR_HOTLIGHT), visited or not.
+inline COLORREF LinkTextColour(bool highContrast, bool visited, COLORREF link, COLORREF visitedLink,
+                               COLORREF hotLight) {
+    if (highContrast)
+        return hotLight;
+    return visited ? visitedLink : link;
+}
+
 class CHyperLinkImpl : public CWindowImpl {
 public:
     CHyperLinkImpl() = default;
