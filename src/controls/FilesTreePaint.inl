@@ -110,6 +110,8 @@ bool CTlxFilesTreeCtrlImpl<T>::HandleViewMessage(HWND, UINT msg, WPARAM wParam, 
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::Init() {
+    scale = Scale{DpiOfWindow(m_hWnd)};
+    metrics = tlx::MetricsFor(scale);
     if ((GetStyle() & WS_BORDER) == 0)
         ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetStyle() | WS_BORDER);
     if (!header.IsWindow()) {
@@ -142,11 +144,9 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::Init() {
             tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
             tool.lpszText = LPSTR_TEXTCALLBACKA;
             ::SendMessageA(tipWindow.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-            ::SendMessageA(tipWindow.Get(), TTM_SETMAXTIPWIDTH, 0, 480); // longer texts wrap
+            ::SendMessageA(tipWindow.Get(), TTM_SETMAXTIPWIDTH, 0, scale(480)); // longer texts wrap
         }
     }
-    scale = Scale{DpiOfWindow(m_hWnd)};
-    metrics = tlx::MetricsFor(scale);
     SendMessage(WM_WININICHANGE);
     Layout();
     if (header.IsWindow())
@@ -341,6 +341,8 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::ApplyDpi(int dpi) {
         }
     }
     fillOffset = ::MulDiv(fillOffset, dpi, previous.dpi);
+    if (tipWindow)
+        ::SendMessageA(tipWindow.Get(), TTM_SETMAXTIPWIDTH, 0, scale(480));
     minFirstColumnWidth = 0;
     MakeFonts();
 }

@@ -27,11 +27,6 @@ struct Scale {
         const long long n = static_cast<long long>(px96) * dpi;
         return static_cast<int>(n >= 0 ? (n + kBaseDpi / 2) / kBaseDpi : -((-n + kBaseDpi / 2) / kBaseDpi));
     }
-    // An odd size stays odd, so that a square with a centre line (the expand button) keeps it.
-    int Odd(int px96) const {
-        const int s = (*this)(px96);
-        return (s & 1) != 0 ? s : s + 1;
-    }
     bool operator==(const Scale& other) const { return dpi == other.dpi; }
     bool operator!=(const Scale& other) const { return dpi != other.dpi; }
 };

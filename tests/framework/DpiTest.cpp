@@ -22,8 +22,6 @@ TEST(Dpi, SizesScaleToTheNearestPixel) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(Scale{c.dpi}(c.px96), c.expected) << c.dpi << " " << c.px96;
-    EXPECT_EQ(Scale{144}.Odd(9), 15);
-    EXPECT_EQ(Scale{96}.Odd(9), 9);
 }
 
 TEST(Dpi, RectanglesScaleEdgeByEdge) {
