@@ -5,6 +5,7 @@
 #include "controls/BevelLine.h"
 #include "controls/HyperLinkEx.h"
 #include "controls/MiniHtmlCtrl.h"
+#include "framework/DialogDpi.h"
 #include "framework/Window.h"
 
 #include <string>
@@ -29,6 +30,13 @@ public:
     const CBevelLine& UpperLine() const { return m_upperLine; }
 
 private:
+    // Texts that the fonts of this display make taller than their controls (the product text,
+    // the wrapped static texts) get the height they need; what lies below moves down, and the
+    // box grows by as much.
+    void FitTexts();
+    int NeededHeight(HWND control) const;
+    void GrowDown(HWND control, int by);
+
     void OnInitDialog();
 
     CHyperLinkEx m_webLink;  // 1035
@@ -36,6 +44,7 @@ private:
     CBevelLine m_lowerLine;  // 1025
     CBevelLine m_upperLine;  // 1026
     CMiniHtmlCtrl m_html;    // 1028
+    CDialogDpi m_dpi;        // the scale the box is laid out for
 };
 
 } // namespace qs

@@ -8,6 +8,8 @@
 #include "app/MakerAddresses.h"
 #include "app/OpenUrl.h"
 #include "app/WarningText.h"
+#include "controls/CheckBoxImages.h"
+#include "framework/Dpi.h"
 #include "framework/Handle.h"
 #include "hostfn/Cancellation.h"
 #include "resource.h"
@@ -174,6 +176,16 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         result = 0;
         return true;
     }
+    if (msg == WM_DPICHANGED) {
+        OnDpiChanged(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        result = 0;
+        return true;
+    }
+    if (msg == WM_SETTINGCHANGE || msg == WM_SYSCOLORCHANGE) {
+        // A high-contrast theme turned on or off: the list's colours and check boxes follow.
+        OnThemeChanged();
+        return false;
+    }
     if (msg == WM_SYSCOMMAND) // the user moves, sizes or restores the window from here on
         m_holdMaximized = false;
     if (msg == WM_SIZE && wParam == SIZE_RESTORED && m_holdMaximized) {
@@ -192,6 +204,7 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 
 void CMainDlg::OnInitDialog() {
     CenterWindow();
+    m_dpi.Init(m_hWnd);
     InitResize(m_hWnd, kResizeMap, sizeof kResizeMap / sizeof kResizeMap[0], true, true);
 
     const HINSTANCE instance = ResourceModule();
@@ -253,13 +266,43 @@ void CMainDlg::InitScriptsList() {
     if (m_systemImages != nullptr)
         ImageList_GetIconSize(m_systemImages, &cx, &cy);
     m_list.SetItemImages(m_systemImages, cx, cy);
+    MakeCheckImages(m_list.Dpi());
+    // The row height follows the icons and boxes too, which are taller than the text at some
+    // scales.
+    m_list.SendMessage(WM_WININICHANGE);
+    m_list.SetFirstColumnFills(true);
+}
 
-    // Blank, unchecked, checked, partly checked; white shows the row through.
-    m_checkImages.Reset(ImageList_LoadImageA(ResourceModule(), MAKEINTRESOURCEA(IDB_CHECKBOXES), 15, 1,
-                                             RGB(255, 255, 255), IMAGE_BITMAP, LR_DEFAULTCOLOR));
-    if (m_checkImages)
-        ImageList_GetIconSize(m_checkImages.Get(), &cx, &cy);
-    m_list.SetStateImages(m_checkImages.Get(), m_checkImages ? cx : 0, m_checkImages ? cy : 0);
+void CMainDlg::MakeCheckImages(int dpi) {
+    // Blank, unchecked, checked, partly checked, at the list's scale.
+    const int size = Scale{dpi}(tlx::kCheckBoxSize);
+    m_checkImages = MakeCheckBoxImages(size, CheckBoxColoursFor(HighContrastOn()));
+    m_list.SetStateImages(m_checkImages.Get(), m_checkImages ? size : 0, m_checkImages ? size : 0);
+}
+
+void CMainDlg::OnDpiChanged(int dpi, const RECT* suggested) {
+    const int before = m_dpi.Dpi();
+    if (dpi <= 0 || dpi == before)
+        return;
+    // The list and buttons first, so that the resize that follows lays out scaled columns.
+    MakeCheckImages(dpi);
+    m_list.ApplyDpi(dpi);
+    for (CButtonMenuCtrl* button : {&m_refreshButton, &m_selectButton, &m_helpButton})
+        button->ApplyDpi(dpi);
+    ScaleLayout(before, dpi);
+    m_dpi.Apply(m_hWnd, dpi, suggested, false);
+    // Without a suggestion (a window that did not move) the layout is made for the same size.
+    RECT client = GetClientRect();
+    UpdateLayout(client.right - client.left, client.bottom - client.top);
+    // Controls crossed each other's places on the way: everything is drawn again once placed.
+    ::RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void CMainDlg::OnThemeChanged() {
+    if (!m_list.IsWindow())
+        return;
+    MakeCheckImages(m_list.Dpi());
+    m_list.SendMessage(WM_WININICHANGE);
 }
 
 void CMainDlg::ApplyPlacement() {

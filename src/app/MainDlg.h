@@ -14,6 +14,7 @@
 #include "engine/LuaVirtualMachine.h"
 #include "engine/Passes.h"
 #include "framework/CommonControls.h"
+#include "framework/DialogDpi.h"
 #include "framework/DialogResize.h"
 #include "framework/Window.h"
 
@@ -96,6 +97,11 @@ private:
     void EditKeepList();
     // The listing handed over by the last files pass, shown in its window.
     void OpenFilesList();
+    // The check-box images for `dpi` in the current theme, handed to the list.
+    void MakeCheckImages(int dpi);
+    // WM_DPICHANGED: the list, the buttons, the fonts and the layout for the new scale.
+    void OnDpiChanged(int dpi, const RECT* suggested);
+    void OnThemeChanged();
     void ApplyPlacement();
     static DWORD WINAPI WorkerMain(LPVOID job);
 
@@ -113,7 +119,8 @@ private:
     CScriptsModel m_rows;                // the rows and their scripts; outlive the list
     CScriptsListCtrl m_list{m_rows};     // 1000
     HIMAGELIST m_systemImages = nullptr; // the system's small icons: shared, never destroyed
-    ImageList m_checkImages;             // bitmap 201
+    ImageList m_checkImages;             // drawn for the list's scale
+    CDialogDpi m_dpi;                    // the scale the window is laid out for
     std::atomic<int> m_runMode{kRunAllRows};
     bool m_holdMaximized = false; // opened maximized, and no restore of the user's own yet
     // Set by a pass that asks for the buttons back; they come back once its worker is done, so

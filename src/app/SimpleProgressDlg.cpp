@@ -88,6 +88,7 @@ bool CSimpleProgressDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam
     switch (msg) {
     case WM_INITDIALOG:
         CenterWindow();
+        m_dpi.Init(hwnd);
         InitResize(hwnd, kResizeMap, sizeof kResizeMap / sizeof kResizeMap[0], false, false);
         m_bar = GetDlgItem(IDC_PROGRESS_BAR);
         m_status = GetDlgItem(IDC_PROGRESS_STATUS);
@@ -115,6 +116,13 @@ bool CSimpleProgressDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam
     case WM_DESTROY:
         result = 0;
         return true;
+    case WM_DPICHANGED: { // moved to a monitor of another scale
+        const int before = m_dpi.Dpi();
+        ScaleLayout(before, LOWORD(wParam));
+        m_dpi.Apply(hwnd, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam), false);
+        result = 0;
+        return true;
+    }
     default:
         return ProcessResizeMessage(hwnd, msg, wParam, lParam, result);
     }

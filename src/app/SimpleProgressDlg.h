@@ -2,6 +2,7 @@
 // a one-shot Cancel. Every operation may be called from any thread.
 #pragma once
 
+#include "framework/DialogDpi.h"
 #include "framework/DialogResize.h"
 #include "framework/Window.h"
 
@@ -45,6 +46,7 @@ private:
     HWND m_owner = nullptr;
     HWND m_status = nullptr;
     HWND m_bar = nullptr;
+    CDialogDpi m_dpi; // the scale the dialog is laid out for
 };
 
 } // namespace qs

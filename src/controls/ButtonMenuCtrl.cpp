@@ -69,21 +69,30 @@ void CButtonMenuCtrl::OnSubclassed() {
     m_commonControlsVersion = QueryCommonControlsVersion();
     ApplyButtonStyle();
 
-    if (!m_arrowFont) {
-        LOGFONTA lf{};
-        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-        std::memset(lf.lfFaceName, 0, sizeof lf.lfFaceName);
-        std::strcpy(lf.lfFaceName, "Webdings");
-        lf.lfCharSet = SYMBOL_CHARSET;
-        lf.lfHeight = 18;
-        m_arrowFont.Reset(::CreateFontIndirectA(&lf));
-    }
-    if (!m_menuFont) {
-        NONCLIENTMETRICSA ncm{};
-        ncm.cbSize = sizeof ncm;
-        if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0))
-            m_menuFont.Reset(::CreateFontIndirectA(&ncm.lfMenuFont));
-    }
+    m_scale = Scale{DpiOfWindow(m_hWnd)};
+    MakeFonts();
+}
+
+void CButtonMenuCtrl::MakeFonts() {
+    LOGFONTA lf{};
+    ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    std::memset(lf.lfFaceName, 0, sizeof lf.lfFaceName);
+    std::strcpy(lf.lfFaceName, "Webdings");
+    lf.lfCharSet = SYMBOL_CHARSET;
+    lf.lfHeight = m_scale(18);
+    m_arrowFont.Reset(::CreateFontIndirectA(&lf));
+    LOGFONTA menu{};
+    if (MenuFontForDpi(m_scale.dpi, menu))
+        m_menuFont.Reset(::CreateFontIndirectA(&menu));
+}
+
+void CButtonMenuCtrl::ApplyDpi(int dpi) {
+    if (dpi <= 0 || dpi == m_scale.dpi)
+        return;
+    m_scale = Scale{dpi};
+    MakeFonts();
+    if (m_hWnd != nullptr)
+        ::InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 void CButtonMenuCtrl::SetCommonControlsVersion(int major) {
@@ -168,10 +177,10 @@ UINT CButtonMenuCtrl::DropDown() {
     int imageWidth = 0, imageHeight = 0;
     if (m_images != nullptr)
         ::ImageList_GetIconSize(m_images, &imageWidth, &imageHeight);
-    m_itemHeight = std::max(textHeight, imageHeight) + 6;
-    m_itemWidth = m_images != nullptr ? imageWidth + widest + 6 : widest + 4;
+    m_itemHeight = std::max(textHeight, imageHeight) + m_scale(6);
+    m_itemWidth = m_images != nullptr ? imageWidth + widest + m_scale(6) : widest + m_scale(4);
     if (m_options & kCheckColumn)
-        m_itemWidth += kCheckColumnWidth;
+        m_itemWidth += m_scale(kCheckColumnWidth);
     if (!(m_options & kKeepMenuWidth)) {
         // The menu adds the check-mark width to every owner-drawn item: take it off again so that
         // the menu comes out as wide as the button.
@@ -217,19 +226,19 @@ void CButtonMenuCtrl::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
     }
     FillSolidRect(dc, dis.rcItem, back);
     RECT r = dis.rcItem;
-    r.left += 3;
-    r.right -= 3;
-    r.top += 2;
-    r.bottom -= 2;
+    r.left += m_scale(3);
+    r.right -= m_scale(3);
+    r.top += m_scale(2);
+    r.bottom -= m_scale(2);
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = ::SetTextColor(dc, text);
 
     auto checkColumn = [&] {
         if (checked) {
-            RECT c{r.left, r.top, r.left + kCheckColumnWidth, r.bottom};
+            RECT c{r.left, r.top, r.left + m_scale(kCheckColumnWidth), r.bottom};
             DrawGlyph(dc, m_arrowFont.Get(), kCheckGlyph, c, DT_LEFT);
         }
-        r.left += kCheckColumnWidth;
+        r.left += m_scale(kCheckColumnWidth);
     };
     if ((m_options & kCheckColumn) && (m_options & kCheckBeforeImage))
         checkColumn();
@@ -238,9 +247,9 @@ void CButtonMenuCtrl::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
         ::ImageList_GetIconSize(m_images, &w, &h);
         ::ImageList_Draw(m_images, static_cast<int>(position), dc, r.left, r.top + (r.bottom - r.top - h) / 2,
                          ILD_TRANSPARENT);
-        r.left += w + 2;
+        r.left += w + m_scale(2);
     } else {
-        r.left += 16;
+        r.left += m_scale(16);
     }
     if ((m_options & kCheckColumn) && !(m_options & kCheckBeforeImage))
         checkColumn();
@@ -256,11 +265,12 @@ void CButtonMenuCtrl::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
 
 void CButtonMenuCtrl::DrawDividerAndArrow(HDC dc, const RECT& rect, int dividerTop, int dividerBottom,
                                           COLORREF arrowColor) {
-    const RECT divider{rect.right - 22, rect.top + dividerTop, rect.right - 20, rect.bottom - dividerBottom};
+    const RECT divider{rect.right - m_scale(22), rect.top + m_scale(dividerTop), rect.right - m_scale(20),
+                       rect.bottom - m_scale(dividerBottom)};
     Draw3dRect(dc, divider, ::GetSysColor(COLOR_BTNSHADOW), ::GetSysColor(COLOR_BTNHIGHLIGHT));
     const int oldMode = ::SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = ::SetTextColor(dc, arrowColor);
-    DrawGlyph(dc, m_arrowFont.Get(), kArrowGlyph, RECT{rect.right - kArrowWidth, rect.top, rect.right, rect.bottom},
+    DrawGlyph(dc, m_arrowFont.Get(), kArrowGlyph, RECT{rect.right - m_scale(kArrowWidth), rect.top, rect.right, rect.bottom},
               DT_LEFT);
     ::SetTextColor(dc, oldColor);
     ::SetBkMode(dc, oldMode);
@@ -332,6 +342,9 @@ LRESULT CButtonMenuCtrl::CustomDraw(const NMCUSTOMDRAW& cd) {
 
 bool CButtonMenuCtrl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (msg) {
+    case WM_DPICHANGED_AFTERPARENT: // the window moved to a monitor of another scale
+        ApplyDpi(DpiOfWindow(m_hWnd));
+        return false;
     case WM_DRAWITEM: {
         const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (dis == nullptr || dis->CtlType != ODT_MENU)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/CommonControls.h"
+#include "framework/Dpi.h"
 #include "framework/EnterKey.h"
 #include "framework/Handle.h"
 #include "framework/Window.h"
@@ -50,6 +51,10 @@ public:
     HFONT ArrowFont() const { return m_arrowFont.Get(); }
     HFONT MenuFont() const { return m_menuFont.Get(); }
 
+    // Draws and measures for `dpi` from now on: arrow and menu fonts, divider and item margins.
+    void ApplyDpi(int dpi);
+    int Dpi() const { return m_scale.dpi; }
+
     // The window at the top of the parent and owner chain of `hwnd`.
     static HWND TopLevelWindow(HWND hwnd);
 
@@ -58,6 +63,7 @@ protected:
 
 private:
     void ApplyButtonStyle();
+    void MakeFonts();
     void DrawMenuItem(const DRAWITEMSTRUCT& dis);
     void DrawButton(const DRAWITEMSTRUCT& dis);
     LRESULT CustomDraw(const NMCUSTOMDRAW& cd);
@@ -73,6 +79,7 @@ private:
     int m_commonControlsVersion = 0;
     int m_itemWidth = 0;
     int m_itemHeight = 0;
+    Scale m_scale; // the DPI the button draws for
     CEnterKey m_enter;
 };
 

@@ -5,6 +5,7 @@
 #include "controls/FilesTreeGeometry.h"
 #include "controls/HighlightColor.h"
 #include "framework/CommonControls.h"
+#include "framework/Dpi.h"
 #include "framework/Handle.h"
 #include "framework/TreeModel.h"
 #include "framework/Window.h"
@@ -353,6 +354,15 @@ public:
     // Gives column 0 at least the width of the widest tree part drawn since the last expand or
     // collapse.
     void EnsureFirstColumnWidth();
+    // Lays the control out for `dpi`: row geometry, fonts, row height and column widths. The
+    // control takes its window's DPI when it is created and again when the window moves to a
+    // monitor of another scale; the owner gives the check box and icon images of that scale.
+    void ApplyDpi(int dpi);
+    int Dpi() const { return scale.dpi; }
+    // Column 0 takes the width the control gains (and gives it back when it shrinks); the other
+    // columns keep theirs. Stops for good once the user sizes a column in the header.
+    void SetFirstColumnFills(bool fills);
+    bool UserSizedColumns() const { return userSizedColumns; }
 
     // ---- window side: input and header (FilesTreeInput.inl) -------------------------------
 
@@ -368,6 +378,9 @@ protected:
     // The horizontal scroll bar after the columns were read: shown while they are wider than
     // the client, and the rows per page when the header's height changed.
     void UpdateHorizontalBar(std::int32_t previousHeaderHeight);
+    // Column 0 to the width the client gives it, while it fills.
+    void FillFirstColumn();
+    void NoteUserColumnSizing(const NMHDR* nm);
 
     // Painting: the whole client below the header, through one off-screen bitmap.
     void PaintTo(HDC target);
@@ -400,6 +413,10 @@ protected:
     Node* PageDownTarget();
 
     Node* Root() const { return model.GetRootItem(); }
+    tlx::TreeColours Colours() const {
+        return tlx::ColoursFor(highContrast, {::GetSysColor(COLOR_HIGHLIGHT), StartupHighlightColor(),
+                                              ::GetSysColor(COLOR_GRAYTEXT), ::GetSysColor(COLOR_WINDOWTEXT)});
+    }
     bool IsVisible(const Node* node) const { return model.IsVisible(node); }
 
     // ---- the model's notices ----------------------------------------------------------
@@ -504,6 +521,12 @@ protected:
     Node* topNode = nullptr;
     Node* lastDrawn = nullptr;
     std::uint32_t commonControlsVersion = 0;
+    Scale scale;               // the DPI the control is laid out for
+    tlx::TreeMetrics metrics;  // the row geometry at that DPI
+    bool highContrast = false; // read with the fonts, on every settings change
+    bool fillFirstColumn = false;
+    bool userSizedColumns = false; // the user dragged or double-clicked a header divider
+    int fillOffset = 0;            // column 0's width less the client width while it fills
     Bitmap sortAscendingBitmap, sortDescendingBitmap;
     // The tooltip: a popup, which the system would destroy only with the top-level window; the
     // control destroys it when it goes itself.

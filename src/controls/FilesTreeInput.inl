@@ -89,7 +89,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnButtonDown(bool left, LPA
             // The rectangles were recorded in drawing coordinates, which run `scrollX` to the
             // right of the client's while the list is scrolled sideways.
             const POINT p{x - scrollX, y};
-            if (hit->firstChild != nullptr && tlx::HitsButton(tlx::ToRect(hit->buttonRect), p))
+            if (hit->firstChild != nullptr && tlx::HitsButton(tlx::ToRect(hit->buttonRect), p, metrics))
                 ToggleExpand(hit);
             const RECT box = tlx::ToRect(hit->checkRect);
             if (hit->checkState != kNoCheckBox && ::PtInRect(&box, p))

@@ -18,10 +18,6 @@ inline void DrawLine(HDC dc, const LineSegment& line) {
     ::LineTo(dc, line.x2, line.y2);
 }
 
-// The non-client metrics as every Windows version answers them: the size without the padded
-// border field, which systems before Vista refuse.
-constexpr UINT kNonClientMetricsSize = 340;
-
 } // namespace tlx
 
 template <typename T>
@@ -42,6 +38,7 @@ bool CTlxFilesTreeCtrlImpl<T>::HandleViewMessage(HWND, UINT msg, WPARAM wParam, 
         return true;
     case WM_SIZE:
         rowsPerPage = VisibleRows();
+        FillFirstColumn();
         Layout();
         result = 0;
         return true;
@@ -57,6 +54,10 @@ bool CTlxFilesTreeCtrlImpl<T>::HandleViewMessage(HWND, UINT msg, WPARAM wParam, 
         MakeFonts();
         result = 0;
         return true;
+    case WM_DPICHANGED_AFTERPARENT: // the window moved to a monitor of another scale
+        ApplyDpi(DpiOfWindow(m_hWnd));
+        result = 0;
+        return true;
     case WM_WINDOWPOSCHANGED:
     case WM_STYLECHANGED:
     case WM_SETREDRAW:
@@ -65,6 +66,7 @@ bool CTlxFilesTreeCtrlImpl<T>::HandleViewMessage(HWND, UINT msg, WPARAM wParam, 
         result = ::DefWindowProcA(m_hWnd, msg, wParam, lParam);
         return true;
     case WM_NOTIFY:
+        NoteUserColumnSizing(reinterpret_cast<const NMHDR*>(lParam));
         return lParam != 0 && (OnTipNotify(reinterpret_cast<NMHDR*>(lParam), result) ||
                                OnHeaderNotify(reinterpret_cast<NMHDR*>(lParam), result));
     case WM_KEYDOWN:
@@ -108,6 +110,8 @@ bool CTlxFilesTreeCtrlImpl<T>::HandleViewMessage(HWND, UINT msg, WPARAM wParam, 
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::Init() {
+    scale = Scale{DpiOfWindow(m_hWnd)};
+    metrics = tlx::MetricsFor(scale);
     if ((GetStyle() & WS_BORDER) == 0)
         ::SetWindowLongPtrA(m_hWnd, GWL_STYLE, GetStyle() | WS_BORDER);
     if (!header.IsWindow()) {
@@ -140,7 +144,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::Init() {
             tool.uId = reinterpret_cast<UINT_PTR>(m_hWnd);
             tool.lpszText = LPSTR_TEXTCALLBACKA;
             ::SendMessageA(tipWindow.Get(), TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-            ::SendMessageA(tipWindow.Get(), TTM_SETMAXTIPWIDTH, 0, 480); // longer texts wrap
+            ::SendMessageA(tipWindow.Get(), TTM_SETMAXTIPWIDTH, 0, scale(480)); // longer texts wrap
         }
     }
     SendMessage(WM_WININICHANGE);
@@ -216,19 +220,19 @@ template <typename T> bool CTlxFilesTreeCtrlImpl<T>::OnTipNotify(NMHDR* nm, LRES
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::MakeFonts() {
-    LOGBRUSH brush{BS_SOLID, tlx::kTreeGrey, 0};
+    highContrast = HighContrastOn();
+    LOGBRUSH brush{BS_SOLID, Colours().lines, 0};
     const DWORD dotted[2] = {1, 1}; // one pixel on, one off
     linePen.Reset(::ExtCreatePen(PS_GEOMETRIC | PS_USERSTYLE | PS_ENDCAP_FLAT, 1, &brush, 2, dotted));
 
-    NONCLIENTMETRICSA metrics{};
-    metrics.cbSize = tlx::kNonClientMetricsSize;
-    if (::SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, tlx::kNonClientMetricsSize, &metrics, 0)) {
+    LOGFONTA menuFont{};
+    if (MenuFontForDpi(scale.dpi, menuFont)) {
         // The header gets its new font before the old one goes.
-        Font newHeaderFont(::CreateFontIndirectA(&metrics.lfMenuFont));
+        Font newHeaderFont(::CreateFontIndirectA(&menuFont));
         if (header.IsWindow())
             header.SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(newHeaderFont.Get()), TRUE);
         headerFont = std::move(newHeaderFont);
-        itemFont.Reset(::CreateFontIndirectA(&metrics.lfMenuFont));
+        itemFont.Reset(::CreateFontIndirectA(&menuFont));
     }
     rowHeight = ComputeRowHeight();
     rowsPerPage = VisibleRows();
@@ -253,6 +257,9 @@ template <typename T> std::uint32_t CTlxFilesTreeCtrlImpl<T>::ComputeRowHeight()
     height += height & 1;
     if (itemImages != nullptr && itemImageHeight > height)
         height = itemImageHeight;
+    // A box taller than the text (a large scale with a small font) would be cut by the next row.
+    if (stateImages != nullptr && stateImageHeight > height)
+        height = stateImageHeight;
     return static_cast<std::uint32_t>(height);
 }
 
@@ -316,6 +323,66 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::UpdateHorizontalBar(std::in
     }
 }
 
+template <typename T> void CTlxFilesTreeCtrlImpl<T>::ApplyDpi(int dpi) {
+    if (dpi <= 0 || dpi == scale.dpi)
+        return;
+    const Scale previous = scale;
+    scale = Scale{dpi};
+    metrics = tlx::MetricsFor(scale);
+    // Column widths were set for the old scale: they keep their share of the window.
+    if (header.IsWindow()) {
+        const int count = HeaderItemCount();
+        for (int i = 0; i < count; ++i) {
+            HDITEMA item{};
+            item.mask = HDI_WIDTH;
+            header.SendMessage(HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            item.cxy = ::MulDiv(item.cxy, dpi, previous.dpi);
+            header.SendMessage(HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    fillOffset = ::MulDiv(fillOffset, dpi, previous.dpi);
+    if (tipWindow)
+        ::SendMessageA(tipWindow.Get(), TTM_SETMAXTIPWIDTH, 0, scale(480));
+    minFirstColumnWidth = 0;
+    MakeFonts();
+}
+
+template <typename T> void CTlxFilesTreeCtrlImpl<T>::SetFirstColumnFills(bool fills) {
+    fillFirstColumn = fills;
+    if (!fills || columns.empty() || !IsWindow())
+        return;
+    const RECT client = GetClientRect();
+    fillOffset = (columns[0].rect.right - columns[0].rect.left) - (client.right - client.left);
+}
+
+template <typename T> void CTlxFilesTreeCtrlImpl<T>::FillFirstColumn() {
+    if (!fillFirstColumn || userSizedColumns || columns.empty() || !header.IsWindow())
+        return;
+    const RECT client = GetClientRect();
+    const int width = tlx::FillColumnWidth(client.right - client.left, fillOffset, minFirstColumnWidth);
+    if (width == columns[0].rect.right - columns[0].rect.left)
+        return;
+    HDITEMA item{};
+    item.mask = HDI_WIDTH;
+    item.cxy = width;
+    header.SendMessage(HDM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+template <typename T> void CTlxFilesTreeCtrlImpl<T>::NoteUserColumnSizing(const NMHDR* nm) {
+    if (nm == nullptr || nm->hwndFrom != header.m_hWnd)
+        return;
+    switch (nm->code) {
+    case HDN_BEGINTRACKA:
+    case HDN_BEGINTRACKW:
+    case HDN_DIVIDERDBLCLICKA:
+    case HDN_DIVIDERDBLCLICKW:
+        userSizedColumns = true;
+        break;
+    default:
+        break;
+    }
+}
+
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::EnsureFirstColumnWidth() {
     if (!header.IsWindow() || columns.empty())
         return;
@@ -337,7 +404,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::PaintTo(HDC target) {
     RECT area = client;
     ::OffsetRect(&area, 0, headerHeight);
     if (client.right - client.left < columnsWidth)
-        area.right = area.left + columnsWidth + tlx::kWideAreaExtra;
+        area.right = area.left + columnsWidth + metrics.wideAreaExtra;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
@@ -384,7 +451,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawRows(HDC dc) {
             lastDrawn = row;
             filled = true;
         }
-        RECT cell{tlx::kRowMargin, y, first.right - first.left, y + h};
+        RECT cell{metrics.margin, y, first.right - first.left, y + h};
         DrawTreePart(dc, row, cell);
         if (row == focus) {
             DrawFocusHighlight(dc, RECT{cell.left, y, right, y + h});
@@ -410,8 +477,9 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawRows(HDC dc) {
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawFocusHighlight(HDC dc, const RECT& rect) {
     if (rect.right <= rect.left || rect.bottom <= rect.top)
         return;
-    const COLORREF top = ::GetSysColor(COLOR_HIGHLIGHT);
-    const COLORREF bottom = tlx::LightenForGradient(top);
+    const tlx::TreeColours colours = Colours();
+    const COLORREF top = colours.focusTop;
+    const COLORREF bottom = colours.focusBottom;
     if (top == bottom) {
         Brush plain(::CreateSolidBrush(top));
         ::FillRect(dc, &rect, plain.Get());
@@ -424,7 +492,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawFocusHighlight(HDC dc, 
         GRADIENT_RECT span{0, 1};
         ::GradientFill(dc, v, 2, &span, 1, GRADIENT_FILL_RECT_V);
     }
-    Brush frame(::CreateSolidBrush(StartupHighlightColor()));
+    Brush frame(::CreateSolidBrush(colours.focusFrame));
     ::FrameRect(dc, &rect, frame.Get());
 }
 
@@ -432,28 +500,30 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawTreePart(HDC dc, Node* 
     int depth = 0;
     for (const Node* p = node->parent; p != nullptr; p = p->parent)
         ++depth;
-    const tlx::TreePlace place = tlx::PlaceTreePart(cell.left, cell.top, static_cast<int>(rowHeight), depth);
+    const tlx::TreePlace place = tlx::PlaceTreePart(cell.left, cell.top, static_cast<int>(rowHeight), depth, metrics);
     const bool hasChildren = node->firstChild != nullptr;
 
     if (hasChildren) {
-        const RECT button = tlx::ButtonRect(place);
+        const tlx::TreeColours colours = Colours();
+        const RECT button = tlx::ButtonRect(place, metrics);
         {
-            Pen outline(::CreatePen(PS_SOLID, 1, tlx::kTreeGrey));
+            Pen outline(::CreatePen(PS_SOLID, 1, colours.lines));
             SelectObjectScope pen(dc, outline.Get());
             SelectObjectScope brush(dc, ::GetStockObject(NULL_BRUSH));
             ::Rectangle(dc, button.left, button.top, button.right, button.bottom);
         }
-        SelectObjectScope pen(dc, ::GetStockObject(BLACK_PEN));
-        tlx::DrawLine(dc, tlx::ButtonMinus(place));
+        Pen signPen(::CreatePen(PS_SOLID, 1, colours.sign));
+        SelectObjectScope pen(dc, signPen.Get());
+        tlx::DrawLine(dc, tlx::ButtonMinus(place, metrics));
         if (!node->expanded)
-            tlx::DrawLine(dc, tlx::ButtonUpright(place));
+            tlx::DrawLine(dc, tlx::ButtonUpright(place, metrics));
         node->buttonRect = tlx::ToRowRect(button);
     }
 
     if (linePen) {
         SelectObjectScope pen(dc, linePen.Get());
         const bool linkUp = node->prevSibling != nullptr || node->parent != Root();
-        const tlx::TreeLines lines = tlx::RowLines(place, hasChildren, linkUp, node->nextSibling != nullptr);
+        const tlx::TreeLines lines = tlx::RowLines(place, hasChildren, linkUp, node->nextSibling != nullptr, metrics);
         tlx::DrawLine(dc, lines.horizontal);
         if (lines.hasUp)
             tlx::DrawLine(dc, lines.up);
@@ -462,10 +532,10 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawTreePart(HDC dc, Node* 
         int level = 1;
         for (const Node* a = node->parent; a != nullptr; a = a->parent, ++level)
             if (a->nextSibling != nullptr)
-                tlx::DrawLine(dc, tlx::AncestorLine(place, level));
+                tlx::DrawLine(dc, tlx::AncestorLine(place, level, metrics));
     }
 
-    int sx = tlx::CheckBoxLeft(place);
+    int sx = tlx::CheckBoxLeft(place, metrics);
     if (stateImages != nullptr && node->checkState != kNoCheckBox) {
         const int w = tlx::ClippedImageWidth(stateImageWidth, sx, cell.right);
         // A width of 0 would ask for the whole image: a box with no room is not drawn.
@@ -473,7 +543,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawTreePart(HDC dc, Node* 
             ::ImageList_DrawEx(stateImages, static_cast<int>(node->checkState), dc, sx, cell.top, w, stateImageHeight,
                                CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
         node->checkRect = CRowRect{sx, cell.top, sx + stateImageWidth, cell.top + stateImageHeight};
-        sx += stateImageWidth + tlx::kImageGap;
+        sx += stateImageWidth + metrics.imageGap;
     }
     if (itemImages != nullptr) {
         node->imageIndex = GetItemImage(node);
@@ -482,12 +552,12 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawTreePart(HDC dc, Node* 
             if (w > 0)
                 ::ImageList_DrawEx(itemImages, node->imageIndex, dc, sx, cell.top, w, itemImageHeight, CLR_NONE,
                                    CLR_NONE, ILD_TRANSPARENT);
-            sx += itemImageWidth + tlx::kImageGap;
+            sx += itemImageWidth + metrics.imageGap;
         }
     }
     cell.left = sx;
-    if (sx + tlx::kFirstColumnSlack > minFirstColumnWidth) {
-        minFirstColumnWidth = sx + tlx::kFirstColumnSlack;
+    if (sx + metrics.firstColumnSlack > minFirstColumnWidth) {
+        minFirstColumnWidth = sx + metrics.firstColumnSlack;
         EnsureFirstColumnWidth();
     }
 }

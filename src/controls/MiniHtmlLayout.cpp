@@ -397,6 +397,7 @@ void CMiniHtmlLayout::DrawHtml(HDC dc, const RECT& rect, const std::string& text
     ::SetBkMode(dc, TRANSPARENT);
 
     POINT pen{rect.left, rect.top};
+    m_textBottom = rect.top;
     int align = kHtmlAlignLeft;
     const char* at = m_text.data();
     for (HtmlItem& item : m_items) {
@@ -452,6 +453,7 @@ void CMiniHtmlLayout::DrawRun(HDC dc, const RECT& rect, const char* run, int len
         const LONG space = rect.right - pen.x;
         if (width <= space) {
             DrawPiece(dc, rect, run, length, align, pen);
+            m_textBottom = std::max<LONG>(m_textBottom, pen.y + lineHeight);
             pen.x += width;
             return;
         }
@@ -466,11 +468,13 @@ void CMiniHtmlLayout::DrawRun(HDC dc, const RECT& rect, const char* run, int len
             part = blank != nullptr ? static_cast<int>(blank - run) + 1 : length;
             if (part == length) {
                 DrawPiece(dc, rect, run, length, align, pen);
+                m_textBottom = std::max<LONG>(m_textBottom, pen.y + lineHeight);
                 pen.x += width;
                 return;
             }
         }
         DrawPiece(dc, rect, run, part, align, pen);
+        m_textBottom = std::max<LONG>(m_textBottom, pen.y + lineHeight);
         newLine();
         run += part;
         length -= part;

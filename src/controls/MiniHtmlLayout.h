@@ -98,6 +98,9 @@ public:
     const std::vector<HtmlItem>& Items() const { return m_items; }
     // How many layouts have been built (painting with unchanged inputs builds none).
     int LayoutCount() const { return m_layoutCount; }
+    // The bottom of the text the latest DrawHtml drew (its last line's), whether or not it fitted
+    // the rectangle; the rectangle's top when it drew none.
+    LONG TextBottom() const { return m_textBottom; }
 
 private:
     int FindOrAddFont(const LOGFONTA& logFont) override;
@@ -121,6 +124,7 @@ private:
     std::vector<HtmlItem> m_items;
 
     HDC m_measureDc = nullptr; // set while a layout runs
+    mutable LONG m_textBottom = 0;
 };
 
 } // namespace qs

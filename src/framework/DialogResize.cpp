@@ -1,6 +1,8 @@
 // Dialog resizing: rectangle arithmetic and the WM_SIZE / WM_GETMINMAXINFO handling.
 #include "framework/DialogResize.h"
 
+#include "framework/DialogDpi.h"
+
 namespace qs {
 namespace {
 
@@ -90,6 +92,15 @@ void CDialogResize::UpdateLayout(int clientWidth, int clientHeight) {
     // Controls that moved may have left their old picture behind on the dialog.
     if (!m_items.empty())
         ::InvalidateRect(m_window, nullptr, TRUE);
+}
+
+void CDialogResize::ScaleLayout(int fromDpi, int toDpi) {
+    for (Item& item : m_items)
+        item.initial = ScaleRectForDpi(item.initial, fromDpi, toDpi);
+    const RECT client = ScaleRectForDpi(RECT{0, 0, m_initialClient.cx, m_initialClient.cy}, fromDpi, toDpi);
+    m_initialClient = {client.right, client.bottom};
+    const RECT track = ScaleRectForDpi(RECT{0, 0, m_minTrack.x, m_minTrack.y}, fromDpi, toDpi);
+    m_minTrack = {track.right, track.bottom};
 }
 
 bool CDialogResize::ProcessResizeMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {

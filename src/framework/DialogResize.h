@@ -44,6 +44,10 @@ public:
     // WM_SIZE and WM_GETMINMAXINFO; answers true when it handled the message.
     bool ProcessResizeMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+    // The initial layout (client size, minimum window size, control rectangles) as it is at
+    // another DPI, after the window moved to a monitor of another scale.
+    void ScaleLayout(int fromDpi, int toDpi);
+
     // Places every mapped control for a client area of the given size.
     void UpdateLayout(int clientWidth, int clientHeight);
 

@@ -1,6 +1,8 @@
 // Painting, mouse, keyboard and tooltip handling of the hyperlink base.
 #include "framework/HyperLink.h"
 
+#include "framework/Dpi.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -40,11 +42,7 @@ void CHyperLinkImpl::OnSubclassed() {
     HFONT base = reinterpret_cast<HFONT>(::SendMessageA(GetParent(), WM_GETFONT, 0, 0));
     if (base == nullptr)
         base = reinterpret_cast<HFONT>(SendMessage(WM_GETFONT));
-    LOGFONTA lf{};
-    if (base == nullptr || ::GetObjectA(base, sizeof lf, &lf) == 0)
-        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    lf.lfUnderline = TRUE;
-    m_font.Reset(::CreateFontIndirectA(&lf));
+    MakeLinkFont(base);
 
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES};
     ::InitCommonControlsEx(&icc);
@@ -176,7 +174,8 @@ void CHyperLinkImpl::Paint(HDC dc) {
     const std::string label = GetLabel();
     SelectObjectScope font(dc, m_font ? static_cast<HGDIOBJ>(m_font.Get()) : ::GetStockObject(DEFAULT_GUI_FONT));
     ::SetBkMode(dc, TRANSPARENT);
-    ::SetTextColor(dc, m_visited ? m_visitedColor : m_linkColor);
+    ::SetTextColor(dc, LinkTextColour(HighContrastOn(), m_visited, m_linkColor, m_visitedColor,
+                                      ::GetSysColor(COLOR_HOTLIGHT)));
     RECT r = m_labelRect;
     ::DrawTextA(dc, label.c_str(), -1, &r, LabelFormat(GetStyle()));
     if (::GetFocus() == m_hWnd)
@@ -190,6 +189,14 @@ void CHyperLinkImpl::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
     const DWORD pos = ::GetMessagePos();
     m.pt = POINT{static_cast<short>(LOWORD(pos)), static_cast<short>(HIWORD(pos))};
     ::SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+}
+
+void CHyperLinkImpl::MakeLinkFont(HFONT base) {
+    LOGFONTA lf{};
+    if (base == nullptr || ::GetObjectA(base, sizeof lf, &lf) == 0)
+        ::GetObjectA(::GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    lf.lfUnderline = TRUE;
+    m_font.Reset(::CreateFontIndirectA(&lf));
 }
 
 bool CHyperLinkImpl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -206,6 +213,9 @@ bool CHyperLinkImpl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LP
     case WM_ERASEBKGND:
         result = 1; // painting fills the background itself
         return true;
+    case WM_SETFONT: // a new dialog font (another display scale): the link follows it
+        MakeLinkFont(reinterpret_cast<HFONT>(wParam));
+        [[fallthrough]];
     case WM_SETTEXT:
     case WM_SIZE:
         result = DefWindowProc(msg, wParam, lParam);

@@ -11,6 +11,15 @@
 
 namespace qs {
 
+// The colour a link's text is drawn in: the link's own colours, or in a high-contrast theme the
+// theme's colour for links (`hotLight`, COLOR_HOTLIGHT), visited or not.
+inline COLORREF LinkTextColour(bool highContrast, bool visited, COLORREF link, COLORREF visitedLink,
+                               COLORREF hotLight) {
+    if (highContrast)
+        return hotLight;
+    return visited ? visitedLink : link;
+}
+
 class CHyperLinkImpl : public CWindowImpl {
 public:
     CHyperLinkImpl() = default;
@@ -46,6 +55,8 @@ protected:
 
 private:
     void CalcLabelRect();
+    // The link's font: an underlined copy of `base` (the GUI font when there is none).
+    void MakeLinkFont(HFONT base);
     void Paint(HDC dc);
     void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
     void UpdateToolTip();

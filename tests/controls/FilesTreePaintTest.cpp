@@ -408,3 +408,65 @@ TEST_F(PaintTest, MenuFontChangeRebuildsRowAndHeaderHeights) {
 }
 
 } // namespace
+
+namespace {
+
+// At 150 % the control lays itself out again: wider columns, a taller row from the larger menu
+// font, and buttons, indents and box offsets scaled (the check-box images are the owner's).
+TEST_F(PaintedTree, AtAnotherScaleColumnsRowsAndTreePartsScale) {
+    const unsigned row96 = tree.rowHeight;
+    tree.ApplyDpi(144);
+    EXPECT_EQ(tree.Dpi(), 144);
+    EXPECT_EQ(HeaderItemWidth(tree.header.m_hWnd, 0), 300);
+    EXPECT_EQ(HeaderItemWidth(tree.header.m_hWnd, 1), 120);
+    EXPECT_EQ(HeaderItemWidth(tree.header.m_hWnd, 2), 90);
+    EXPECT_NEAR(tree.rowHeight, 1.5 * row96, 2.0);
+
+    PaintCanvas c(360, 240);
+    qs::test::RenderClient(host.list, c);
+    qs::test::SaveShot(host.list, "treelist-rows-144");
+    const COLORREF window = GetSysColor(COLOR_WINDOW);
+    // Row 1's button: 13 x 13 at the 12-pixel margin, a minus 3 pixels in from either side.
+    const int x = 12, y = RowMid(0);
+    EXPECT_EQ(c.Pixel(x, y - 6), kGrey);
+    EXPECT_EQ(c.Pixel(x + 12, y + 6), kGrey);
+    EXPECT_NE(c.Pixel(x + 13, y - 6), kGrey) << "13 pixels wide";
+    EXPECT_NE(c.Pixel(x, y + 7), kGrey) << "13 pixels high";
+    EXPECT_EQ(c.Pixel(x + 2, y), window);
+    EXPECT_EQ(c.Pixel(x + 3, y), kBlack);
+    EXPECT_EQ(c.Pixel(x + 9, y), kBlack);
+    EXPECT_EQ(c.Pixel(x + 10, y), window);
+    EXPECT_EQ(r1->buttonRect.right - r1->buttonRect.left, 13);
+    EXPECT_EQ(r121->buttonRect.left, r1->buttonRect.left + 2 * 27);
+    EXPECT_EQ(r121->checkRect.left, r121->buttonRect.left + 26);
+
+    tree.ApplyDpi(96); // and back: the sizes of the start
+    EXPECT_EQ(HeaderItemWidth(tree.header.m_hWnd, 0), 200);
+    EXPECT_EQ(tree.rowHeight, row96);
+}
+
+TEST_F(PaintTest, TheNameColumnTakesTheWidthTheControlGainsUntilTheUserSizesAColumn) {
+    tree.SetFirstColumnFills(true);
+    auto widths = [this] {
+        return std::vector<int>{HeaderItemWidth(tree.header.m_hWnd, 0), HeaderItemWidth(tree.header.m_hWnd, 1),
+                                HeaderItemWidth(tree.header.m_hWnd, 2)};
+    };
+    host.ResizeClient(460, 240);
+    EXPECT_EQ(widths(), (std::vector<int>{300, 80, 60}));
+    host.ResizeClient(300, 240);
+    EXPECT_EQ(widths(), (std::vector<int>{140, 80, 60}));
+    host.ResizeClient(360, 240);
+    EXPECT_EQ(widths(), (std::vector<int>{200, 80, 60}));
+
+    // The user drags a divider: from then on every column keeps its width.
+    NMHEADERA nm{};
+    nm.hdr.hwndFrom = tree.header.m_hWnd;
+    nm.hdr.code = HDN_BEGINTRACKA;
+    nm.iItem = 1;
+    SendMessageA(host.list, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_TRUE(tree.UserSizedColumns());
+    host.ResizeClient(460, 240);
+    EXPECT_EQ(widths(), (std::vector<int>{200, 80, 60}));
+}
+
+} // namespace

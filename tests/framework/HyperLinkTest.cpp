@@ -174,3 +174,15 @@ TEST(HyperLinkImpl, HandCursorOverTheLabelOnly) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(HyperLinkColour, HighContrastDrawsEveryLinkInTheThemesLinkColour) {
+    const COLORREF link = RGB(0, 0, 255), visited = RGB(128, 0, 128), hot = RGB(255, 255, 0);
+    EXPECT_EQ(qs::LinkTextColour(false, false, link, visited, hot), link);
+    EXPECT_EQ(qs::LinkTextColour(false, true, link, visited, hot), visited);
+    EXPECT_EQ(qs::LinkTextColour(true, false, link, visited, hot), hot);
+    EXPECT_EQ(qs::LinkTextColour(true, true, link, visited, hot), hot);
+}
+
+} // namespace
