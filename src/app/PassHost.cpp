@@ -119,10 +119,12 @@ void EnableCommandButtonsOf(HWND dialog, bool enable) {
 }
 
 std::string SelectionStatusText(std::uint64_t size, std::uint32_t count, const std::vector<CSkippedJob>& skipped) {
-    std::string text = SelectionStatusText(size, count);
+    // The skipped jobs come first: a status line too narrow for all of it cuts the totals, which
+    // the list shows as well, rather than the names.
+    std::string text;
     for (std::size_t i = 0; i < skipped.size(); ++i)
-        text += (i == 0 ? " Skipped: " : "; ") + skipped[i].name + " (" + skipped[i].reason + ")";
-    return skipped.empty() ? text : text + ".";
+        text += (i == 0 ? "Skipped: " : "; ") + skipped[i].name + " (" + skipped[i].reason + ")";
+    return (skipped.empty() ? text : text + ". ") + SelectionStatusText(size, count);
 }
 
 void WriteSelectionStatus(HWND dialog, const CSelectionTotals& totals, const std::vector<CSkippedJob>& skipped) {

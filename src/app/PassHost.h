@@ -106,7 +106,7 @@ DWORD WINAPI CleanThreadProc(LPVOID host);
 
 // "Total selected: <size> in <count> files (items)." with the size as the shell words it.
 std::string SelectionStatusText(std::uint64_t size, std::uint32_t count);
-// The totals, then " Skipped: <name> (<reason>); ..." for the jobs the last clean skipped.
+// "Skipped: <name> (<reason>); ... " for the jobs the last clean skipped, then the totals.
 std::string SelectionStatusText(std::uint64_t size, std::uint32_t count, const std::vector<CSkippedJob>& skipped);
 
 // Window helpers for hosts: enable or disable, in this order, Refresh (1001), Clean Selected

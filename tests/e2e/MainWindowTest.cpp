@@ -248,7 +248,7 @@ TEST_F(MainWindowTest, CleanSelectedNamesTheJobsThatSkippedInTheStatusLine) {
     ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));
     ASSERT_EQ(quillsweep.Status(), TotalOf({"logs", "dumps"}));
     ASSERT_TRUE(quillsweep.RunPass(IDC_CLEAN_SELECTED));
-    const std::string skipped = TotalOf({"logs"}) + " Skipped: Logs (Logger is running: close it first).";
+    const std::string skipped = "Skipped: Logs (Logger is running: close it first). " + TotalOf({"logs"});
     EXPECT_EQ(quillsweep.Status(), skipped);
     EXPECT_EQ(app.CountFiles("logs"), 3);
     EXPECT_EQ(app.CountFiles("dumps"), 0);
