@@ -1,18 +1,21 @@
 -- Cached pages, thumbnails, start-up and shader caches of every Firefox profile, the store edition's
 -- included. Cookies, history, passwords and settings are not touched.
 -- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
--- The profile folders of the installed edition and of the store edition; the store edition
--- keeps both halves of a profile below its package's LocalCache.
-local localProfiles = {[[%LOCALAPPDATA%\Mozilla\Firefox\Profiles]], [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache\Local\Mozilla\Firefox\Profiles]], [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache\Roaming\Mozilla\Firefox\Profiles]]}
-local roamingProfiles = {[[%APPDATA%\Mozilla\Firefox\Profiles]], [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache\Roaming\Mozilla\Firefox\Profiles]]}
+-- The local half of an installed profile holds its caches, the roaming half its shader cache; the
+-- store edition keeps both halves below its package's LocalCache.
+local store = [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache]]
+local caches = {"cache2", "thumbnails", "startupCache", "jumpListCache", "shader-cache"}
+local places = {
+    {[[%LOCALAPPDATA%\Mozilla\Firefox\Profiles]], caches},
+    {[[%APPDATA%\Mozilla\Firefox\Profiles]], {"shader-cache"}},
+    {store .. [[\Local\Mozilla\Firefox\Profiles]], caches},
+    {store .. [[\Roaming\Mozilla\Firefox\Profiles]], caches},
+}
 local jobs = {}
-for _, root in ipairs(localProfiles) do
-    for _, cache in ipairs({"cache2", "thumbnails", "startupCache", "jumpListCache", "shader-cache"}) do
-        jobs[#jobs + 1] = {folder = root .. "\\*\\" .. cache, recurse = true}
+for _, place in ipairs(places) do
+    for _, cache in ipairs(place[2]) do
+        jobs[#jobs + 1] = {folder = place[1] .. "\\*\\" .. cache, recurse = true}
     end
-end
-for _, root in ipairs({roamingProfiles[1]}) do
-    jobs[#jobs + 1] = {folder = root .. "\\*\\shader-cache", recurse = true}
 end
 
 -- Where the program keeps its files: without any of them it is not installed, and GetPluginName

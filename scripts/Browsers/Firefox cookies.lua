@@ -1,10 +1,14 @@
 -- The cookies of every Firefox profile, the store edition's included: websites forget your sign-ins
 -- and preferences.
 -- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
-local roamingProfiles = {[[%APPDATA%\Mozilla\Firefox\Profiles]], [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache\Roaming\Mozilla\Firefox\Profiles]]}
+-- The roaming half of every profile, the store edition's below its package's LocalCache.
+local profiles = {
+    [[%APPDATA%\Mozilla\Firefox\Profiles\*]],
+    [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache\Roaming\Mozilla\Firefox\Profiles\*]],
+}
 local jobs = {}
-for _, root in ipairs(roamingProfiles) do
-    jobs[#jobs + 1] = {folder = root .. "\\*", masks = "*\\cookies.sqlite;*\\cookies.sqlite-wal;*\\cookies.sqlite-shm"}
+for _, profile in ipairs(profiles) do
+    jobs[#jobs + 1] = {folder = profile, masks = "*\\cookies.sqlite;*\\cookies.sqlite-wal;*\\cookies.sqlite-shm"}
 end
 
 -- Where the program keeps its files: without any of them it is not installed, and GetPluginName
