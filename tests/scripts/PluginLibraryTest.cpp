@@ -701,6 +701,23 @@ TEST_F(LibraryTest, ProgramsThatAreNotInstalledGetNoRow) {
     }
 }
 
+// Old Windows installations go whole: the folders themselves too, and nothing that only
+// resembles their names.
+TEST_F(LibraryTest, OldWindowsInstallationsAreRemovedWithTheirFolders) {
+    SKIP_UNLESS_JOB_FUNCTIONS();
+    Write({{"Drive\\Windows.old\\Windows\\a.dll", 10}, {"Drive\\$Windows.~WS\\Sources\\b.esd", 20}}, 't', 72);
+    Write({{"Drive\\Windows.older\\keep.txt", 11}, {"Drive\\$Windows.~BT.txt", 12}}, 'c', 72);
+    qs::test::MakeDirs(profile / "Drive\\$Windows.~BT");
+    auto script = LoadPlugin("System\\Old Windows installations.lua");
+    ASSERT_TRUE(script->Clear());
+    for (const char* gone : {"Drive\\Windows.old", "Drive\\$Windows.~WS", "Drive\\$Windows.~BT"})
+        EXPECT_FALSE(qs::test::Exists(profile / gone)) << gone;
+    ExpectIntact({{"Drive\\Windows.older\\keep.txt", 11}, {"Drive\\$Windows.~BT.txt", 12}}, 'c', "canary");
+    // With nothing left of them, the job has no row.
+    auto after = LoadPlugin("System\\Old Windows installations.lua");
+    EXPECT_EQ(Name(*after), "");
+}
+
 // The registry lists: the Run dialog's and Explorer's typed paths lose their values and keep
 // their subkeys; the recent documents list goes whole, its per-type subkeys included. Sibling
 // keys stay.
