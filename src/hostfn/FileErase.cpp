@@ -88,8 +88,6 @@ private:
     const WideMaskList m_none;
 };
 
-bool WipeEntry(CFolderLister& folder, std::uint32_t passes);
-
 // The wipe walk: folders are not matched against the masks; with an empty list the emptied ones
 // go. The state of a folder level is whether the folder goes once it is empty.
 class CWipeWalk {
@@ -120,7 +118,7 @@ public:
         else if (e.length == 0)
             folder.ChangeListedEntry(kRemove); // nothing to overwrite
         else
-            WipeEntry(folder, m_passes);
+            WipeListedFile(folder, m_passes);
         return false;
     }
 
@@ -246,23 +244,33 @@ bool WipeOpenFile(HANDLE file, std::uint32_t passes) {
 constexpr ACCESS_MASK kWipeAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES;
 constexpr ULONG kWipeOptions = kOpenFileOptions | 0x8 /* no intermediate buffering */ | 0x4 /* sequential only */;
 
-bool WipeEntry(CFolderLister& folder, std::uint32_t passes) {
+} // namespace
+
+bool WipeListedFile(CFolderLister& folder, std::uint32_t passes) {
     Handle file = folder.OpenListedEntry(kWipeAccess, 0, kWipeOptions);
     return file && WipeOpenFile(file.Get(), passes);
 }
 
-} // namespace
+void DeleteSingleFile(const std::string& path) { DeleteSingleFile(CWalkScope(), path); }
 
-void DeleteSingleFile(const std::string& path) {
+void DeleteSingleFile(const CWalkScope&, const std::string& path) {
     // The read-only attribute is left as it is, so a read-only file stays.
     DeleteFileNoFollow(path);
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse) {
-    EraseFolderContent(folder, maskText, recurse, WalkThreads());
+    EraseFolderContent(CWalkScope(), folder, maskText, recurse);
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse, unsigned threads) {
+    CWalkScope scope;
+    scope.threads = threads;
+    EraseFolderContent(scope, folder, maskText, recurse);
+}
+
+void EraseFolderContent(const CWalkScope& scope, const std::string& folder, const std::string* maskText,
+                        bool recurse) {
+    const unsigned threads = scope.threads != 0 ? scope.threads : WalkThreads();
     // The script's path and masks are converted to UTF-16 once, here; every name below comes from
     // the file system as it is.
     std::wstring root;
@@ -275,7 +283,9 @@ void EraseFolderContent(const std::string& folder, const std::string* maskText, 
     WalkFolderTreeParallel(root, CEraseWalk::State{&masks, maskText != nullptr, false}, walks);
 }
 
-bool WipeOneFile(const std::string& path, std::uint32_t passes) {
+bool WipeOneFile(const std::string& path, std::uint32_t passes) { return WipeOneFile(CWalkScope(), path, passes); }
+
+bool WipeOneFile(const CWalkScope&, const std::string& path, std::uint32_t passes) {
     EntryOfPath entry;
     if (!OpenEntryOfPath(path, entry))
         return false;
@@ -296,6 +306,11 @@ bool WipeOneFile(const std::string& path, std::uint32_t passes) {
 }
 
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes) {
+    WipeFolderWalk(CWalkScope(), folder, maskText, recurse, passes);
+}
+
+void WipeFolderWalk(const CWalkScope&, const std::string& folder, const std::string& maskText, bool recurse,
+                    std::uint32_t passes) {
     std::wstring root;
     if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
         return;

@@ -205,7 +205,9 @@ bool CHistoryCleaner::CleanIndexFolder(const std::string& folder, bool leakScan)
     return completed && walk.found && !walk.failed;
 }
 
-bool CleanIndexFolder(const std::string& folder, bool leakScan) {
+bool CleanIndexFolder(const std::string& folder, bool leakScan) { return CleanIndexFolder(CWalkScope(), folder, leakScan); }
+
+bool CleanIndexFolder(const CWalkScope&, const std::string& folder, bool leakScan) {
     CClearWizard wizard;
     return wizard.CleanIndexFolder(folder, leakScan);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/Handle.h"
+#include "hostfn/WalkScope.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -65,7 +66,9 @@ public:
     bool VisitRecord(std::uint8_t* entry, std::uint8_t* record) override;
 };
 
-// Clears the index file of a folder and of its MSHist subfolders.
+// Clears the index file of a folder and of its MSHist subfolders; an index file the scope keeps
+// is left as it is.
+bool CleanIndexFolder(const CWalkScope& scope, const std::string& folder, bool leakScan);
 bool CleanIndexFolder(const std::string& folder, bool leakScan);
 
 } // namespace qs

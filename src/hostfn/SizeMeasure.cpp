@@ -116,7 +116,9 @@ std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std:
     return (length + clusterSize - 1) / clusterSize * clusterSize;
 }
 
-bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) {
+bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) { return GetSizeOnDrive(CWalkScope(), path, size); }
+
+bool GetSizeOnDrive(const CWalkScope&, const std::string& path, std::uint64_t& size) {
     size = 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
@@ -135,11 +137,19 @@ bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) {
 
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count) {
-    MeasureFolder(folder, maskText, recurse, size, count, WalkThreads());
+    MeasureFolder(CWalkScope(), folder, maskText, recurse, size, count);
 }
 
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count, unsigned threads) {
+    CWalkScope scope;
+    scope.threads = threads;
+    MeasureFolder(scope, folder, maskText, recurse, size, count);
+}
+
+void MeasureFolder(const CWalkScope& scope, const std::string& folder, const std::string& maskText, bool recurse,
+                   std::uint64_t& size, std::uint32_t& count) {
+    const unsigned threads = scope.threads != 0 ? scope.threads : WalkThreads();
     size = 0;
     count = 0;
     // The script's path and masks are converted to UTF-16 once, here; every name below comes from
