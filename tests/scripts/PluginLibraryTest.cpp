@@ -513,7 +513,7 @@ std::vector<PluginCase> SystemCases() {
           {"Drive\\$Windows.~BT.txt", 14}},
          {},
          "",
-         3}, // Windows.old\Windows, Windows.old\Users and $Windows.~BT\Sources go whole
+         9}, // every folder goes and counts: the three roots and the six folders below them
         {"Windows Update\\Windows Update downloads.lua",
          {{"Windows\\SoftwareDistribution\\Download\\abc\\pkg.cab", 50000}},
          {{"Windows\\SoftwareDistribution\\DataStore\\DataStore.edb", 11}},
