@@ -13,7 +13,7 @@ function this:GetPluginName()
 end
 
 function this:GetPluginDescription()
-    return "Logs of Windows setup, servicing and system components (CBS archives, Logs, Panther, System32\LogFiles); never the event logs."
+    return "Logs of Windows setup, servicing and system components (CBS archives, Logs, Panther, System32\\LogFiles); never the event logs."
 end
 
 function this:GetPluginIcon()
