@@ -75,6 +75,13 @@ bool CKeepList::Keeps(const std::wstring& path) const {
     return false;
 }
 
+bool CKeepList::KeepsText(const std::string& path) const {
+    if (m_paths.empty())
+        return false;
+    std::wstring wide;
+    return !ToWide(path, FileApiCodePage(), wide) || Keeps(wide);
+}
+
 CKeepFilter::CKeepFilter(const CKeepList& keep, const std::wstring& root) {
     m_rootChars = root.size() + (!root.empty() && root.back() == L'\\' ? 0 : 1);
     if (keep.Empty())

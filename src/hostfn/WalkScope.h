@@ -39,6 +39,9 @@ public:
 
     // True when the full path `path` is kept: it is a kept path or lies below one.
     bool Keeps(const std::wstring& path) const;
+    // The same for a script's path in the code page of the file functions; a path that does not
+    // convert is kept whenever anything is.
+    bool KeepsText(const std::string& path) const;
 
 private:
     std::vector<std::wstring> m_paths;

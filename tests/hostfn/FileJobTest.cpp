@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -103,29 +104,42 @@ protected:
         return (content.size() + c - 1) / c * c;
     }
 
-    // Replaces every "R" in `table` (a Lua table) by the tree's root as a Lua string.
-    static std::string Job(const std::string& table, const std::string& root) {
+    // Replaces every "R" standing alone in `text` by `root` (as a Lua string when `lua`).
+    static std::string WithRoot(const std::string& text, const std::string& root, bool lua) {
         std::string out;
-        for (char ch : table)
-            out += ch == 'R' ? Lua(root) : std::string(1, ch);
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            const bool alone = text[i] == 'R' && (i == 0 || !std::isalnum(static_cast<unsigned char>(text[i - 1]))) &&
+                               (i + 1 == text.size() || !std::isalnum(static_cast<unsigned char>(text[i + 1])));
+            out += alone ? (lua ? Lua(root) : root) : std::string(1, text[i]);
+        }
         return out;
     }
 
-    // Runs `table` through MeasureFiles and then `clean` ("DeleteFiles" or "WipeFiles"); checks
-    // that the count, the size and the recorded entries are what disappeared, that nothing else
-    // changed, and answers what disappeared relative to the tree.
+    // Runs `table` through MeasureFiles and then `clean` ("DeleteFiles" or "WipeFiles").
     Entries MeasureAndClean(const std::string& table, const std::string& clean) {
+        return MeasureAndCleanCalls("self:MeasureFiles(" + table + ")",
+                                    clean == "WipeFiles" ? "self:WipeFiles(" + table + ", 1)"
+                                                         : "self:" + clean + "(" + table + ")");
+    }
+
+    // Runs the Lua calls `measure` and then `clean` ("R" for the tree's root) on a fresh tree with
+    // the keep list `kept` ("R" for the tree's root); checks that the count (if answered), the
+    // size and the recorded entries are what disappeared, that nothing else changed, and
+    // answers what disappeared relative to the tree.
+    Entries MeasureAndCleanCalls(const std::string& measureCall, const std::string& cleanCall) {
         const std::string root = MakeCase();
-        const std::string job = Job(table, root);
+        const std::string measure = WithRoot(measureCall, root, true);
+        const std::string clean = WithRoot(cleanCall, root, true);
+        const std::string& job = clean;
         const TreeSnapshot before = qs::test::Snapshot(CaseDir());
         CRecorder recorder;
         qs::CHostScope scope;
         scope.recorder = &recorder;
-        scope.keptPaths = kept;
+        for (const std::string& k : kept)
+            scope.keptPaths.push_back(WithRoot(k, root, false));
         host.Vm().SetHostScope(&scope);
-        const Results measured = host.Eval("return self:MeasureFiles(" + job + ")");
-        const Results cleaned = host.Eval(clean == "WipeFiles" ? "return self:WipeFiles(" + job + ", 1)"
-                                                               : "return self:" + clean + "(" + job + ")");
+        const Results measured = host.Eval("return " + measure);
+        const Results cleaned = host.Eval("return " + clean);
         host.Vm().SetHostScope(nullptr);
         EXPECT_EQ(cleaned, Results{}) << job;
         const TreeSnapshot after = qs::test::Snapshot(CaseDir());
@@ -142,7 +156,10 @@ protected:
         }
         for (const auto& [path, content] : after)
             EXPECT_TRUE(before.count(path)) << qs::test::Printable(path) << " appeared after " << job;
-        EXPECT_EQ(measured, (Results{"s:" + std::to_string(size), "s:" + std::to_string(gone.size())})) << job;
+        if (measure.compare(0, 16, "self:GetFileSize") == 0)
+            EXPECT_EQ(measured, (Results{"n:" + std::to_string(size)})) << measure;
+        else
+            EXPECT_EQ(measured, (Results{"s:" + std::to_string(size), "s:" + std::to_string(gone.size())})) << measure;
         // The recorder heard each entry that went, once, with the size counted for it. The part
         // of a path that the script gave comes as expanded (in capitals); below, the listed names.
         std::map<std::wstring, std::wstring> byCapitals;
@@ -304,6 +321,95 @@ TEST_F(FileJobs, EachFieldAloneAndCombined) {
             EXPECT_EQ(gone, k.gone) << clean << " " << k.table;
         }
     }
+}
+
+// The keep list, through the old functions and the new: kept files, and kept folders with
+// everything below them, are neither counted nor touched, and a folder that holds a kept path
+// stays. Kept paths may use macros, any letter case, "/" and a trailing backslash.
+TEST_F(FileJobs, KeptPathsAreNeitherCountedNorTouched) {
+    char temp[MAX_PATH];
+    ASSERT_GT(GetTempPathA(MAX_PATH, temp), 0u);
+    const std::string tempText = temp;
+    struct Row {
+        std::vector<std::string> kept;
+        const char* measure;
+        const char* clean;
+        Entries gone;
+    };
+    const std::vector<Row> rows = {
+        {{"R\\sub\\c.tmp"}, "self:GetFolderSize(R, '*.tmp', true)", "self:DeleteFolderContent(R, '*.tmp', true)",
+         Names({"a.tmp", "new.tmp", "ro.tmp", "sub\\deep\\e.tmp"})},
+        {{"R\\CACHE"}, "self:GetFolderSize(R .. '\\\\cache', '', true)",
+         "self:DeleteFolderContent(R .. '\\\\cache', '', true)", {}},
+        {{"R\\cache\\inner\\g.txt"}, "self:GetFolderSize(R, '*\\\\cache', true)",
+         "self:DeleteFolderContent(R, '*\\\\cache', true)",
+         Names({"cache\\f.txt", "Chrome\\Default\\Cache\\", "Chrome\\Default\\Cache\\x.bin",
+                "Chrome\\Profile 1\\Cache\\", "Chrome\\Profile 1\\Cache\\y.bin", "Chrome Beta\\Default\\Cache\\",
+                "Chrome Beta\\Default\\Cache\\z.bin", "Edge\\Default\\Cache\\", "Edge\\Default\\Cache\\w.bin"})},
+        {{"R/Chrome/"}, "self:GetFolderSize(R, '*.bin', true)", "self:DeleteFolderContent(R, '*.bin', true)",
+         Names({"Chrome Beta\\Default\\Cache\\z.bin", "Edge\\Default\\Cache\\w.bin"})},
+        {{"R\\a.tmp"}, "self:GetFileSize(R .. '\\\\a.tmp')", "self:DeleteFile(R .. '\\\\a.tmp')", {}},
+        {{"R"}, "self:GetFileSize(R .. '\\\\b.txt')", "self:WipeFile(R .. '\\\\b.txt', 1)", {}},
+        {{"R\\x"}, "self:GetFileSize(R .. '\\\\b.txt')", "self:WipeFile(R .. '\\\\b.txt', 1)", Names({"b.txt"})},
+        {{"R\\ro.tmp", "R\\sub\\deep"}, "self:GetFolderSize(R, '*.tmp', true)",
+         "self:WipeFolderContent(R, '*.tmp', true, 1)", Names({"a.tmp", "new.tmp", "sub\\c.tmp"})},
+        {{"R\\sub\\deep\\e.tmp", "R\\Chrome"}, "self:MeasureFiles({folder = R, masks = '*', recurse = true})",
+         "self:DeleteFiles({folder = R, masks = '*', recurse = true})",
+         Names({"a.tmp", "b.txt", "new.tmp", "ro.tmp", "sub\\c.tmp", "sub\\d.txt", "cache\\", "cache\\f.txt",
+                "cache\\inner\\", "cache\\inner\\g.txt", "Chrome Beta\\", "Chrome Beta\\Default\\",
+                "Chrome Beta\\Default\\Cache\\", "Chrome Beta\\Default\\Cache\\z.bin", "Edge\\", "Edge\\Default\\",
+                "Edge\\Default\\Cache\\", "Edge\\Default\\Cache\\w.bin", "empty\\"})},
+        {{"R"}, "self:MeasureFiles({folder = R .. '\\\\cache', masks = '*', recurse = true, removeSelf = true})",
+         "self:WipeFiles({folder = R .. '\\\\cache', masks = '*', recurse = true, removeSelf = true}, 1)", {}},
+        {{"R\\Chrome\\Profile 1\\"}, "self:MeasureFiles({folder = R .. '\\\\Chrome*\\\\*\\\\Cache', removeSelf = true})",
+         "self:DeleteFiles({folder = R .. '\\\\Chrome*\\\\*\\\\Cache', removeSelf = true})",
+         Names({"Chrome\\Default\\Cache\\", "Chrome\\Default\\Cache\\x.bin", "Chrome Beta\\Default\\Cache\\",
+                "Chrome Beta\\Default\\Cache\\z.bin"})},
+        {{"R\\sub\\deep"}, "self:MeasureFiles({folder = R .. '\\\\sub', masks = '*', recurse = true, removeSelf = true})",
+         "self:DeleteFiles({folder = R .. '\\\\sub', masks = '*', recurse = true, removeSelf = true})",
+         Names({"sub\\c.tmp", "sub\\d.txt"})},
+    };
+    for (const Row& row : rows) {
+        kept = row.kept;
+        EXPECT_EQ(MeasureAndCleanCalls(row.measure, row.clean), row.gone) << row.clean;
+    }
+    // A kept folder written with a macro and in another letter case, in the next case's tree.
+    const std::string next = host.Dir() / ("case" + std::to_string(cases + 1));
+    ASSERT_EQ(next.compare(0, tempText.size(), tempText), 0) << next;
+    const std::string below = next.substr(tempText.size());
+    kept = {"%TEMP%\\" + below + "\\T\\Sub"};
+    for (char& ch : kept.front())
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    EXPECT_EQ(MeasureAndCleanCalls("self:MeasureFiles({folder = R .. '\\\\su?', masks = '*', recurse = true})",
+                                   "self:DeleteFiles({folder = R .. '\\\\su?', masks = '*', recurse = true})"),
+              Entries{});
+    kept.clear();
+}
+
+// A plugin's GetSize and Clear over several jobs, old functions and new, with a keep list: what
+// the recorder hears over the whole GetSize is what the whole Clear removes.
+TEST_F(FileJobs, APluginsRecordedFilesAreWhatItsCleanRemoves) {
+    const std::string jobs = "local jobs = {"
+                             "{folder = R .. '\\\\Chrome*\\\\*', masks = '*', recurse = true, exclude = '*\\\\keep.dat'},"
+                             "{folder = R, minAgeHours = 24, removeSelf = true},"
+                             "{folder = R .. '\\\\Edge\\\\*\\\\Cache', masks = '*.bin'}} ";
+    const std::string measure =
+        "(function(s) " + jobs +
+        "local size, count = 0, 0 "
+        "for _, j in ipairs(jobs) do local a, b = s:MeasureFiles(j) size = size + a count = count + b end "
+        "local a, b = s:GetFolderSize(R .. '\\\\sub', '*.tmp', true) size = size + a count = count + b "
+        "size = size + s:GetFileSize(R .. '\\\\cache\\\\f.txt') count = count + 1 "
+        "return tostring(size), tostring(count) end)(self)";
+    const std::string clean = "(function(s) " + jobs +
+                              "for _, j in ipairs(jobs) do s:DeleteFiles(j) end "
+                              "s:DeleteFolderContent(R .. '\\\\sub', '*.tmp', true) "
+                              "s:DeleteFile(R .. '\\\\cache\\\\f.txt') end)(self)";
+    kept = {"R\\Chrome\\Default\\Cache\\x.bin", "R\\sub\\deep"};
+    EXPECT_EQ(MeasureAndCleanCalls(measure, clean),
+              Names({"Chrome\\Profile 1\\Cache\\", "Chrome\\Profile 1\\Cache\\y.bin", "Chrome Beta\\Default\\Cache\\",
+                     "Chrome Beta\\Default\\Cache\\z.bin", "a.tmp", "b.txt", "ro.tmp", "Edge\\Default\\Cache\\w.bin",
+                     "sub\\c.tmp", "cache\\f.txt"}));
+    kept.clear();
 }
 
 // Links inside the tree are neither followed, counted nor removed, whatever selects them. (A
