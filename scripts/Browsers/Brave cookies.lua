@@ -1,12 +1,48 @@
--- The cookies of every Brave profile: websites forget your sign-ins and preferences.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
-local jobs = {
-    {"%LOCALAPPDATA%\\BraveSoftware\\Brave-Browser\\User Data", "*\\Network\\Cookies;*\\Network\\Cookies-journal", true},
+-- The cookies of every Brave profile (release, Beta and Nightly channels): websites forget your
+-- sign-ins and preferences.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+-- The User Data folder of each channel, and its profiles by name (never a folder below them).
+local userData = {}
+for _, channel in ipairs({"Brave-Browser", "Brave-Browser-Beta", "Brave-Browser-Nightly"}) do
+    userData[#userData + 1] = [[%LOCALAPPDATA%\BraveSoftware\]] .. channel .. [[\User Data]]
+end
+local profiles = {"Default", "Profile *", "Guest Profile"}
+local jobs = {}
+-- The cookie files at profile depth (in Network, and where older versions kept them).
+for _, root in ipairs(userData) do
+    for _, profile in ipairs(profiles) do
+        for _, folder in ipairs({"\\Network", ""}) do
+            jobs[#jobs + 1] = {folder = root .. "\\" .. profile .. folder, masks = "*\\Cookies;*\\Cookies-journal"}
+        end
+    end
+end
+
+-- Where the program keeps its files: without any of them it is not installed, and GetPluginName
+-- answers no name, so that it gets no row.
+local installed = {
+    [[%LOCALAPPDATA%\BraveSoftware\Brave-Browser\User Data]],
+    [[%LOCALAPPDATA%\BraveSoftware\Brave-Browser-Beta\User Data]],
+    [[%LOCALAPPDATA%\BraveSoftware\Brave-Browser-Nightly\User Data]],
 }
 
+-- While it runs the program holds these files open and writes them back: Clear skips then.
+local programs = {"brave.exe"}
+
 function this:GetPluginName()
-    return "Brave cookies (signs you out of websites)"
+    for _, path in ipairs(installed) do
+        if self:PathExists(path) then
+            return "Brave cookies (signs you out of websites)"
+        end
+    end
+    return ""
+end
+
+function this:GetPluginDescription()
+    return "The cookies of every Brave profile; close Brave first."
+end
+
+function this:GetPluginWarning()
+    return "Signs you out of every website in Brave and forgets your site preferences."
 end
 
 function this:GetPluginIcon()
@@ -16,15 +52,20 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Brave is running and holds these files open: close it first, then clean again."
+        end
+    end
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

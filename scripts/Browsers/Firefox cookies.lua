@@ -1,12 +1,42 @@
--- The cookies of every Firefox profile: websites forget your sign-ins and preferences.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
-local jobs = {
-    {"%APPDATA%\\Mozilla\\Firefox\\Profiles", "*\\cookies.sqlite;*\\cookies.sqlite-wal;*\\cookies.sqlite-shm", true},
+-- The cookies of every Firefox profile, the store edition's included: websites forget your sign-ins
+-- and preferences.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+-- The roaming half of every profile, the store edition's below its package's LocalCache.
+local profiles = {
+    [[%APPDATA%\Mozilla\Firefox\Profiles\*]],
+    [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache\Roaming\Mozilla\Firefox\Profiles\*]],
+}
+local jobs = {}
+for _, profile in ipairs(profiles) do
+    jobs[#jobs + 1] = {folder = profile, masks = "*\\cookies.sqlite;*\\cookies.sqlite-wal;*\\cookies.sqlite-shm"}
+end
+
+-- Where the program keeps its files: without any of them it is not installed, and GetPluginName
+-- answers no name, so that it gets no row.
+local installed = {
+    [[%LOCALAPPDATA%\Mozilla\Firefox\Profiles]],
+    [[%APPDATA%\Mozilla\Firefox\Profiles]],
+    [[%LOCALAPPDATA%\Packages\Mozilla.Firefox_*\LocalCache\Roaming\Mozilla\Firefox\Profiles]],
 }
 
+-- While it runs the program holds these files open and writes them back: Clear skips then.
+local programs = {"firefox.exe"}
+
 function this:GetPluginName()
-    return "Firefox cookies (signs you out of websites)"
+    for _, path in ipairs(installed) do
+        if self:PathExists(path) then
+            return "Firefox cookies (signs you out of websites)"
+        end
+    end
+    return ""
+end
+
+function this:GetPluginDescription()
+    return "The cookies of every Firefox profile; close Firefox first."
+end
+
+function this:GetPluginWarning()
+    return "Signs you out of every website in Firefox and forgets your site preferences."
 end
 
 function this:GetPluginIcon()
@@ -16,15 +46,20 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Firefox is running and holds these files open: close it first, then clean again."
+        end
+    end
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

@@ -1,13 +1,52 @@
--- The browsing and download history of every Google Chrome profile. Bookmarks, passwords and
+-- The browsing and download history of every Google Chrome profile (stable, Beta, Dev and Canary
+-- channels), with the address bar's shortcuts, top sites and predictions. Bookmarks, passwords and
 -- settings are not touched.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
-local jobs = {
-    {"%LOCALAPPDATA%\\Google\\Chrome\\User Data", "*\\History;*\\History-journal;*\\Visited Links", true},
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+-- The User Data folder of each channel, and its profiles by name (never a folder below them).
+local userData = {}
+for _, channel in ipairs({"Chrome", "Chrome Beta", "Chrome Dev", "Chrome SxS"}) do
+    userData[#userData + 1] = [[%LOCALAPPDATA%\Google\]] .. channel .. [[\User Data]]
+end
+local profiles = {"Default", "Profile *", "Guest Profile"}
+local jobs = {}
+-- The history files, named at profile depth only: a file of the same name in an extension's
+-- folder or anywhere deeper is never touched.
+local history = "*\\History;*\\History-journal;*\\Visited Links;*\\Shortcuts;*\\Shortcuts-journal;" ..
+    "*\\Top Sites;*\\Top Sites-journal;*\\Network Action Predictor;*\\Network Action Predictor-journal;" ..
+    "*\\History Provider Cache;*\\DownloadMetadata"
+for _, root in ipairs(userData) do
+    for _, profile in ipairs(profiles) do
+        jobs[#jobs + 1] = {folder = root .. "\\" .. profile, masks = history}
+    end
+end
+
+-- Where the program keeps its files: without any of them it is not installed, and GetPluginName
+-- answers no name, so that it gets no row.
+local installed = {
+    [[%LOCALAPPDATA%\Google\Chrome\User Data]],
+    [[%LOCALAPPDATA%\Google\Chrome Beta\User Data]],
+    [[%LOCALAPPDATA%\Google\Chrome Dev\User Data]],
+    [[%LOCALAPPDATA%\Google\Chrome SxS\User Data]],
 }
 
+-- While it runs the program holds these files open and writes them back: Clear skips then.
+local programs = {"chrome.exe"}
+
 function this:GetPluginName()
-    return "Google Chrome history (forgets visited pages)"
+    for _, path in ipairs(installed) do
+        if self:PathExists(path) then
+            return "Google Chrome history (forgets visited pages)"
+        end
+    end
+    return ""
+end
+
+function this:GetPluginDescription()
+    return "Visited pages, downloads list, top sites and address bar predictions of every Google Chrome profile; close Google Chrome first."
+end
+
+function this:GetPluginWarning()
+    return "Google Chrome forgets the pages you visited, your downloads list and its address bar suggestions."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +56,20 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Google Chrome is running and holds these files open: close it first, then clean again."
+        end
+    end
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

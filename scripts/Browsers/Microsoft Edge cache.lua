@@ -1,13 +1,48 @@
--- Cached pages, scripts and shaders of every Microsoft Edge profile. Cookies, history, passwords and
--- settings are not touched.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
-local jobs = {
-    {"%LOCALAPPDATA%\\Microsoft\\Edge\\User Data", "*\\Cache\\Cache_Data;*\\Code Cache\\js;*\\Code Cache\\wasm;*\\Code Cache\\webui_js;*\\GPUCache;*\\ShaderCache;*\\GrShaderCache;*\\GraphiteDawnCache;*\\DawnCache", true},
+-- Cached pages, scripts and shaders of every Microsoft Edge profile (stable, Beta, Dev and Canary
+-- channels). Cookies, history, passwords, settings and site data are not touched.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+-- The User Data folder of each channel, and its profiles by name (never a folder below them).
+local userData = {}
+for _, channel in ipairs({"Edge", "Edge Beta", "Edge Dev", "Edge SxS"}) do
+    userData[#userData + 1] = [[%LOCALAPPDATA%\Microsoft\]] .. channel .. [[\User Data]]
+end
+local profiles = {"Default", "Profile *", "Guest Profile"}
+local jobs = {}
+-- Whole cache folders: every file inside goes, the folders stay for the browser.
+for _, root in ipairs(userData) do
+    for _, profile in ipairs(profiles) do
+        for _, cache in ipairs({"Cache", "Code Cache", "GPUCache", "DawnCache", "DawnGraphiteCache", "DawnWebGPUCache"}) do
+            jobs[#jobs + 1] = {folder = root .. "\\" .. profile .. "\\" .. cache, recurse = true}
+        end
+    end
+    for _, cache in ipairs({"ShaderCache", "GrShaderCache", "GraphiteDawnCache"}) do
+        jobs[#jobs + 1] = {folder = root .. "\\" .. cache, recurse = true}
+    end
+end
+
+-- Where the program keeps its files: without any of them it is not installed, and GetPluginName
+-- answers no name, so that it gets no row.
+local installed = {
+    [[%LOCALAPPDATA%\Microsoft\Edge\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge Beta\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge Dev\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge SxS\User Data]],
 }
 
+-- While it runs the program holds these files open and writes them back: Clear skips then.
+local programs = {"msedge.exe"}
+
 function this:GetPluginName()
-    return "Microsoft Edge cache"
+    for _, path in ipairs(installed) do
+        if self:PathExists(path) then
+            return "Microsoft Edge cache"
+        end
+    end
+    return ""
+end
+
+function this:GetPluginDescription()
+    return "Cached pages, scripts and shaders of every Microsoft Edge profile; close Microsoft Edge first."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +52,20 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Microsoft Edge is running and holds these files open: close it first, then clean again."
+        end
+    end
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

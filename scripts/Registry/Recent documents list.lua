@@ -1,9 +1,14 @@
--- The list of recently opened documents that Explorer and the Start menu keep.
--- Only the values of this one key are counted and deleted; its subkeys are left alone.
+-- The list of recently opened documents that Explorer and the Start menu keep: the key with
+-- its values and its per-type subkeys (.txt, .docx, Folder, ...), deleted whole; Explorer
+-- creates it again.
 local key = "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\RecentDocs"
 
 function this:GetPluginName()
     return "Recent documents list"
+end
+
+function this:GetPluginDescription()
+    return "Explorer's list of recently opened documents, for every file type."
 end
 
 function this:GetPluginIcon()
@@ -11,10 +16,11 @@ function this:GetPluginIcon()
 end
 
 function this:GetSize()
-    -- Registry entries take no disk space worth counting: the size is 0, the count the entries.
-    return 0, self:RegKeyGetNumberOfValues(key, "")
+    -- Registry entries take no disk space worth counting: the size is 0, the count the keys and
+    -- values that the deletion removes.
+    return 0, self:RegKeyMeasureTree(key)
 end
 
 function this:Clear()
-    self:RegKeyDeleteValues(key, "")
+    self:RegKeyDeleteTree(key)
 end

@@ -6,6 +6,10 @@ function this:GetPluginName()
     return "Run dialog history"
 end
 
+function this:GetPluginDescription()
+    return "The commands typed into the Run dialog."
+end
+
 function this:GetPluginIcon()
     return self:GetIconIndexByExt("reg")
 end

@@ -6,6 +6,10 @@ function this:GetPluginName()
     return "Paths typed in Explorer"
 end
 
+function this:GetPluginDescription()
+    return "The folder paths typed into Explorer's address bar."
+end
+
 function this:GetPluginIcon()
     return self:GetIconIndexByExt("reg")
 end

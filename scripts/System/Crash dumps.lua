@@ -1,14 +1,19 @@
--- Memory dumps written when programs or Windows crashed.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Memory dumps written when programs or Windows crashed, and the reports of hangs the kernel
+-- recovered from.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%LOCALAPPDATA%\\CrashDumps", "*.dmp", false},
-    {"%WINDIR%\\Minidump", "*.dmp", false},
-    {"%WINDIR%", "*\\MEMORY.DMP", false},
+    {folder = [[%LOCALAPPDATA%\CrashDumps]], masks = "*.dmp"},
+    {folder = [[%WINDIR%\Minidump]], masks = "*.dmp"},
+    {folder = [[%WINDIR%]], masks = "*\\MEMORY.DMP"},
+    {folder = [[%WINDIR%\LiveKernelReports]], masks = "*.dmp", recurse = true},
 }
 
 function this:GetPluginName()
     return "Crash dumps"
+end
+
+function this:GetPluginDescription()
+    return "Memory dumps of crashed programs, of Windows itself and of recovered hangs (LiveKernelReports)."
 end
 
 function this:GetPluginIcon()
@@ -18,15 +23,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

@@ -1,14 +1,15 @@
--- Compiled shaders that Windows and the graphics drivers cache; games build them again.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Compiled shaders that DirectX caches for games and programs; they are built again as needed.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%LOCALAPPDATA%\\D3DSCache", "", true},
-    {"%LOCALAPPDATA%\\NVIDIA\\DXCache", "", true},
-    {"%LOCALAPPDATA%\\AMD\\DxCache", "", true},
+    {folder = [[%LOCALAPPDATA%\D3DSCache]], recurse = true},
 }
 
 function this:GetPluginName()
     return "DirectX shader cache"
+end
+
+function this:GetPluginDescription()
+    return "Shaders DirectX compiled and cached; games build them again."
 end
 
 function this:GetPluginIcon()
@@ -18,15 +19,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

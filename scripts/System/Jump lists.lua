@@ -1,13 +1,21 @@
--- The recent and pinned items that programs show in their taskbar jump lists.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- The recent and pinned items that programs show in their taskbar jump lists. The file that holds
+-- the folders pinned to Quick Access (f01b4d95cf55d32a) is kept.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%RECENT%\\AutomaticDestinations", "*.automaticDestinations-ms", false},
-    {"%RECENT%\\CustomDestinations", "*.customDestinations-ms", false},
+    {folder = [[%RECENT%\AutomaticDestinations]], masks = "*.automaticDestinations-ms", exclude = "*\\f01b4d95cf55d32a.automaticDestinations-ms"},
+    {folder = [[%RECENT%\CustomDestinations]], masks = "*.customDestinations-ms"},
 }
 
 function this:GetPluginName()
     return "Jump lists"
+end
+
+function this:GetPluginDescription()
+    return "Recent and pinned items of the taskbar's jump lists; Quick Access keeps its pinned folders."
+end
+
+function this:GetPluginWarning()
+    return "Programs forget the files you pinned to their jump lists."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +25,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

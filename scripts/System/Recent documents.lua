@@ -1,13 +1,16 @@
--- The shortcuts of the Recent folder (the documents Windows lists as recently opened). The
--- documents themselves are not touched.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- The shortcuts of the Recent folder (the documents Windows lists as recently opened). The documents
+-- themselves are not touched.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%RECENT%", "*.lnk", false},
+    {folder = [[%RECENT%]], masks = "*.lnk"},
 }
 
 function this:GetPluginName()
     return "Recent documents (shortcuts)"
+end
+
+function this:GetPluginDescription()
+    return "Shortcuts to recently opened documents; the documents stay."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +20,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

@@ -1,13 +1,20 @@
--- Explorer's caches of thumbnails and icons; Explorer builds them again as needed. The files
--- Explorer holds open are passed over.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Explorer's caches of thumbnails and icons; Explorer builds them again as needed.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%LOCALAPPDATA%\\Microsoft\\Windows\\Explorer", "*\\thumbcache_*.db;*\\iconcache_*.db", false},
+    {folder = [[%LOCALAPPDATA%\Microsoft\Windows\Explorer]], masks = "*\\thumbcache_*.db;*\\iconcache_*.db"},
+    {folder = [[%LOCALAPPDATA%]], masks = "*\\IconCache.db"},
 }
+
+-- Explorer holds the caches open while it runs and frees nothing of them: Clear skips then, rather
+-- than promise bytes it cannot free.
+local programs = {"explorer.exe"}
 
 function this:GetPluginName()
     return "Thumbnail and icon caches"
+end
+
+function this:GetPluginDescription()
+    return "Explorer's thumbnail and icon caches; Explorer holds them open, so they are cleaned only while Explorer is not running."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +24,20 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Explorer holds these caches open while it runs: clean them when Explorer is not running (for example with QuillsweepCmd at sign-in)."
+        end
+    end
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

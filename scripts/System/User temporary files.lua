@@ -1,12 +1,16 @@
--- Files that programs leave in your temporary folder. Files in use are passed over; the folders stay.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Files that programs leave in your temporary folder, older than a day: files written in the last 24
+-- hours may belong to a running installer or program and stay, as do files in use and the folders.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%TEMP%", "", true},
+    {folder = [[%TEMP%]], recurse = true, minAgeHours = 24},
 }
 
 function this:GetPluginName()
     return "User temporary files"
+end
+
+function this:GetPluginDescription()
+    return "Files in your temporary folder that are older than 24 hours."
 end
 
 function this:GetPluginIcon()
@@ -16,15 +20,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

@@ -1,13 +1,20 @@
 -- Problem reports that Windows queued or archived, for you and for all users.
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%LOCALAPPDATA%\\Microsoft\\Windows\\WER", "", true},
-    {"%ProgramData%\\Microsoft\\Windows\\WER", "", true},
+    {folder = [[%LOCALAPPDATA%\Microsoft\Windows\WER]], recurse = true},
+    {folder = [[%ProgramData%\Microsoft\Windows\WER]], recurse = true},
 }
 
 function this:GetPluginName()
     return "Windows error reports"
+end
+
+function this:GetPluginDescription()
+    return "Problem reports Windows queued to send or archived, for you and for all users."
+end
+
+function this:GetPluginWarning()
+    return "Problem reports that were not sent yet are lost, with the solutions Windows could have offered for them."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +24,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

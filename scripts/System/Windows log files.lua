@@ -1,12 +1,19 @@
--- Log files that Windows has rotated out of use (component servicing archives).
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Log files that Windows setup, servicing and system components wrote. The event logs
+-- (System32\winevt) are never touched; logs in use stay.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%WINDIR%\\Logs\\CBS", "*\\CbsPersist_*.log;*\\CbsPersist_*.cab", false},
+    {folder = [[%WINDIR%\Logs\CBS]], masks = "*.cab"},
+    {folder = [[%WINDIR%\Logs]], masks = "*.log", recurse = true},
+    {folder = [[%WINDIR%\Panther]], masks = "*.log;*.etl", recurse = true},
+    {folder = [[%WINDIR%\System32\LogFiles]], masks = "*.log;*.etl", recurse = true},
 }
 
 function this:GetPluginName()
     return "Old Windows log files"
+end
+
+function this:GetPluginDescription()
+    return "Logs of Windows setup, servicing and system components (CBS archives, Logs, Panther, System32\\LogFiles); never the event logs."
 end
 
 function this:GetPluginIcon()
@@ -16,15 +23,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

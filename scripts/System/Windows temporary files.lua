@@ -1,13 +1,17 @@
--- Files that Windows and installers leave in its own temporary folder (needs administrator rights;
--- without them nothing is touched).
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Files older than a day that Windows and installers leave in the system's temporary folders (needs
+-- administrator rights; without them nothing is touched).
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%WINDIR%\\Temp", "", true},
+    {folder = [[%WINDIR%\Temp]], recurse = true, minAgeHours = 24},
+    {folder = [[%WINDIR%\SystemTemp]], recurse = true, minAgeHours = 24},
 }
 
 function this:GetPluginName()
     return "Windows temporary files"
+end
+
+function this:GetPluginDescription()
+    return "Files older than 24 hours in Windows' temporary folders (Temp and SystemTemp); needs administrator rights."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +21,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

@@ -1,13 +1,17 @@
--- Update pieces kept to share with other computers (needs administrator rights; without them
--- nothing is touched).
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Update pieces that Delivery Optimization keeps to share with other computers, in its older and its
+-- current folder (needs administrator rights; without them nothing is touched).
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%WINDIR%\\ServiceProfiles\\NetworkService\\AppData\\Local\\Microsoft\\Windows\\DeliveryOptimization\\Cache", "", true},
+    {folder = [[%WINDIR%\ServiceProfiles\NetworkService\AppData\Local\Microsoft\Windows\DeliveryOptimization\Cache]], recurse = true},
+    {folder = [[%WINDIR%\SoftwareDistribution\DeliveryOptimization]], recurse = true},
 }
 
 function this:GetPluginName()
     return "Delivery Optimization files"
+end
+
+function this:GetPluginDescription()
+    return "Update pieces kept to share with other computers; needs administrator rights."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +21,15 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

@@ -1,13 +1,23 @@
--- Update packages Windows Update has downloaded and installed (needs administrator rights;
--- without them nothing is touched).
--- GetSize and Clear walk exactly the same folders with the same masks and recursion, so what
--- the list shows is what Clear Selected removes.
+-- Update packages that Windows Update downloaded, pending ones included (needs administrator rights;
+-- without them nothing is touched). Skipped while Windows is installing updates.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
 local jobs = {
-    {"%WINDIR%\\SoftwareDistribution\\Download", "", true},
+    {folder = [[%WINDIR%\SoftwareDistribution\Download]], recurse = true},
 }
+
+-- Windows Update's workers: while one runs, the downloads may be in use; Clear skips then.
+local programs = {"TiWorker.exe", "TrustedInstaller.exe", "MoUsoCoreWorker.exe", "usocoreworker.exe", "wuauclt.exe"}
 
 function this:GetPluginName()
     return "Windows Update download cache"
+end
+
+function this:GetPluginDescription()
+    return "Packages Windows Update downloaded, pending updates included; skipped while updates are being installed. Needs administrator rights."
+end
+
+function this:GetPluginWarning()
+    return "Pending updates must be downloaded again, and some installed updates can no longer be uninstalled."
 end
 
 function this:GetPluginIcon()
@@ -17,15 +27,20 @@ end
 function this:GetSize()
     local size, count = 0, 0
     for _, job in ipairs(jobs) do
-        local s, c = self:GetFolderSize(job[1], job[2], job[3])
-        size = size + tonumber(s)
-        count = count + tonumber(c)
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
     end
     return string.format("%.0f", size), count
 end
 
 function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Windows Update is busy downloading or installing updates: clean when it has finished."
+        end
+    end
     for _, job in ipairs(jobs) do
-        self:DeleteFolderContent(job[1], job[2], job[3])
+        self:DeleteFiles(job)
     end
 end

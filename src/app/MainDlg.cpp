@@ -344,7 +344,7 @@ void CMainDlg::WriteStatus() {
     if (focus != nullptr && focus->userData != nullptr && !focus->userData->Warning().empty())
         ::SetDlgItemTextA(m_hWnd, IDC_STATUS, WarningStatusText(focus->userData->Warning()).c_str());
     else
-        WriteSelectionStatus(m_hWnd, m_totals);
+        WriteSelectionStatus(m_hWnd, m_totals, SkippedJobs());
 }
 
 bool CMainDlg::ConfirmWarnings() {

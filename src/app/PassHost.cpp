@@ -2,6 +2,7 @@
 // buttons and the status line.
 #include "app/PassHost.h"
 
+#include "engine/ScriptValues.h"
 #include "framework/ByteSize.h"
 #include "resource.h"
 
@@ -18,6 +19,10 @@ bool CPassHost::StartWorker(LPTHREAD_START_ROUTINE proc) {
 }
 
 void CPassHost::OnPassStarted(CPassKind kind, const CScriptRow& root) {
+    if (kind == CPassKind::kClean) {
+        const std::lock_guard<std::mutex> lock(m_skippedLock);
+        m_skipped.clear();
+    }
     EnableCommandButtons(false);
     // Range, position and step of the bar for a pass over every row of the list; the dialog
     // is shown last.
@@ -35,6 +40,18 @@ void CPassHost::OnRowStarting(CPassKind kind, const CScriptRow& row) {
 }
 
 void CPassHost::OnProgress(const CScriptRow&) { ProgressStepIt(); }
+
+void CPassHost::OnRowCleared(const CScriptRow& row, const CEntryResult& result) {
+    if (result.skipped.empty() || row.userData == nullptr)
+        return;
+    const std::lock_guard<std::mutex> lock(m_skippedLock);
+    m_skipped.push_back({row.userData->Name(), OneLine(result.skipped)});
+}
+
+std::vector<CSkippedJob> CPassHost::SkippedJobs() const {
+    const std::lock_guard<std::mutex> lock(m_skippedLock);
+    return m_skipped;
+}
 
 void CPassHost::OnPassEnded(CPassKind kind, bool) {
     RepaintList();
@@ -124,8 +141,17 @@ void EnableCommandButtonsOf(HWND dialog, bool enable) {
         ::EnableWindow(::GetDlgItem(dialog, id), enable ? TRUE : FALSE);
 }
 
-void WriteSelectionStatus(HWND dialog, const CSelectionTotals& totals) {
-    ::SetDlgItemTextA(dialog, IDC_STATUS, SelectionStatusText(totals.Size(), totals.Count()).c_str());
+std::string SelectionStatusText(std::uint64_t size, std::uint32_t count, const std::vector<CSkippedJob>& skipped) {
+    // The skipped jobs come first: a status line too narrow for all of it cuts the totals, which
+    // the list shows as well, rather than the names.
+    std::string text;
+    for (std::size_t i = 0; i < skipped.size(); ++i)
+        text += (i == 0 ? "Skipped: " : "; ") + skipped[i].name + " (" + skipped[i].reason + ")";
+    return (skipped.empty() ? text : text + ". ") + SelectionStatusText(size, count);
+}
+
+void WriteSelectionStatus(HWND dialog, const CSelectionTotals& totals, const std::vector<CSkippedJob>& skipped) {
+    ::SetDlgItemTextA(dialog, IDC_STATUS, SelectionStatusText(totals.Size(), totals.Count(), skipped).c_str());
 }
 
 } // namespace qs

@@ -9,10 +9,17 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace qs {
+
+// A plugin whose Clear chose to clean nothing, and the reason it gave.
+struct CSkippedJob {
+    std::string name;
+    std::string reason;
+};
 
 // What a pass needs from the window that runs it: the main window, or a stand-in in tests. A
 // pass calls these from its worker thread; whatever touches a window must reach it through
@@ -81,10 +88,18 @@ public:
     // Repaints the list, recounts the totals after a refresh or a listing (which measured its row
     // again), and hides the progress dialog.
     void OnPassEnded(CPassKind kind, bool cancelled) override;
+    // Notes a plugin whose Clear skipped, for the status line.
+    void OnRowCleared(const CScriptRow& row, const CEntryResult& result) override;
+
+    // The plugins that the last clean skipped, in the order it ran them; emptied when the next
+    // clean starts. Safe to call from any thread.
+    std::vector<CSkippedJob> SkippedJobs() const;
 
 private:
     std::atomic<bool> m_passRunning{false};
     CScriptRow* m_filesRow = nullptr;
+    mutable std::mutex m_skippedLock;
+    std::vector<CSkippedJob> m_skipped;
 };
 
 // The command handlers' work (Refresh All, Refresh Selected, Clean Selected): sets the run mode
@@ -104,10 +119,13 @@ DWORD WINAPI FilesThreadProc(LPVOID host);
 
 // "Total selected: <size> in <count> files (items)." with the size as the shell words it.
 std::string SelectionStatusText(std::uint64_t size, std::uint32_t count);
+// "Skipped: <name> (<reason>); ... " for the jobs the last clean skipped, then the totals.
+std::string SelectionStatusText(std::uint64_t size, std::uint32_t count, const std::vector<CSkippedJob>& skipped);
 
 // Window helpers for hosts: enable or disable, in this order, Refresh (1001), Clean Selected
-// (1003), Help (1006) and Select (1005) of `dialog`; write the totals into its status line (1004).
+// (1003), Help (1006) and Select (1005) of `dialog`; write the totals and the skipped jobs into
+// its status line (1004).
 void EnableCommandButtonsOf(HWND dialog, bool enable);
-void WriteSelectionStatus(HWND dialog, const CSelectionTotals& totals);
+void WriteSelectionStatus(HWND dialog, const CSelectionTotals& totals, const std::vector<CSkippedJob>& skipped = {});
 
 } // namespace qs

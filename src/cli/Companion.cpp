@@ -153,7 +153,9 @@ public:
         }
         // A walk that saw the flag stopped early: its figures may fall short.
         if (o->status != CPluginOutcome::kFailed)
-            o->status = IsCancelled() ? CPluginOutcome::kCancelled : CPluginOutcome::kOk;
+            o->status = IsCancelled()                            ? CPluginOutcome::kCancelled
+                        : o->status == CPluginOutcome::kSkipped ? CPluginOutcome::kSkipped
+                                                                : CPluginOutcome::kOk;
     }
 
     void OnRowCleared(const CScriptRow& row, const CEntryResult& result) override {
@@ -163,6 +165,9 @@ public:
         if (result.raised && !result.stoppedByCancel) {
             o->errors.push_back(RaisedIssue(m_files[&row], "Clear", result.error));
             o->status = CPluginOutcome::kFailed;
+        } else if (!result.skipped.empty()) {
+            o->status = CPluginOutcome::kSkipped;
+            o->skipped = result.skipped;
         }
         // The pass leaves the measurement after a cancelled Clear out.
         if (IsCancelled() && o->status != CPluginOutcome::kFailed)

@@ -54,6 +54,8 @@ const char* StatusWord(CPluginOutcome::Status status) {
         return "failed";
     case CPluginOutcome::kCancelled:
         return "cancelled";
+    case CPluginOutcome::kSkipped:
+        return "skipped";
     case CPluginOutcome::kNotRun:
         break;
     }

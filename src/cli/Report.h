@@ -32,6 +32,7 @@ struct CPluginOutcome {
         kFailed,    // an entry point raised; see `errors`
         kCancelled, // the run was stopped while this plugin worked: its figures may fall short
         kNotRun,    // the run was stopped before this plugin
+        kSkipped,   // clean: its Clear chose to clean nothing (what it cleans is in use); see `skipped`
     };
     std::string name;
     std::string category; // the row above it, empty for a top-level plugin
@@ -45,6 +46,7 @@ struct CPluginOutcome {
     bool measuredBefore = false;
     std::uint64_t sizeBefore = 0;
     std::uint32_t countBefore = 0;
+    std::string skipped; // clean: the reason its Clear gave for cleaning nothing
     std::vector<CScriptIssue> errors;
 };
 
@@ -81,7 +83,7 @@ CFigures CleanTotal(const std::vector<CPluginOutcome>& plugins);
 std::size_t BrokenFileCount(const std::vector<CScriptIssue>& issues);
 
 
-// "ok", "failed", "cancelled", "not run".
+// "ok", "failed", "cancelled", "not run", "skipped".
 const char* StatusWord(CPluginOutcome::Status status);
 // "no", "yes", "partly" for the check states 1, 2, 3.
 const char* CheckWord(std::uint32_t state);

@@ -122,6 +122,11 @@ std::string CleanJson(const std::vector<CPluginOutcome>& plugins, bool cancelled
         std::uint64_t count = 0;
         const bool freed = Freed(p, size, count);
         WriteSizeOrNull(w, freed, size, count);
+        w.Key("skipped");
+        if (p.status == CPluginOutcome::kSkipped)
+            w.String(p.skipped);
+        else
+            w.Null();
         w.Key("errors");
         WriteIssues(w, p.errors);
         w.EndObject();

@@ -9,23 +9,26 @@
 namespace qs {
 namespace {
 
-// The status as the text tables show it: nothing for a plugin that ran through.
-std::string StatusNote(CPluginOutcome::Status status) {
-    switch (status) {
+// The status as the text tables show it: nothing for a plugin that ran through, the reason for
+// one that skipped.
+std::string StatusNote(const CPluginOutcome& p) {
+    switch (p.status) {
     case CPluginOutcome::kOk:
         return std::string();
     case CPluginOutcome::kCancelled:
         return "cancelled, may fall short";
+    case CPluginOutcome::kSkipped:
+        return "skipped: " + OneLine(p.skipped);
     default:
-        return StatusWord(status);
+        return StatusWord(p.status);
     }
 }
 
 // A table row of a plugin: its figures in bytes, in the shell's wording and as a count, or dashes.
 std::vector<std::string> FigureRow(const CPluginOutcome& p, bool known, std::uint64_t size, std::uint64_t count) {
     if (!known)
-        return {p.name, "-", "-", "-", StatusNote(p.status)};
-    return {p.name, std::to_string(size), FormatByteSize(size), std::to_string(count), StatusNote(p.status)};
+        return {p.name, "-", "-", "-", StatusNote(p)};
+    return {p.name, std::to_string(size), FormatByteSize(size), std::to_string(count), StatusNote(p)};
 }
 
 std::vector<std::string> TotalRow(const CFigures& total) {

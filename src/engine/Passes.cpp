@@ -35,7 +35,10 @@ CEntryResult Measure(CPluginScript& script) {
 }
 
 CEntryResult ClearRow(CPluginScript& script) {
-    return RunEntry(script, [&script] { return script.Clear(); });
+    std::string skipped;
+    CEntryResult result = RunEntry(script, [&script, &skipped] { return script.Clear(skipped); });
+    result.skipped = std::move(skipped);
+    return result;
 }
 
 // Measures a row's script, moving the totals of `category` (the row's category, or null for a

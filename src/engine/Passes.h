@@ -28,6 +28,9 @@ struct CEntryResult {
     std::string error;
     std::uint64_t size = 0;
     std::uint32_t count = 0;
+    // Clear only: the reason the script gave for cleaning nothing (what it cleans is in use);
+    // empty when it cleaned.
+    std::string skipped;
 };
 
 // Hears one pass. A pass runs on whatever thread calls it; so do the notices.

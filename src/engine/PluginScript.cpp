@@ -94,8 +94,20 @@ bool CPluginScript::GetSize(std::uint64_t& size, std::uint32_t& fileCount) {
     return true;
 }
 
-bool CPluginScript::Clear() {
-    return PrepareCall("Clear") && m_vm.ProtectedCall(m_pendingArgs + 1, 0, CCallBudget::kUnlimited);
+bool CPluginScript::Clear(std::string& skipped) {
+    skipped.clear();
+    if (!PrepareCall("Clear") || !m_vm.ProtectedCall(m_pendingArgs + 1, 1, CCallBudget::kUnlimited))
+        return false;
+    lua_State* L = m_vm.State();
+    // Only a string says "skipped": scripts that return true, a number or nothing cleaned, as
+    // every Clear did before a result was read.
+    if (lua_type(L, -1) == LUA_TSTRING) {
+        std::size_t length = 0;
+        const char* text = lua_tolstring(L, -1, &length);
+        skipped.assign(text, length);
+    }
+    lua_pop(L, 1);
+    return true;
 }
 
 } // namespace qs

@@ -23,7 +23,14 @@ public:
     bool GetPluginName(std::string& name);
     int GetPluginIcon();
     bool GetSize(std::uint64_t& size, std::uint32_t& fileCount);
-    bool Clear();
+    // A Clear that returns a non-empty text chose not to clean (what it cleans is in use, say):
+    // `skipped` gets that text, else it is left empty. Any other result means it cleaned.
+    bool Clear(std::string& skipped);
+    // The same for callers that do not ask whether it skipped.
+    bool Clear() {
+        std::string skipped;
+        return Clear(skipped);
+    }
     // The optional texts, under the quick budget, stored for Warning() and Description(). An
     // absent entry point, nil or empty text mean none. A warning entry point that raises leaves
     // kUnreadableWarning, so that a job whose author asked for a question is never run without

@@ -519,4 +519,13 @@ TEST(SelectionStatusText, UsesTheShellsWordingOfTheSize) {
     EXPECT_EQ(FormatByteSize(1536), "1.50 KB");
 }
 
+// The jobs the last clean skipped come first, each with its reason, then the totals.
+TEST(SelectionStatusText, NamesTheSkippedJobsBeforeTheTotals) {
+    const std::string total = SelectionStatusText(1536, 2);
+    EXPECT_EQ(SelectionStatusText(1536, 2, {}), total);
+    EXPECT_EQ(SelectionStatusText(1536, 2, {{"Chrome history", "Chrome is running"}}),
+              "Skipped: Chrome history (Chrome is running). " + total);
+    EXPECT_EQ(SelectionStatusText(1536, 2, {{"A", "a"}, {"B", "b"}}), "Skipped: A (a); B (b). " + total);
+}
+
 } // namespace

@@ -585,6 +585,26 @@ TEST_F(CompanionTest, CleanTouchesExactlyTheNamedOrSelectedPlugins) {
     EXPECT_EQ(ReadText(Settings()), settings);
 }
 
+// A plugin whose Clear answers a reason (its program is running) is reported as skipped with
+// that reason, in the table and in JSON; its files stay and the command still succeeds.
+TEST_F(CompanionTest, CleanReportsAPluginThatSkippedWithItsReason) {
+    Script("busy.lua", Job("Busy", "busy") + "function this:Clear() return 'Busy is running: close it first' end\n");
+    Script("solo.lua", Job("Solo", "solo"));
+
+    Result r = Run({"clean", "busy", "solo"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_NE(r.out.find("skipped: Busy is running: close it first"), std::string::npos) << r.out;
+    EXPECT_EQ(Values("busy"), 3u);
+    EXPECT_TRUE(FilesKept("busy"));
+    EXPECT_EQ(Values("solo"), 0u);
+
+    r = Run({"clean", "busy", "--json"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    EXPECT_NE(r.out.find("\"status\":\"skipped\""), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\"skipped\":\"Busy is running: close it first\""), std::string::npos) << r.out;
+    EXPECT_TRUE(FilesKept("busy"));
+}
+
 // A plugin with a warning is cleaned only with --accept-warnings: without it nothing runs, the
 // warned plugins of the choice are listed and the exit code says so; list shows descriptions
 // and warnings; preview never asks.

@@ -280,22 +280,34 @@ TEST(FormatClean, FreedIsBeforeLessAfterAndNeverBelowZero) {
     EXPECT_EQ(count, 1u);
     EXPECT_FALSE(qs::Freed(stopped, size, count));
 
+    // A Clear that skipped (its program is running) frees nothing and says why, on one line.
+    CPluginOutcome busy = Outcome("Viewer", CPluginOutcome::kSkipped, true, 8192, 2);
+    busy.measuredBefore = true;
+    busy.sizeBefore = 8192;
+    busy.countBefore = 2;
+    busy.skipped = "Viewer is running:\nclose it first";
+
     const std::vector<std::vector<std::string>> table = {
         {"Name", "Bytes Freed", "Freed", "Files Freed", ""},
         {"Cache", "16384", FormatByteSize(16384), "4", ""},
         {"Log", "0", FormatByteSize(0), "1", ""},
         {"Slow", "-", "-", "-", "cancelled, may fall short"},
+        {"Viewer", "0", FormatByteSize(0), "0", "skipped: Viewer is running: close it first"},
         {"Total", "16384", FormatByteSize(16384), "5", ""},
     };
-    EXPECT_EQ(qs::FormatClean({cleaned, grew, stopped}, true, false),
+    EXPECT_EQ(qs::FormatClean({cleaned, grew, stopped, busy}, true, false),
               qs::FormatTable(table, {false, true, true, true, false}) +
-                  Lines({"Cancelled: 0 of 3 plugins did not run."}));
+                  Lines({"Cancelled: 0 of 4 plugins did not run."}));
+    const std::string busyJson = qs::FormatClean({busy}, false, true);
+    EXPECT_NE(busyJson.find("\"status\":\"skipped\""), std::string::npos) << busyJson;
+    EXPECT_NE(busyJson.find("\"skipped\":\"Viewer is running:\\nclose it first\",\"errors\""), std::string::npos)
+        << busyJson;
     EXPECT_EQ(qs::FormatClean({cleaned}, false, true),
               "{\"plugins\":[{\"name\":\"Cache\",\"category\":null,\"status\":\"ok\",\"before\":{\"size\":20480,"
               "\"sizeText\":\"" +
                   FormatByteSize(20480) + "\",\"count\":5},\"after\":{\"size\":4096,\"sizeText\":\"" +
                   FormatByteSize(4096) + "\",\"count\":1},\"freed\":{\"size\":16384,\"sizeText\":\"" +
-                  FormatByteSize(16384) + "\",\"count\":4},\"errors\":[]}],\"freed\":{\"size\":16384,\"sizeText\":\"" +
+                  FormatByteSize(16384) + "\",\"count\":4},\"skipped\":null,\"errors\":[]}],\"freed\":{\"size\":16384,\"sizeText\":\"" +
                   FormatByteSize(16384) + "\",\"count\":4},\"cancelled\":false}" + qs::kEol);
 }
 

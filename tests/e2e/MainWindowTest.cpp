@@ -236,6 +236,29 @@ TEST_F(MainWindowTest, CleanSelectedDeletesExactlyTheCheckedPluginsFiles) {
     EXPECT_EQ(Sorted(CSettings(app.SettingsPath()).Selected()), Sorted({"Dumps", "Recent list"}));
 }
 
+// A job whose Clear skips (its program is running) keeps its files and its size, and the status
+// line names it with its reason after the clean and its refresh.
+TEST_F(MainWindowTest, CleanSelectedNamesTheJobsThatSkippedInTheStatusLine) {
+    SKIP_UNLESS_DELETING();
+    test::WriteText(app.Scripts("Temp\\logs.lua"),
+                    test::ReadText(app.Scripts("Temp\\logs.lua")) +
+                        "function this:Clear() return 'Logger is running:\\nclose it first' end\n");
+    app.WriteSettings(SettingsXml("", {"Logs", "Dumps"}));
+    AppProcess quillsweep(app);
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));
+    ASSERT_EQ(quillsweep.Status(), TotalOf({"logs", "dumps"}));
+    ASSERT_TRUE(quillsweep.RunPass(IDC_CLEAN_SELECTED));
+    const std::string skipped = "Skipped: Logs (Logger is running: close it first). " + TotalOf({"logs"});
+    EXPECT_EQ(quillsweep.Status(), skipped);
+    EXPECT_EQ(app.CountFiles("logs"), 3);
+    EXPECT_EQ(app.CountFiles("dumps"), 0);
+    // A refresh keeps the note.
+    ASSERT_TRUE(quillsweep.RunPass(ID_REFRESH_ALL));
+    EXPECT_EQ(quillsweep.Status(), skipped);
+    quillsweep.PressEsc();
+    ASSERT_EQ(quillsweep.WaitExit(), kNormalExit);
+}
+
 // Clean Selected asks once when checked jobs have warnings, naming only those: declining
 // cleans nothing and runs no pass; accepting cleans exactly the checked jobs and asks nothing
 // more.

@@ -55,7 +55,8 @@ public:
             onMeasured(row);
     }
     void OnRowCleared(const CScriptRow& row, const CEntryResult& r) override {
-        events.push_back("cleared " + Name(row) + (r.answered ? "" : " unanswered"));
+        events.push_back("cleared " + Name(row) + (r.answered ? "" : " unanswered") +
+                         (r.skipped.empty() ? "" : " skipped: " + r.skipped));
         if (onCleared)
             onCleared(row);
     }
@@ -83,7 +84,7 @@ public:
 };
 
 // Each plugin answers GetSize from the Lua table Sizes, fails while Fail names it, and is left
-// empty by Clear.
+// empty by Clear, which instead answers the reason it skips while Skip names it.
 const char* const kPlugin = R"(
 local NAME = "%s"
 function this:GetPluginName() return NAME end
@@ -93,6 +94,7 @@ function this:GetSize()
     return v[1], v[2]
 end
 function this:Clear()
+    if Skip[NAME] then return Skip[NAME] end
     Sizes[NAME] = {"0", "0"}
 end
 )";
@@ -101,7 +103,7 @@ end
 class PassesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Lua("Sizes, Fail = {}, {}");
+        Lua("Sizes, Fail, Skip = {}, {}, {}");
         for (char c : {'A', 'B'}) {
             const std::string cat = std::string("Cat ") + c;
             CScriptRow* catRow = Add("function this:GetCategoryName() return '" + cat + "' end", true, nullptr, cat);
@@ -181,6 +183,20 @@ TEST_F(PassesTest, CleanClearsCheckedPluginsThenMeasuresThemAndRecountsTheirCate
     EXPECT_EQ(seen.events.back(), "end clean");
     EXPECT_EQ(SizeOf("Cat A"), 1002u + 1003) << "unchecked plugins still count";
     EXPECT_EQ(SizeOf("Cat B"), 0u);
+}
+
+// A plugin whose Clear skips is reported with its reason, keeps what it measures and does not
+// stop the pass.
+TEST_F(PassesTest, ASkippingClearIsReportedWithItsReasonAndTheRestRuns) {
+    const CPassOptions companion{kRunCheckedRows, true, true};
+    Check("A1");
+    Check("A2");
+    Lua("Skip['A1'] = 'Viewer is running'");
+    EXPECT_TRUE(RunCleanPass(Root(), companion, seen));
+    EXPECT_EQ(seen.events,
+              (Names{"start clean", "before A1 1001 1", "row A1", "cleared A1 skipped: Viewer is running",
+                     "measured A1 1001 1", "step A1", "before A2 1002 2", "row A2", "cleared A2", "measured A2 0 0",
+                     "step A2", "end clean"}));
 }
 
 TEST_F(PassesTest, ACancelStopsAfterTheRowAtHand) {

@@ -134,6 +134,34 @@ TEST(PluginScript, ClearReportsWhetherTheCallSucceeded) {
     EXPECT_FALSE(host.Load("function this:Clear() error('no') end")->Clear());
 }
 
+// Only a non-empty string says that Clear skipped its job; every other result is a clean, as
+// before results were read.
+TEST(PluginScript, ClearSkipsOnlyWhenItAnswersAText) {
+    const struct {
+        const char* returns;
+        const char* skipped;
+    } cases[] = {
+        {"", ""},
+        {"return nil", ""},
+        {"return true", ""},
+        {"return 12", ""},
+        {"return ''", ""},
+        {"return {}", ""},
+        {"return 'Close Viewer first'", "Close Viewer first"},
+        {"return 'in use', 'more'", "in use"},
+    };
+    ScriptHost host;
+    for (const auto& c : cases) {
+        std::string skipped = "stale";
+        EXPECT_TRUE(host.Load(std::string("function this:Clear() ") + c.returns + " end")->Clear(skipped))
+            << c.returns;
+        EXPECT_EQ(skipped, c.skipped) << c.returns;
+    }
+    std::string skipped = "stale";
+    EXPECT_FALSE(host.Load("function this:Clear() error('no') end")->Clear(skipped));
+    EXPECT_EQ(skipped, "");
+}
+
 } // namespace
 
 namespace {

@@ -1,0 +1,53 @@
+-- Steam's own log files and the crash dumps of Steam itself.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+local jobs = {
+    {folder = [[%ProgramFiles(x86)%\Steam\logs]], recurse = true},
+    {folder = [[%ProgramFiles(x86)%\Steam\dumps]], recurse = true},
+}
+
+-- Where the program keeps its files: without any of them it is not installed, and GetPluginName
+-- answers no name, so that it gets no row.
+local installed = {
+    [[%ProgramFiles(x86)%\Steam]],
+}
+
+-- While it runs the program holds these files open and writes them back: Clear skips then.
+local programs = {"steam.exe"}
+
+function this:GetPluginName()
+    for _, path in ipairs(installed) do
+        if self:PathExists(path) then
+            return "Steam logs and crash dumps"
+        end
+    end
+    return ""
+end
+
+function this:GetPluginDescription()
+    return "Steam's log files and its own crash dumps; close Steam first."
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("log")
+end
+
+function this:GetSize()
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
+    end
+    return string.format("%.0f", size), count
+end
+
+function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Steam is running and holds these files open: close it first, then clean again."
+        end
+    end
+    for _, job in ipairs(jobs) do
+        self:DeleteFiles(job)
+    end
+end

@@ -1,0 +1,65 @@
+-- The machine-learning models that Microsoft Edge downloads to run features on the device (stable,
+-- Beta, Dev and Canary channels); it downloads them again when a feature needs one.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+-- The User Data folder of each channel, and its profiles by name (never a folder below them).
+local userData = {}
+for _, channel in ipairs({"Edge", "Edge Beta", "Edge Dev", "Edge SxS"}) do
+    userData[#userData + 1] = [[%LOCALAPPDATA%\Microsoft\]] .. channel .. [[\User Data]]
+end
+local profiles = {"Default", "Profile *", "Guest Profile"}
+local jobs = {}
+for _, root in ipairs(userData) do
+    for _, model in ipairs({"OptGuideOnDeviceModel", "OnDeviceHeadSuggestModel", "OptGuideOnDeviceClassifierModel"}) do
+        jobs[#jobs + 1] = {folder = root .. "\\" .. model, recurse = true}
+    end
+end
+
+-- Where the program keeps its files: without any of them it is not installed, and GetPluginName
+-- answers no name, so that it gets no row.
+local installed = {
+    [[%LOCALAPPDATA%\Microsoft\Edge\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge Beta\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge Dev\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge SxS\User Data]],
+}
+
+-- While it runs the program holds these files open and writes them back: Clear skips then.
+local programs = {"msedge.exe"}
+
+function this:GetPluginName()
+    for _, path in ipairs(installed) do
+        if self:PathExists(path) then
+            return "Microsoft Edge on-device models"
+        end
+    end
+    return ""
+end
+
+function this:GetPluginDescription()
+    return "Models Microsoft Edge downloaded for on-device features; it downloads them again when needed. Close Microsoft Edge first."
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("htm")
+end
+
+function this:GetSize()
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
+    end
+    return string.format("%.0f", size), count
+end
+
+function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Microsoft Edge is running and holds these files open: close it first, then clean again."
+        end
+    end
+    for _, job in ipairs(jobs) do
+        self:DeleteFiles(job)
+    end
+end

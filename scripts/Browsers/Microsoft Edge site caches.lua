@@ -1,0 +1,71 @@
+-- What websites' service workers stored in every Microsoft Edge profile (stable, Beta, Dev and
+-- Canary channels): their caches and scripts. Sites that work offline lose what they stored for it.
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+-- The User Data folder of each channel, and its profiles by name (never a folder below them).
+local userData = {}
+for _, channel in ipairs({"Edge", "Edge Beta", "Edge Dev", "Edge SxS"}) do
+    userData[#userData + 1] = [[%LOCALAPPDATA%\Microsoft\]] .. channel .. [[\User Data]]
+end
+local profiles = {"Default", "Profile *", "Guest Profile"}
+local jobs = {}
+for _, root in ipairs(userData) do
+    for _, profile in ipairs(profiles) do
+        for _, cache in ipairs({"CacheStorage", "ScriptCache"}) do
+            jobs[#jobs + 1] = {folder = root .. "\\" .. profile .. "\\Service Worker\\" .. cache, recurse = true}
+        end
+    end
+end
+
+-- Where the program keeps its files: without any of them it is not installed, and GetPluginName
+-- answers no name, so that it gets no row.
+local installed = {
+    [[%LOCALAPPDATA%\Microsoft\Edge\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge Beta\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge Dev\User Data]],
+    [[%LOCALAPPDATA%\Microsoft\Edge SxS\User Data]],
+}
+
+-- While it runs the program holds these files open and writes them back: Clear skips then.
+local programs = {"msedge.exe"}
+
+function this:GetPluginName()
+    for _, path in ipairs(installed) do
+        if self:PathExists(path) then
+            return "Microsoft Edge service worker caches"
+        end
+    end
+    return ""
+end
+
+function this:GetPluginDescription()
+    return "Caches and scripts that websites' service workers stored in every Microsoft Edge profile; close Microsoft Edge first."
+end
+
+function this:GetPluginWarning()
+    return "Websites lose the data they keep for working offline; web apps download it again when next opened."
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("htm")
+end
+
+function this:GetSize()
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
+    end
+    return string.format("%.0f", size), count
+end
+
+function this:Clear()
+    for _, program in ipairs(programs) do
+        if self:IsProcessRunning(program) then
+            return "Microsoft Edge is running and holds these files open: close it first, then clean again."
+        end
+    end
+    for _, job in ipairs(jobs) do
+        self:DeleteFiles(job)
+    end
+end

@@ -1,0 +1,35 @@
+-- Files older than a day in the temporary folders of Windows' service accounts and of the system
+-- account (needs administrator rights; without them nothing is touched).
+-- GetSize and Clear run the same job tables, so what the list shows is what Clear Selected removes.
+local jobs = {
+    {folder = [[%WINDIR%\ServiceProfiles\*\AppData\Local\Temp]], recurse = true, minAgeHours = 24},
+    {folder = [[%WINDIR%\System32\config\systemprofile\AppData\Local\Temp]], recurse = true, minAgeHours = 24},
+}
+
+function this:GetPluginName()
+    return "Temporary files of Windows services"
+end
+
+function this:GetPluginDescription()
+    return "Files older than 24 hours in the temporary folders of the service and system accounts; needs administrator rights."
+end
+
+function this:GetPluginIcon()
+    return self:GetIconIndexByExt("tmp")
+end
+
+function this:GetSize()
+    local size, count = 0, 0
+    for _, job in ipairs(jobs) do
+        local s, c = self:MeasureFiles(job)
+        size = size + (tonumber(s) or 0)
+        count = count + (tonumber(c) or 0)
+    end
+    return string.format("%.0f", size), count
+end
+
+function this:Clear()
+    for _, job in ipairs(jobs) do
+        self:DeleteFiles(job)
+    end
+end
