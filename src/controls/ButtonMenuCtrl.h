@@ -2,6 +2,7 @@
 // any click drops a popup menu down under it whose chosen command goes to the top-level window.
 #pragma once
 
+#include "controls/ControlAccessible.h"
 #include "framework/CommonControls.h"
 #include "framework/EnterKey.h"
 #include "framework/Handle.h"
@@ -10,6 +11,10 @@
 #include <commctrl.h>
 
 namespace qs {
+
+// The access key of a menu text: the character after its single "&" ("&&" shows an ampersand),
+// upper-cased in the ANSI code page; 0 when it has none.
+char AccessKeyOf(const char* text);
 
 class CButtonMenuCtrl : public CWindowImpl {
 public:
@@ -57,6 +62,12 @@ protected:
     void OnSubclassed() override;
 
 private:
+    // Accessibility and the menu's access keys (ButtonMenuAccess.cpp).
+    bool HandleAccessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    AccessibleFacts AccessFacts() const;
+    // The drawn items leave their access keys to the owner: the item whose text has `key`.
+    LRESULT OnMenuChar(char key) const;
+
     void ApplyButtonStyle();
     void DrawMenuItem(const DRAWITEMSTRUCT& dis);
     void DrawButton(const DRAWITEMSTRUCT& dis);
@@ -74,6 +85,7 @@ private:
     int m_itemWidth = 0;
     int m_itemHeight = 0;
     CEnterKey m_enter;
+    CAccessibleSlot<CControlAccessible> m_accessible;
 };
 
 } // namespace qs
