@@ -17,9 +17,8 @@ bool CTlxFilesTreeCtrlImpl<T>::HandleAccessMessage(UINT msg, WPARAM wParam, LPAR
     case WM_GETOBJECT:
         if (!AsksForClientObject(lParam))
             return false;
-        result = accessible.Answer(wParam, [this] {
-            return CTreeListAccessible::Create(m_hWnd, static_cast<ITreeListAccessSource&>(*this));
-        });
+        result = accessible.Answer(
+            wParam, [this] { return CTreeListAccessible::Create(m_hWnd, static_cast<ITreeListAccessSource&>(*this)); });
         return true;
     case WM_SETFOCUS:
         OnFocusArrives();

@@ -594,7 +594,7 @@ protected:
     CAccessibleSlot<CTreeListAccessible> accessible;
     std::vector<std::pair<DWORD, Node*>> accessEvents;
     bool accessFlushPending = false; // the timer runs
-    Node* removingRows = nullptr; // the rows going, from OnRowRemoving to OnRowsRemoved
+    Node* removingRows = nullptr;    // the rows going, from OnRowRemoving to OnRowsRemoved
     // A click is taking the keyboard focus and sets the focus row itself.
     bool focusByClick = false;
 };

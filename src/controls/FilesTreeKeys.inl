@@ -89,8 +89,8 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::ShowRowMenu(Node* row, POIN
     Menu menu = BuildRowMenu(row);
     if (!menu || ::GetMenuItemCount(menu.Get()) <= 0)
         return;
-    const UINT command = static_cast<UINT>(::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x,
-                                                            screen.y, 0, m_hWnd, nullptr));
+    const UINT command = static_cast<UINT>(
+        ::TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0, m_hWnd, nullptr));
     // Rows that went while the menu was open took the focus away from theirs.
     if (command != 0 && row == focus)
         DoRowCommand(command, row);

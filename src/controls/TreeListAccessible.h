@@ -13,8 +13,8 @@ namespace qs {
 // One shown row as the accessible object reports it.
 struct AccessibleRow {
     std::wstring name;
-    std::wstring description; // the other visible columns: "Size On Drive: 12 KB, Files: 3"
-    int level = 0;            // 0 for a top-level row
+    std::wstring description;     // the other visible columns: "Size On Drive: 12 KB, Files: 3"
+    int level = 0;                // 0 for a top-level row
     std::uint32_t checkState = 0; // the model's: 0 no box, 1 unchecked, 2 checked, 3 partly
     bool hasChildren = false;
     bool expanded = false;
@@ -29,7 +29,7 @@ public:
     virtual ~ITreeListAccessSource() = default;
     virtual long AccessRowCount() = 0;
     virtual bool AccessRow(long index, AccessibleRow& row) = 0;
-    virtual long AccessFocusRow() = 0;         // -1 for none
+    virtual long AccessFocusRow() = 0;          // -1 for none
     virtual long AccessRowAt(POINT screen) = 0; // -1 for none
     // Moves the focus row there (and the keyboard focus into the list with `takeFocus`).
     virtual bool AccessSelectRow(long index, bool takeFocus) = 0;

@@ -9,8 +9,7 @@
 namespace qs {
 
 // One counted reference to an object: released when the holder goes. A holder adopts the
-// reference it is given (a fresh object's first one, or an out-parameter's); Share() takes a
-// second one on purpose.
+// reference it is given (a fresh object's first one, or an out-parameter's).
 template <typename Interface> struct ComTraits {
     using Type = Interface*;
     static Type Invalid() { return nullptr; }
@@ -19,13 +18,6 @@ template <typename Interface> struct ComTraits {
 };
 
 template <typename Interface> using ComPtr = UniqueHandle<ComTraits<Interface>>;
-
-// A new holder of one more reference to what `from` holds (empty for empty).
-template <typename Interface> ComPtr<Interface> Share(const ComPtr<Interface>& from) {
-    if (from)
-        from.Get()->AddRef();
-    return ComPtr<Interface>(from.Get());
-}
 
 struct BstrTraits {
     using Type = BSTR;

@@ -27,8 +27,14 @@ using qs::test::HostWindow;
 
 TEST(AccessKeys, AreTheCharacterAfterASingleAmpersand) {
     const std::pair<const char*, char> cases[] = {
-        {"Refresh &All", 'A'}, {"&invert Selection", 'I'}, {"On-Line &Help", 'H'}, {"Tom && Jerry", 0},
-        {"Tom && &Jerry", 'J'}, {"Trailing&", 0},          {"None", 0},           {"", 0},
+        {"Refresh &All", 'A'},
+        {"&invert Selection", 'I'},
+        {"On-Line &Help", 'H'},
+        {"Tom && Jerry", 0},
+        {"Tom && &Jerry", 'J'},
+        {"Trailing&", 0},
+        {"None", 0},
+        {"", 0},
         {nullptr, 0},
     };
     for (const auto& [text, key] : cases)
@@ -52,9 +58,9 @@ TEST(HtmlPlainText, IsWhatTheLabelShowsLineByLine) {
 
 ComPtr<IAccessible> ObjectOf(HWND hwnd) {
     ComPtr<IAccessible> object;
-    EXPECT_EQ(::AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible),
-                                           reinterpret_cast<void**>(object.Put())),
-              S_OK);
+    EXPECT_EQ(
+        ::AccessibleObjectFromWindow(hwnd, OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(object.Put())),
+        S_OK);
     return object;
 }
 

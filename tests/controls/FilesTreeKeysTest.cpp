@@ -263,12 +263,14 @@ TEST_F(KeysTest, TheContextMenuKeyShiftF10AndARightClickOpenTheRowMenu) {
     ClientToScreen(host.list, &at);
     SendMessageA(host.list, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(40, y));
     ASSERT_EQ(Focus(), 4);
-    open({'C'}, [&] { SendMessageA(host.list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(host.list), MAKELPARAM(at.x, at.y)); });
+    open({'C'},
+         [&] { SendMessageA(host.list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(host.list), MAKELPARAM(at.x, at.y)); });
     EXPECT_EQ(driver.menusSeen, 4);
     EXPECT_EQ(tree.focus->checkState, kChecked);
 
     // The header's menu message goes on to the parent; no row menu.
-    open({VK_ESCAPE}, [&] { SendMessageA(host.list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree.header.m_hWnd), -1); });
+    open({VK_ESCAPE},
+         [&] { SendMessageA(host.list, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(tree.header.m_hWnd), -1); });
     EXPECT_EQ(driver.menusSeen, 4);
 
     KillTimer(nullptr, timer);

@@ -89,7 +89,7 @@ struct Job {
     const char* files;
 };
 // Row data n is kJobs[n].
-const Job kJobs[] = {{"Temporary files", "12 KB", "5"}, {"Logs", "4 KB", "3"},        {"Dumps", "8 KB", "2"},
+const Job kJobs[] = {{"Temporary files", "12 KB", "5"}, {"Logs", "4 KB", "3"},       {"Dumps", "8 KB", "2"},
                      {"Caches", "1 KB", "4"},           {"Thumbnails", "1 KB", "4"}, {"Recent list", "", "1"}};
 
 // The tree-list with names and columns for the reader: column 0 the name, 1 the size, 2 the count.
@@ -268,10 +268,14 @@ struct Event {
     DWORD event;
     long child;
     bool checkedThen; // the row read as checked when the event came
-    bool operator==(const Event& o) const { return event == o.event && child == o.child && checkedThen == o.checkedThen; }
+    bool operator==(const Event& o) const {
+        return event == o.event && child == o.child && checkedThen == o.checkedThen;
+    }
 };
 
-void PrintTo(const Event& e, std::ostream* os) { *os << std::hex << e.event << std::dec << "/" << e.child << "/" << e.checkedThen; }
+void PrintTo(const Event& e, std::ostream* os) {
+    *os << std::hex << e.event << std::dec << "/" << e.child << "/" << e.checkedThen;
+}
 
 HWND g_watched = nullptr;
 std::vector<Event>* g_events = nullptr;

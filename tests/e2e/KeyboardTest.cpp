@@ -142,8 +142,8 @@ TEST_F(KeyboardTest, TabDownSpaceExpandCheckAndCleanWithoutTheMouse) {
     ASSERT_EQ(jobsOf[job].size(), 1u) << job;
     checked.push_back(jobsOf[job][0]);
     EXPECT_TRUE(WaitUntil([&] { return quillsweep.Status() == TotalOf(checked); }, 10000)) << quillsweep.Status();
-    EXPECT_EQ(reader.State(1), STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_EXPANDED |
-                                   STATE_SYSTEM_MIXED);
+    EXPECT_EQ(reader.State(1),
+              STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_EXPANDED | STATE_SYSTEM_MIXED);
     EXPECT_EQ(reader.State(2), STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_CHECKED |
                                    STATE_SYSTEM_SELECTED | STATE_SYSTEM_FOCUSED);
     {
