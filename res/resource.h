@@ -14,7 +14,6 @@
 #define IDR_MENU_REFRESH 202
 #define IDR_MENU_SELECT 203
 #define IDR_MENU_HELP 204
-#define IDR_MENU_ROW 205
 
 // Controls
 #define IDC_SCRIPTS_LIST 1000

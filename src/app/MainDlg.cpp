@@ -137,8 +137,8 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         result = 0;
         return true;
     }
-    if (msg == WM_CONTEXTMENU && reinterpret_cast<HWND>(wParam) == m_list.m_hWnd) {
-        ShowRowMenu({static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+    if (msg == WM_ROWMENU) {
+        AppendRowCommands(reinterpret_cast<HMENU>(lParam));
         result = 0;
         return true;
     }
@@ -359,22 +359,14 @@ bool CMainDlg::ConfirmWarnings() {
            IDYES;
 }
 
-void CMainDlg::ShowRowMenu(POINT screen) {
+void CMainDlg::AppendRowCommands(HMENU menu) {
     const CScriptRow* focus = m_list.GetFocusItem();
-    if (screen.x == -1 && screen.y == -1) {
-        // From the keyboard: below the focused row's name, or the list's corner.
-        RECT r = m_list.GetClientRect();
-        screen = {r.left + 16, r.top + 16};
-        ::ClientToScreen(m_list.m_hWnd, &screen);
-    }
-    const Menu menu(::LoadMenuA(ResourceModule(), MAKEINTRESOURCEA(IDR_MENU_ROW)));
-    HMENU popup = menu ? ::GetSubMenu(menu.Get(), 0) : nullptr;
-    if (popup == nullptr)
-        return;
     const bool plugin = focus != nullptr && !focus->isGroup && focus->userData != nullptr;
-    ::EnableMenuItem(popup, ID_SHOW_FILES, MF_BYCOMMAND | (plugin && !PassRunning() ? MF_ENABLED : MF_GRAYED));
-    ::EnableMenuItem(popup, ID_KEEP_LIST, MF_BYCOMMAND | (!PassRunning() ? MF_ENABLED : MF_GRAYED));
-    ::TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, m_hWnd, nullptr);
+    const UINT idle = PassRunning() ? MF_GRAYED : MF_ENABLED;
+    if (::GetMenuItemCount(menu) > 0)
+        ::AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuA(menu, MF_STRING | (plugin ? idle : MF_GRAYED), ID_SHOW_FILES, "Show &files...");
+    ::AppendMenuA(menu, MF_STRING | idle, ID_KEEP_LIST, "&Keep List...");
 }
 
 void CMainDlg::ShowFiles() {

@@ -89,8 +89,8 @@ private:
     // Asks once when jobs that Clean Selected would clean have warnings; true to clean.
     bool ConfirmWarnings();
     void InitScriptsList();
-    // The row menu (Show files..., Keep List...) at `screen`, or below the focused row.
-    void ShowRowMenu(POINT screen);
+    // WM_ROWMENU: Show files... and Keep List... after the list's own commands for the row.
+    void AppendRowCommands(HMENU menu);
     // Show files... on the focused row, when it is a plugin and no pass runs.
     void ShowFiles();
     // Opens the keep list; a changed list is saved and the rows measured again without it.

@@ -27,7 +27,7 @@ public:
 
     // The text of one cell: name, formatted size, file count; empty for other columns and rows
     // without a script.
-    virtual void GetItemText(Node* node, int column, std::string& text);
+    void GetItemText(Node* node, int column, std::string& text) override;
 };
 
 } // namespace qs

@@ -257,7 +257,10 @@ void CButtonMenuCtrl::DrawMenuItem(const DRAWITEMSTRUCT& dis) {
     {
         SelectObjectScope font(dc, m_menuFont ? static_cast<HGDIOBJ>(m_menuFont.Get())
                                               : ::GetStockObject(DEFAULT_GUI_FONT));
-        ::DrawTextA(dc, item.text, -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+        // The access key is underlined unless the menu was opened with the mouse and the
+        // system hides the underlines until a key is pressed.
+        const UINT prefix = (dis.itemState & ODS_NOACCEL) != 0 ? DT_HIDEPREFIX : 0;
+        ::DrawTextA(dc, item.text, -1, &r, DT_LEFT | DT_SINGLELINE | DT_VCENTER | prefix);
     }
     ::SetTextColor(dc, oldColor);
     ::SetBkMode(dc, oldMode);
@@ -341,6 +344,8 @@ LRESULT CButtonMenuCtrl::CustomDraw(const NMCUSTOMDRAW& cd) {
 }
 
 bool CButtonMenuCtrl::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (HandleAccessMessage(msg, wParam, lParam, result))
+        return true;
     switch (msg) {
     case WM_DPICHANGED_AFTERPARENT: // the window moved to a monitor of another scale
         ApplyDpi(DpiOfWindow(m_hWnd));

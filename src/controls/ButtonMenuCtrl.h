@@ -2,6 +2,7 @@
 // any click drops a popup menu down under it whose chosen command goes to the top-level window.
 #pragma once
 
+#include "controls/ControlAccessible.h"
 #include "framework/CommonControls.h"
 #include "framework/Dpi.h"
 #include "framework/EnterKey.h"
@@ -11,6 +12,10 @@
 #include <commctrl.h>
 
 namespace qs {
+
+// The access key of a menu text: the character after its single "&" ("&&" shows an ampersand),
+// upper-cased in the ANSI code page; 0 when it has none.
+char AccessKeyOf(const char* text);
 
 class CButtonMenuCtrl : public CWindowImpl {
 public:
@@ -62,6 +67,12 @@ protected:
     void OnSubclassed() override;
 
 private:
+    // Accessibility and the menu's access keys (ButtonMenuAccess.cpp).
+    bool HandleAccessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    AccessibleFacts AccessFacts() const;
+    // The drawn items leave their access keys to the owner: the item whose text has `key`.
+    LRESULT OnMenuChar(char key) const;
+
     void ApplyButtonStyle();
     void MakeFonts();
     void DrawMenuItem(const DRAWITEMSTRUCT& dis);
@@ -81,6 +92,7 @@ private:
     int m_itemHeight = 0;
     Scale m_scale; // the DPI the button draws for
     CEnterKey m_enter;
+    CAccessibleSlot<CControlAccessible> m_accessible;
 };
 
 } // namespace qs

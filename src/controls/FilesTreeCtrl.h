@@ -2,8 +2,10 @@
 // subclassed window.
 #pragma once
 
+#include "controls/ControlAccessible.h"
 #include "controls/FilesTreeGeometry.h"
 #include "controls/HighlightColor.h"
+#include "controls/TreeListAccessible.h"
 #include "framework/CommonControls.h"
 #include "framework/Dpi.h"
 #include "framework/Handle.h"
@@ -13,6 +15,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -28,6 +31,12 @@
 // for none.
 #define WM_ITEMFOCUSCHANGED (WM_USER + 568)
 
+// Sent to the control's parent when a row's menu is about to open, after the list put its own
+// commands in: wParam the row, lParam the menu (an HMENU). The parent may append commands of its
+// own for the row; one of them chosen reaches the parent as WM_COMMAND. One menu per row, so
+// that the keyboard and a right click find every command in the same place.
+#define WM_ROWMENU (WM_USER + 569)
+
 namespace qs {
 
 // One header item of the tree-list; array index = header item index.
@@ -42,6 +51,12 @@ struct CTlxFilesTreeColumn {
 // collect at the left edge; a shown column goes back among the visible ones in insertion order.
 // `order` holds header item indexes by display position.
 namespace tlx {
+
+// The list's timer for its accessibility events: they go out once the change they announce is
+// complete (the model's check notice comes before the row takes its new state, and a client
+// reading the row at once would read the old one). A timer rather than a posted message: it
+// comes after whatever the thread has queued and takes no place among it.
+constexpr UINT_PTR kAccessEventsTimer = 0x5153;
 
 // Moves `column`, found at display position `position`, to position 0; the entries before it
 // move one place to the right.
@@ -115,7 +130,9 @@ public:
 // the model; the view keeps what it needs to draw them (scroll position, focus, columns) and
 // turns the model's notices into repaints, scroll ranges and WM_ITEMCHECKCHANGING.
 template <typename T>
-class CTlxFilesTreeCtrlImpl : public CWindowImpl, private CTreeModelObserver<CTlxFilesTreeNode<T>> {
+class CTlxFilesTreeCtrlImpl : public CWindowImpl,
+                              private CTreeModelObserver<CTlxFilesTreeNode<T>>,
+                              private ITreeListAccessSource {
 public:
     using Node = CTlxFilesTreeNode<T>;
     using Model = CTlxFilesTreeModel<T>;
@@ -123,8 +140,13 @@ public:
     explicit CTlxFilesTreeCtrlImpl(Model& model) : model(model), commonControlsVersion(CommonControlsVersion()) {
         model.AddObserver(this);
     }
-    // Image lists belong to whoever set them; the rows to the model.
-    ~CTlxFilesTreeCtrlImpl() override { model.RemoveObserver(this); }
+    // Image lists belong to whoever set them; the rows to the model. The window may outlive the
+    // control (unsubclassed): the events timer must not.
+    ~CTlxFilesTreeCtrlImpl() override {
+        if (IsWindow())
+            ::KillTimer(m_hWnd, tlx::kAccessEventsTimer);
+        model.RemoveObserver(this);
+    }
 
     Model& GetModel() { return model; }
 
@@ -157,6 +179,9 @@ public:
 
     // The tooltip of a row; false (or empty text) for none.
     virtual bool GetItemTip(Node*, std::string& /*text*/) { return false; }
+
+    // The text of one cell as screen readers hear it; the plain tree-list has none.
+    virtual void GetItemText(Node*, int /*column*/, std::string& /*text*/) {}
 
     // ---- rows --------------------------------------------------------------------------
 
@@ -333,13 +358,14 @@ public:
 
     // ---- window side: layout and painting (FilesTreePaint.inl) ----------------------------
 
-    // The message map (HandleViewMessage), then WM_ITEMFOCUSCHANGED to the parent when the
-    // message moved the focus.
+    // The message maps (HandleAccessMessage, HandleViewMessage), then WM_ITEMFOCUSCHANGED to
+    // the parent when the message moved the focus.
     bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         Node* const before = focus;
-        const bool handled = HandleViewMessage(hwnd, msg, wParam, lParam, result);
-        if (focus != before && IsWindow())
-            ::SendMessageA(GetParent(), WM_ITEMFOCUSCHANGED, reinterpret_cast<WPARAM>(focus), 0);
+        const bool handled =
+            HandleAccessMessage(msg, wParam, lParam, result) || HandleViewMessage(hwnd, msg, wParam, lParam, result);
+        if (focus != before)
+            FocusMoved();
         return handled;
     }
     // Layout and painting, scrolling, mouse, keyboard, header and tooltips.
@@ -368,6 +394,14 @@ public:
 
     // Shows a sort arrow on a header item: direction 0 ascending, 1 descending, -1 none.
     void SetSortArrow(int column, int direction);
+
+    // ---- window side: the row's menu and the keys that move far (FilesTreeKeys.inl) ---------
+
+    // The commands of a row's menu: check or uncheck (the default, as Space), and expand or
+    // collapse and expand all below for a row with children; empty for a leaf without a box.
+    Menu BuildRowMenu(const Node* row) const;
+    // Scrolls as little as it takes to bring a shown row onto the page.
+    void EnsureVisible(Node* node);
 
 protected:
     // Attachment by SubclassWindow: the header is created and laid out.
@@ -411,6 +445,42 @@ protected:
     // The row Page Down moves the focus to first: the one drawn just past the last whole row,
     // or the last row when the latest paint did not fill the page.
     Node* PageDownTarget();
+    // Moves the top row to display position `target` (at least 0), the bar with it.
+    void ScrollTo(std::int64_t target);
+
+    // The row menu (FilesTreeKeys.inl): Shift+F10 and WM_CONTEXTMENU; the context-menu key
+    // comes through OnKeyDown.
+    bool HandleMenuKey(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void OnContextMenu(LPARAM position);
+    void OpenRowMenu();
+    void ShowRowMenu(Node* row, POINT screen);
+    void DoRowCommand(UINT command, Node* row);
+    // Space's change: a checked row is unchecked, an unchecked or partly checked one checked.
+    void ToggleCheck(Node* node);
+    void ExpandAllBelow(Node* node);
+
+    // Accessibility and the keyboard focus (FilesTreeAccess.inl).
+    bool HandleAccessMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // The keyboard focus arrives: with no focus row the first row shown takes it.
+    void OnFocusArrives();
+    // Tells the parent (WM_ITEMFOCUSCHANGED) and screen readers that the focus row moved.
+    void FocusMoved();
+    // Gathers an event for `row` (null: the list itself) until the flush timer sends it.
+    void QueueAccessEvent(DWORD event, Node* row);
+    void FlushAccessEvents();
+    void ForgetAccessEvents(const Node* removed);
+    // A shown row's display position (0 = the first row), -1 for any other node.
+    long DisplayIndex(const Node* node) const;
+    Node* NodeAtIndex(long index);
+    RECT RowScreenRect(long index);
+    bool ShowsFocusCue();
+    void DrawFocusCue(HDC dc, const RECT& rect);
+    long AccessRowCount() override;
+    bool AccessRow(long index, AccessibleRow& row) override;
+    long AccessFocusRow() override;
+    long AccessRowAt(POINT screen) override;
+    bool AccessSelectRow(long index, bool takeFocus) override;
+    bool AccessDefaultAction(long index) override;
 
     Node* Root() const { return model.GetRootItem(); }
     tlx::TreeColours Colours() const {
@@ -425,11 +495,15 @@ protected:
         if (IsWindow())
             ::SendMessageA(GetParent(), WM_ITEMCHECKCHANGING, reinterpret_cast<WPARAM>(node),
                            static_cast<LPARAM>(state));
+        if (node != nullptr)
+            QueueAccessEvent(EVENT_OBJECT_STATECHANGE, node);
     }
 
     void OnRowInserted(Node*, bool shown, bool repaint) override {
-        if (shown)
+        if (shown) {
             UpdateVScroll();
+            QueueAccessEvent(EVENT_OBJECT_REORDER, nullptr);
+        }
         if (repaint)
             InvalidateControl(TRUE);
     }
@@ -437,6 +511,10 @@ protected:
     // The focus moves to the row before (or after) the rows that go; nothing drawn keeps
     // pointing into them.
     void OnRowRemoving(Node* node) override {
+        // The rows that go are still told of (unchecked) before they go: nothing of them may
+        // wait to be announced.
+        removingRows = node;
+        ForgetAccessEvents(node);
         if (node == Root()) {
             topNode = focus = lastDrawn = nullptr;
             return;
@@ -454,13 +532,17 @@ protected:
     }
 
     void OnRowsRemoved() override {
+        removingRows = nullptr;
         UpdateVScroll();
         InvalidateControl(TRUE);
+        QueueAccessEvent(EVENT_OBJECT_REORDER, nullptr);
     }
 
-    void OnExpansionChanged(Node*) override {
+    void OnExpansionChanged(Node* node) override {
         minFirstColumnWidth = 0;
         UpdateVScroll();
+        QueueAccessEvent(EVENT_OBJECT_STATECHANGE, node);
+        QueueAccessEvent(EVENT_OBJECT_REORDER, nullptr);
     }
 
     void NotifyParent(UINT code) {
@@ -537,9 +619,18 @@ protected:
     // Whether the latest paint reached the row past the last whole one (`lastDrawn` keeps an
     // older row otherwise).
     bool lastPaintFilled = false;
+    // Accessibility: the object screen readers hold, and the events not yet sent.
+    CAccessibleSlot<CTreeListAccessible> accessible;
+    std::vector<std::pair<DWORD, Node*>> accessEvents;
+    bool accessFlushPending = false; // the timer runs
+    Node* removingRows = nullptr;    // the rows going, from OnRowRemoving to OnRowsRemoved
+    // A click is taking the keyboard focus and sets the focus row itself.
+    bool focusByClick = false;
 };
 
 } // namespace qs
 
+#include "controls/FilesTreeAccess.inl"
 #include "controls/FilesTreeInput.inl"
+#include "controls/FilesTreeKeys.inl"
 #include "controls/FilesTreePaint.inl"

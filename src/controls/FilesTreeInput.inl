@@ -20,28 +20,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnVScroll(int request, int 
     if (!::GetScrollInfo(m_hWnd, SB_VERT, &si) || si.nMax == 0)
         return;
     const std::int64_t last = static_cast<std::int64_t>(si.nMax) - rowsPerPage;
-    std::int64_t target = tlx::VerticalTarget(request, si.nPos, last, si.nTrackPos, step, rowsPerPage);
-    if (target < 0)
-        target = 0;
-    if (target == static_cast<std::int64_t>(topIndex) || topNode == nullptr)
-        return;
-    // One display-order step at a time from where the list stands, never a walk from the top.
-    while (static_cast<std::int64_t>(topIndex) < target) {
-        Node* next = topNode->NextVisible(false);
-        if (next == nullptr)
-            break;
-        topNode = next;
-        ++topIndex;
-    }
-    while (static_cast<std::int64_t>(topIndex) > target) {
-        Node* prev = topNode->PrevVisible();
-        if (prev == nullptr || prev == Root())
-            break;
-        topNode = prev;
-        --topIndex;
-    }
-    ::SetScrollPos(m_hWnd, SB_VERT, static_cast<int>(topIndex), TRUE);
-    InvalidateRows(TRUE);
+    ScrollTo(tlx::VerticalTarget(request, si.nPos, last, si.nTrackPos, step, rowsPerPage));
 }
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnHScroll(int request, int thumb) {
@@ -76,7 +55,9 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnHScroll(int request, int 
 
 template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnButtonDown(bool left, LPARAM position) {
     if (topNode != nullptr) {
+        focusByClick = true;
         ::SetFocus(m_hWnd);
+        focusByClick = false;
         const int x = LOWORD(position);
         const int y = HIWORD(position);
         const std::uint32_t rowPosition = tlx::RowPositionAt(y, headerHeight, rowHeight);
@@ -114,11 +95,25 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnKeyDown(WPARAM key, LPARA
         return;
     switch (key) {
     case VK_SPACE:
-        if (focus->checkState == kChecked)
-            SetCheck(focus, kUnchecked, true, true);
-        else if (focus->checkState == kUnchecked || focus->checkState == kPartlyChecked)
-            SetCheck(focus, kChecked, true, true);
+        ToggleCheck(focus);
         InvalidateControl(TRUE);
+        break;
+    case VK_HOME:
+        focus = Root()->firstChild;
+        SendMessage(WM_VSCROLL, SB_TOP);
+        InvalidateControl(TRUE);
+        break;
+    case VK_END:
+        focus = Root()->LastVisibleDescendant();
+        SendMessage(WM_VSCROLL, SB_BOTTOM);
+        InvalidateControl(TRUE);
+        break;
+    case VK_MULTIPLY: // the keypad's star: the row and every row below it
+        ExpandAllBelow(focus);
+        InvalidateControl(TRUE);
+        break;
+    case VK_APPS:
+        OpenRowMenu();
         break;
     case VK_PRIOR:
         if (focus != topNode) {
@@ -148,12 +143,14 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::OnKeyDown(WPARAM key, LPARA
         break;
     }
     case VK_LEFT:
+    case VK_SUBTRACT: // the keypad's minus
         if (focus->firstChild != nullptr && focus->expanded) {
             ToggleExpand(focus);
             InvalidateControl(TRUE);
         }
         break;
     case VK_RIGHT:
+    case VK_ADD: // the keypad's plus
         if (focus->firstChild != nullptr && !focus->expanded) {
             ToggleExpand(focus);
             InvalidateControl(TRUE);
@@ -274,6 +271,10 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::SortByColumn(int column) {
             ::SetScrollPos(m_hWnd, SB_VERT, 0, TRUE);
         UpdateVScroll();
         InvalidateControl(TRUE);
+        // The rows changed places, and the focus row shows another row's content now.
+        QueueAccessEvent(EVENT_OBJECT_REORDER, nullptr);
+        if (focus != nullptr)
+            QueueAccessEvent(EVENT_OBJECT_NAMECHANGE, focus);
     }
 }
 

@@ -455,6 +455,7 @@ template <typename T> void CTlxFilesTreeCtrlImpl<T>::DrawRows(HDC dc) {
         DrawTreePart(dc, row, cell);
         if (row == focus) {
             DrawFocusHighlight(dc, RECT{cell.left, y, right, y + h});
+            DrawFocusCue(dc, RECT{cell.left, y, right, y + h});
             ::SetTextColor(dc, ::GetSysColor(COLOR_HIGHLIGHTTEXT));
         } else {
             ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));

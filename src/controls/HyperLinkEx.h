@@ -2,6 +2,7 @@
 // its target through an opener handed in by its owner.
 #pragma once
 
+#include "controls/ControlAccessible.h"
 #include "framework/HyperLink.h"
 
 #include <windows.h>
@@ -25,12 +26,19 @@ public:
     // Opens the target with SW_SHOWNORMAL, then shows the link as visited whatever the result.
     bool Navigate() override;
 
+    // The link's accessible object first (HyperLinkExAccess.cpp), then the hyperlink's messages.
+    bool ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
 protected:
     // Takes the link and visited colours from the user's browser settings where they are set.
     void OnSubclassed() override;
 
 private:
+    // A link named by its label, its target as its value, visited or not, jumping as its action.
+    AccessibleFacts AccessFacts() const;
+
     UrlOpener m_opener = nullptr;
+    CAccessibleSlot<CControlAccessible> m_accessible;
 };
 
 } // namespace qs

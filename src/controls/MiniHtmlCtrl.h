@@ -2,6 +2,7 @@
 // of HTML and painted with fonts, colours, alignment and word wrap.
 #pragma once
 
+#include "controls/ControlAccessible.h"
 #include "controls/MiniHtmlLayout.h"
 #include "framework/Window.h"
 
@@ -17,7 +18,11 @@ public:
     const CMiniHtmlLayout& Layout() const { return m_layout; }
 
 private:
+    // Static text named by what it shows, not by its markup.
+    AccessibleFacts AccessFacts() const;
+
     CMiniHtmlLayout m_layout;
+    CAccessibleSlot<CControlAccessible> m_accessible;
 };
 
 } // namespace qs

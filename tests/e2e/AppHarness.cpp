@@ -329,14 +329,34 @@ void AppProcess::Command(UINT command) { ::SendMessageA(Main(), WM_COMMAND, MAKE
 
 void AppProcess::PostCommand(UINT command) { ::PostMessageA(Main(), WM_COMMAND, MAKEWPARAM(command, 0), 0); }
 
-void AppProcess::PressEsc() {
+void AppProcess::PressEsc() { PressKey(VK_ESCAPE); }
+
+HWND AppProcess::Focused() const {
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
-    HWND target = Main();
-    if (::GetGUIThreadInfo(m_pi.dwThreadId, &info) && info.hwndFocus != nullptr)
-        target = info.hwndFocus;
-    ::PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-    ::PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    return ::GetGUIThreadInfo(m_pi.dwThreadId, &info) ? info.hwndFocus : nullptr;
+}
+
+void AppProcess::PressKey(UINT key) {
+    HWND target = Focused();
+    if (target == nullptr)
+        target = Main();
+    // The key's scan code in bits 16 to 23, as the keyboard gives it.
+    const LPARAM scan = static_cast<LPARAM>(::MapVirtualKeyA(key, MAPVK_VK_TO_VSC)) << 16;
+    ::PostMessageA(target, WM_KEYDOWN, key, scan | 0x00000001);
+    ::PostMessageA(target, WM_KEYUP, key, scan | static_cast<LPARAM>(0xC0000001));
+}
+
+bool AppProcess::TabTo(HWND target) {
+    for (int i = 0; i < 16; ++i) {
+        const HWND before = Focused();
+        PressKey(VK_TAB);
+        if (!WaitUntil([&] { return Focused() != before; }, 5000))
+            return false;
+        if (Focused() == target)
+            return true;
+    }
+    return false;
 }
 
 int AppProcess::ListHeaderHeight() {

@@ -105,6 +105,14 @@ public:
     void PostCommand(UINT command);
     // Esc, pressed in the window with the keyboard focus.
     void PressEsc();
+    // The program's window with the keyboard focus, or null.
+    HWND Focused() const;
+    // A key pressed and released in the window with the keyboard focus (posted, as the keyboard
+    // would deliver it; nothing waits for it to be handled).
+    void PressKey(UINT key);
+    // Presses Tab until the window `target` has the keyboard focus, waiting for the focus to move
+    // after each press; false when it never arrives.
+    bool TabTo(HWND target);
     // Waits for the process to end and answers its exit code; STILL_ACTIVE when it did not.
     DWORD WaitExit(DWORD timeoutMs = 20000);
 

@@ -119,9 +119,8 @@ TEST_F(KeepAndFilesWindowTest, ShowFilesListsWhatThePluginCountsAndCopiesIt) {
     quillsweep.RightClickList(NameOf(quillsweep, "logs.lua"));
     HWND menu = quillsweep.WaitPopupMenu();
     ASSERT_NE(menu, nullptr);
-    // The first item, Show files..., chosen from the keyboard as a user would.
-    ::PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    ::PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    // Show files..., after the row's own Check, chosen by its access key as a user would.
+    ::PostMessageA(menu, WM_KEYDOWN, 'F', 0);
     HWND files = quillsweep.WaitDialog(IDC_FILES_LIST);
     ASSERT_NE(files, nullptr);
     HWND list = ::GetDlgItem(files, IDC_FILES_LIST);
