@@ -52,6 +52,7 @@ bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
 INT_PTR CFilesListDlg::DoModal(HWND owner) { return CDialogImpl::DoModal(owner, IDD_FILESLIST); }
 
 void CFilesListDlg::OnInitDialog() {
+    m_dpi.Init(m_hWnd);
     InitResize(m_hWnd, kResizeMap, sizeof kResizeMap / sizeof kResizeMap[0], true, true);
     CenterWindow(GetParent());
     ::SetDlgItemTextA(m_hWnd, IDC_FILES_SUMMARY, FilesSummaryText(m_plugin, m_files).c_str());
@@ -128,6 +129,10 @@ bool CFilesListDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
     case WM_INITDIALOG:
         OnInitDialog();
         result = FALSE; // the focus is set
+        return true;
+    case WM_DPICHANGED: // moved to a monitor of another scale
+        ApplyDpiChange(m_hWnd, m_dpi, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        result = 0;
         return true;
     case WM_NOTIFYFORMAT:
         result = NFR_UNICODE;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "engine/FileListing.h"
+#include "framework/DialogDpi.h"
 #include "framework/DialogResize.h"
 #include "framework/Window.h"
 
@@ -46,6 +47,7 @@ private:
     std::string m_ansiCell;   // the text a list asking in the code page reads, kept until it asks again
     std::wstring m_wideCell;  // the same for a list asking in UTF-16
     CCopyKey m_listKeys;
+    CDialogDpi m_dpi; // the scale the dialog is laid out for
 };
 
 } // namespace qs

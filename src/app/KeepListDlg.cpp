@@ -81,6 +81,7 @@ INT_PTR CKeepListDlg::DoModal(HWND owner) { return CDialogImpl::DoModal(owner, I
 
 void CKeepListDlg::OnInitDialog() {
     CenterWindow(GetParent());
+    m_dpi.Init(m_hWnd);
     InitResize(m_hWnd, kResizeMap, sizeof kResizeMap / sizeof kResizeMap[0], true, true);
     Fill();
 }
@@ -173,6 +174,11 @@ bool CKeepListDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     if (msg == WM_INITDIALOG) {
         OnInitDialog();
         result = TRUE;
+        return true;
+    }
+    if (msg == WM_DPICHANGED) { // moved to a monitor of another scale
+        ApplyDpiChange(m_hWnd, m_dpi, LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        result = 0;
         return true;
     }
     if (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {

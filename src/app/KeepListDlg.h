@@ -2,6 +2,7 @@
 // picked with the folder or file browser, remove the selected ones.
 #pragma once
 
+#include "framework/DialogDpi.h"
 #include "framework/DialogResize.h"
 #include "framework/Window.h"
 
@@ -36,6 +37,7 @@ private:
     void Refuse(const std::wstring& picked);
 
     std::vector<std::string> m_kept;
+    CDialogDpi m_dpi; // the scale the dialog is laid out for
 };
 
 } // namespace qs

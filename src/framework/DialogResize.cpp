@@ -126,4 +126,15 @@ bool CDialogResize::ProcessResizeMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
     }
 }
 
+void CDialogResize::ApplyDpiChange(HWND window, CDialogDpi& dpi, int newDpi, const RECT* suggested) {
+    const int before = dpi.Dpi();
+    if (newDpi <= 0 || newDpi == before)
+        return;
+    ScaleLayout(before, newDpi);
+    dpi.Apply(window, newDpi, suggested, false);
+    RECT client{};
+    ::GetClientRect(window, &client);
+    UpdateLayout(client.right - client.left, client.bottom - client.top);
+}
+
 } // namespace qs

@@ -8,6 +8,8 @@
 
 namespace qs {
 
+class CDialogDpi;
+
 // How a control follows the growth (X, Y) of its dialog's client area over its initial size.
 enum DialogResizeFlags : unsigned {
     DLSZ_SIZE_X = 0x1, // the right edge moves by X
@@ -50,6 +52,11 @@ public:
 
     // Places every mapped control for a client area of the given size.
     void UpdateLayout(int clientWidth, int clientHeight);
+
+    // WM_DPICHANGED of a window laid out by this map alone: the layout scaled, the font and the
+    // window by `dpi` (CDialogDpi::Apply, children placed here), then the controls placed for the
+    // client size it has now.
+    void ApplyDpiChange(HWND window, CDialogDpi& dpi, int newDpi, const RECT* suggested);
 
     HWND Gripper() const { return m_gripper; }
 
