@@ -139,7 +139,7 @@ std::string FilesText(const std::vector<CPluginFiles>& plugins, bool cancelled) 
         if (!out.empty())
             out += kEol;
         const std::uint64_t size = ListedSize(p.files);
-        const std::string note = StatusNote(o.status);
+        const std::string note = StatusNote(o);
         out += o.name + (o.topLevel ? "" : " (" + o.category + ")") + ": " + std::to_string(p.files.size()) +
                (p.files.size() == 1 ? " item, " : " items, ") + FormatByteSize(size) + " (" + std::to_string(size) +
                " bytes)" + (note.empty() ? "" : " - " + note) + kEol;
