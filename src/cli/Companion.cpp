@@ -2,6 +2,7 @@
 #include "cli/Companion.h"
 
 #include "cli/Report.h"
+#include "cli/Winapp2Import.h"
 #include "engine/Catalogue.h"
 #include "engine/Passes.h"
 #include "engine/Settings.h"
@@ -199,6 +200,8 @@ public:
             Write(m_err, WithEol("QuillsweepCmd: " + m_line.error + "\nTry QuillsweepCmd --help.\n"));
             return kExitUsage;
         }
+        if (m_line.command == CCompanionCommand::kImportWinapp2)
+            return RunWinapp2Import(m_line, m_out, m_err);
         if (!m_line.scriptsFolder.empty())
             SetScriptsFolder(FullPath(m_line.scriptsFolder));
         const std::string folder = ScriptsFolderPath();
@@ -230,7 +233,17 @@ public:
         // Once, before any walk: the command line's cap, else the settings file's where it was read.
         SetWalkThreadCap(m_line.threads != 0 ? m_line.threads : settings ? settings->Threads() : 0);
         const CNameList none;
-        LoadScripts(m_vm, m_rows, settings ? static_cast<const CSelectionStore&>(*settings) : none, this);
+        const CSelectionStore& selection = settings ? static_cast<const CSelectionStore&>(*settings) : none;
+        LoadScripts(m_vm, m_rows, selection, this);
+        // The rule files' rows come after the scripts' rows, as in the main window.
+        if (!m_line.winapp2File.empty() && !IsFile(m_line.winapp2File)) {
+            Write(m_err, WithEol("QuillsweepCmd: the rule file does not exist: " + m_line.winapp2File + "\n"));
+            return kExitCannotStart;
+        }
+        const std::string rules =
+            m_line.winapp2File.empty() ? Winapp2BesideProgram("winapp2.ini") : FullPath(m_line.winapp2File);
+        AddWinapp2Issues(AddWinapp2Rows(m_vm, m_rows, selection, rules, false), m_issues);
+        AddWinapp2Issues(AddWinapp2Rows(m_vm, m_rows, selection, Winapp2BesideProgram("winapp3.ini"), true), m_issues);
         CollectRows(m_rows.GetRootItem(), 0, m_listed);
 
         switch (m_line.command) {
@@ -245,6 +258,7 @@ public:
 
 private:
     void OnRowAdded(const CScriptRow* row, const std::string& path) override { m_files[row] = path; }
+    // Rows of rule files have no file of their own: their issues name the rule file and the entry.
     void OnProblem(const std::string& path, Problem problem, const std::string& message) override {
         m_issues.Add(path, problem, message);
     }

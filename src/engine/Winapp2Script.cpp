@@ -406,7 +406,7 @@ class CTranslation {
 public:
     CTranslation(const Winapp2Entry& entry, bool dangerousFile) : m_entry(entry), m_dangerousFile(dangerousFile) {}
 
-    Winapp2Plugin Run() {
+    Winapp2Plugin Run(bool withText) {
         m_plugin.name = m_entry.name;
         m_plugin.line = m_entry.line;
         if (!m_entry.broken.empty())
@@ -431,7 +431,8 @@ public:
             excludes += (excludes.empty() ? "" : ";") + mask;
         m_plugin.exclude = excludes;
         MarkDanger();
-        m_plugin.text = Text();
+        if (withText)
+            m_plugin.text = ScriptText(m_entry, m_plugin);
         return m_plugin;
     }
 
@@ -677,11 +678,11 @@ private:
                                "mean it.";
     }
 
-    std::string Text() const {
-        const Winapp2Plugin& p = m_plugin;
+public:
+    static std::string ScriptText(const Winapp2Entry& entry, const Winapp2Plugin& p) {
         std::ostringstream s;
         s << "-- Converted from the winapp2.ini entry [" << p.name << " *] at line " << p.line << ":\n";
-        for (const Winapp2Key& key : m_entry.keys)
+        for (const Winapp2Key& key : entry.keys)
             s << "--   " << key.name << (key.number != 0 ? std::to_string(key.number) : std::string()) << "="
               << key.value << "\n";
         s << "\nlocal name = " << LuaString(p.name) << "\n";
@@ -715,6 +716,8 @@ private:
         s << kEntryPoints;
         return s.str();
     }
+
+private:
 
     const Winapp2Entry& m_entry;
     const bool m_dangerousFile;
@@ -770,8 +773,12 @@ bool WithinWinapp2Os(const std::string& version, const std::string& from, const 
     return (from.empty() || CompareVersion(v, from) >= 0) && (to.empty() || CompareVersion(v, to) <= 0);
 }
 
-Winapp2Plugin TranslateWinapp2(const Winapp2Entry& entry, bool dangerousFile) {
-    return CTranslation(entry, dangerousFile).Run();
+Winapp2Plugin TranslateWinapp2(const Winapp2Entry& entry, bool dangerousFile, bool withText) {
+    return CTranslation(entry, dangerousFile).Run(withText);
+}
+
+std::string Winapp2ScriptText(const Winapp2Entry& entry, const Winapp2Plugin& plugin) {
+    return plugin.refused.empty() ? CTranslation::ScriptText(entry, plugin) : std::string();
 }
 
 } // namespace qs

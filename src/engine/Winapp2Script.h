@@ -50,7 +50,10 @@ std::string Winapp2CategoryName(const std::string& langSecRef);
 
 // Translates one entry read from a file. A broken entry is refused with its problem.
 // `dangerousFile`: the user marked the whole file as consequential (every entry then warns).
-Winapp2Plugin TranslateWinapp2(const Winapp2Entry& entry, bool dangerousFile);
+// `withText` false leaves `text` empty (for entries that may turn out not to apply); the text
+// of a converted entry is then Winapp2ScriptText(entry, plugin).
+Winapp2Plugin TranslateWinapp2(const Winapp2Entry& entry, bool dangerousFile, bool withText = true);
+std::string Winapp2ScriptText(const Winapp2Entry& entry, const Winapp2Plugin& plugin);
 
 // Whether `version` ("major.minor.build") lies within the detection's bounds: each bound is
 // compared over as many parts as it has, both ends included, an empty bound open.
