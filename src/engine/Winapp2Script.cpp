@@ -178,6 +178,12 @@ bool TranslatePath(const std::string& path, std::vector<std::string>& forms, std
         for (const Variable& v : kVariables)
             if (Same(name, v.name))
                 known = &v;
+        // Each program folder variable doubles the forms: one per path is all the format needs,
+        // and more would let a short line grow into millions of paths.
+        if (known != nullptr && known->host[1] != nullptr && forms.size() > 1) {
+            why = "the path " + path + " names more than one program folder";
+            return false;
+        }
         std::vector<std::string> next;
         for (const std::string& f : forms) {
             if (known == nullptr) {
