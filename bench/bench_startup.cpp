@@ -74,8 +74,46 @@ std::string RuleFile(int entries) {
     return text;
 }
 
-// Starts the program and answers the seconds until its main window is visible with the first
-// refresh done (its Refresh button enabled again), then closes it.
+struct FindDialog {
+    DWORD pid;
+    int childId;
+    HWND found;
+};
+
+// The process's dialog that has a child of `childId` (the main window, the progress window).
+HWND DialogOf(DWORD pid, int childId) {
+    FindDialog find{pid, childId, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* f = reinterpret_cast<FindDialog*>(param);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            char cls[32] = "";
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (owner == f->pid && std::strcmp(cls, "#32770") == 0 && GetDlgItem(hwnd, f->childId) != nullptr) {
+                f->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
+// Visible, its buttons enabled (a pass disables them), no progress window showing.
+bool Idle(DWORD pid) {
+    HWND main = DialogOf(pid, IDC_REFRESH);
+    if (main == nullptr || !IsWindowVisible(main) || !IsWindowEnabled(main))
+        return false;
+    for (int id : {IDC_REFRESH, IDC_CLEAN_SELECTED, IDC_HELP_BUTTON, IDC_SELECT})
+        if (!IsWindowEnabled(GetDlgItem(main, id)))
+            return false;
+    HWND progress = DialogOf(pid, IDC_PROGRESS_BAR);
+    return progress == nullptr || !IsWindowVisible(progress);
+}
+
+// Starts the program and answers the seconds until its main window is idle after its first
+// refresh, then closes it; -1 when it never gets there.
 double StartToIdle(const std::string& exe) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -84,22 +122,16 @@ double StartToIdle(const std::string& exe) {
     const double start = Now();
     if (!CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, Folder(exe).c_str(), &si, &pi))
         return -1;
-    WaitForInputIdle(pi.hProcess, 30000);
     double idle = -1;
-    HWND window = nullptr;
     while (Now() - start < 60) {
-        window = FindWindowA(nullptr, "Quillsweep");
-        if (window != nullptr && IsWindowVisible(window)) {
-            HWND refresh = GetDlgItem(window, IDC_REFRESH);
-            if (refresh != nullptr && IsWindowEnabled(refresh)) {
-                idle = Now() - start;
-                break;
-            }
+        if (Idle(pi.dwProcessId)) {
+            idle = Now() - start;
+            break;
         }
         Sleep(1);
     }
-    if (window != nullptr)
-        PostMessageA(window, WM_CLOSE, 0, 0);
+    if (HWND main = DialogOf(pi.dwProcessId, IDC_REFRESH))
+        PostMessageA(main, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 30000) != WAIT_OBJECT_0)
         TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);

@@ -40,6 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(entry.broken.empty() || !plugin.refused.empty());
         Check(plugin.refused.empty() == !plugin.text.empty());
         Check(!plugin.refused.empty() || !plugin.category.empty());
+        // Detection read alone agrees with the whole translation.
+        qs::Winapp2Detection detection;
+        std::string why;
+        const bool detectionRead = qs::Winapp2DetectionOf(entry, detection, why);
+        Check(detectionRead || !plugin.refused.empty());
+        if (plugin.refused.empty())
+            Check(detection.keys == plugin.detection.keys && detection.files == plugin.detection.files &&
+                  detection.osFrom == plugin.detection.osFrom && detection.osTo == plugin.detection.osTo);
     }
     Check(kept <= size);
     for (const qs::Winapp2Problem& problem : file.problems)

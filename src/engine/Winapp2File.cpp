@@ -3,7 +3,6 @@
 
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace qs {
 namespace {
@@ -19,6 +18,15 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
+}
+
+bool SameAscii(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
 }
 
 std::string LowerCopy(std::string_view s) {
@@ -93,21 +101,23 @@ private:
             k.number = k.number * 10 + static_cast<unsigned>(c - '0');
         k.value.assign(Trim(line.substr(equals + 1)));
         k.line = number;
-        if (!m_keys.insert(LowerCopy(key)).second) {
-            Problem(number, "the key " + std::string(key) + " appears twice");
-            return;
-        }
         if (m_entry->keys.size() >= kWinapp2MaxKeysPerEntry) {
             if (m_entry->broken.empty()) // reported once; the entry is broken from here on
                 Problem(number, "more than " + std::to_string(kWinapp2MaxKeysPerEntry) + " keys");
             return;
         }
+        // A scan of the entry's keys so far: at most kWinapp2MaxKeysPerEntry per line, so the
+        // time stays linear in the file's size, and no allocation per key.
+        for (const Winapp2Key& earlier : m_entry->keys)
+            if (earlier.number == k.number && SameAscii(earlier.name, k.name)) {
+                Problem(number, "the key " + std::string(key) + " appears twice");
+                return;
+            }
         m_entry->keys.push_back(std::move(k));
     }
 
     void Section(std::string_view line, unsigned number) {
         m_entry = nullptr;
-        m_keys.clear();
         if (m_file.entries.size() >= kWinapp2MaxEntries) {
             Problem(number, "more than " + std::to_string(kWinapp2MaxEntries) + " entries: the rest is not read");
             m_stopped = true;
@@ -149,7 +159,6 @@ private:
 
     Winapp2File m_file;
     Winapp2Entry* m_entry = nullptr; // the entry being read; the vector only grows at a section
-    std::unordered_set<std::string> m_keys;               // the current entry's keys, lower case
     std::unordered_map<std::string, unsigned> m_names;    // entry names, lower case, to first line
     bool m_stopped = false;
 };

@@ -245,13 +245,24 @@ Winapp2Load AddWinapp2Rows(CLuaVirtualMachine& vm, CScriptsModel& list, const CS
     for (const Winapp2Entry& entry : rules.entries) {
         if (!entry.broken.empty())
             continue; // reported by the reader
+        // Detection first: the rest of an entry that does not apply here is never read.
+        Winapp2Detection detection;
+        std::string why;
+        if (!Winapp2DetectionOf(entry, detection, why)) {
+            Winapp2Plugin refused;
+            refused.name = entry.name;
+            refused.line = entry.line;
+            refused.refused = why;
+            load.refused.push_back(std::move(refused));
+            continue;
+        }
+        if (!Winapp2Applies(detection, *probe, version)) {
+            ++load.notDetected;
+            continue;
+        }
         Winapp2Plugin plugin = TranslateWinapp2(entry, dangerousFile, false);
         if (!plugin.refused.empty()) {
             load.refused.push_back(std::move(plugin));
-            continue;
-        }
-        if (!Winapp2Applies(plugin.detection, *probe, version)) {
-            ++load.notDetected;
             continue;
         }
         // The row runs the entry's script; its name and detection are already known, so

@@ -38,7 +38,8 @@ struct Winapp2Load {
     std::string readProblem;              // why it was not read, when it was there
     std::vector<Winapp2Problem> problems; // broken lines and entries, from the reader
     std::size_t problemsNotKept = 0;
-    std::vector<Winapp2Plugin> refused;   // sound entries that have no exact translation
+    std::vector<Winapp2Plugin> refused;   // sound entries that have no exact translation (of
+                                          // those that apply here, and those whose detection is refused)
     unsigned rows = 0;                    // plugin rows added
     unsigned notDetected = 0;             // converted entries that do not apply here
 };

@@ -456,8 +456,31 @@ private:
         return false;
     }
 
+public:
+    // Reads the detection keys alone.
+    bool Detection(Winapp2Detection& detection, std::string& why) {
+        if (!m_entry.broken.empty()) {
+            why = m_entry.broken;
+            return false;
+        }
+        m_detectionOnly = true;
+        std::string langSecRef, section;
+        for (const Winapp2Key& key : m_entry.keys)
+            if (!Key(key, langSecRef, section)) {
+                why = "line " + std::to_string(key.line) + ": " + m_why;
+                return false;
+            }
+        detection = m_plugin.detection;
+        return true;
+    }
+
+private:
+
     bool Key(const Winapp2Key& key, std::string& langSecRef, std::string& section) {
         const std::string& v = key.value;
+        if (m_detectionOnly && !Same(key.name, "Detect") && !Same(key.name, "DetectFile") &&
+            !Same(key.name, "DetectOS") && !Same(key.name, "SpecialDetect"))
+            return true;
         const auto single = [&](const char* name) { return Same(key.name, name) && key.number == 0; };
         const auto numbered = [&](const char* name) { return Same(key.name, name) && key.number != 0; };
         if (single("LangSecRef")) {
@@ -731,6 +754,7 @@ private:
     std::vector<std::string> m_keep;
     std::vector<RegExclude> m_regExcludes;
     std::string m_why;
+    bool m_detectionOnly = false;
 };
 
 std::vector<unsigned> VersionParts(const std::string& text) {
@@ -781,6 +805,10 @@ bool WithinWinapp2Os(const std::string& version, const std::string& from, const 
 
 Winapp2Plugin TranslateWinapp2(const Winapp2Entry& entry, bool dangerousFile, bool withText) {
     return CTranslation(entry, dangerousFile).Run(withText);
+}
+
+bool Winapp2DetectionOf(const Winapp2Entry& entry, Winapp2Detection& detection, std::string& why) {
+    return CTranslation(entry, false).Detection(detection, why);
 }
 
 std::string Winapp2ScriptText(const Winapp2Entry& entry, const Winapp2Plugin& plugin) {

@@ -55,6 +55,11 @@ std::string Winapp2CategoryName(const std::string& langSecRef);
 Winapp2Plugin TranslateWinapp2(const Winapp2Entry& entry, bool dangerousFile, bool withText = true);
 std::string Winapp2ScriptText(const Winapp2Entry& entry, const Winapp2Plugin& plugin);
 
+// The entry's detection alone, its other keys not looked at (at start-up most entries do not
+// apply, and their jobs need not be read): false, with `why`, when the entry is broken or a
+// detection key cannot be taken. An entry that applies is then translated whole.
+bool Winapp2DetectionOf(const Winapp2Entry& entry, Winapp2Detection& detection, std::string& why);
+
 // Whether `version` ("major.minor.build") lies within the detection's bounds: each bound is
 // compared over as many parts as it has, both ends included, an empty bound open.
 bool WithinWinapp2Os(const std::string& version, const std::string& from, const std::string& to);

@@ -172,10 +172,13 @@ TEST(Winapp2Rows, MachineProbeFindsPathsAndKeysAsTheyAre) {
 TEST(Winapp2Rows, FourThousandEntriesLoadQuickly) {
     TempDir dir;
     std::string text;
-    for (int i = 0; i < 4000; ++i)
-        text += "[Program " + std::to_string(i) + " *]\nLangSecRef=3021\nDetect=HKCU\\Software\\QuillsweepTests\\P" +
-                std::to_string(i) + "\nDetectFile=%AppData%\\QuillsweepTests\\P" + std::to_string(i) +
-                "\nFileKey1=%AppData%\\QuillsweepTests\\P" + std::to_string(i) + "|*.log\n\n";
+    for (int i = 0; i < 4000; ++i) {
+        const std::string n = std::to_string(i);
+        text += "[Program " + n + " *]\nLangSecRef=3021\nDetect=HKCU\\Software\\QuillsweepTests\\P" + n +
+                "\nDetectFile=%ProgramFiles%\\QuillsweepTests\\P" + n + "\nFileKey1=%LocalAppData%\\P" + n +
+                "\\Cache|*.*|RECURSE\nFileKey2=%AppData%\\P" + n + "|*.log;*.tmp\nExcludeKey1=FILE|%LocalAppData%\\P" +
+                n + "\\Cache\\|index.dat\n\n";
+    }
     WriteText(dir / "winapp2.ini", text);
     qs::CLuaVirtualMachine vm;
     ASSERT_TRUE(vm.Open());
