@@ -7,6 +7,7 @@
 #include "hostfn/Masks.h"
 #include "hostfn/PathMacros.h"
 #include "hostfn/Registry.h"
+#include "hostfn/ShellBridge.h"
 #include "hostfn/SystemInfo.h"
 
 #include <windows.h>
@@ -163,14 +164,15 @@ private:
 
 bool SameName(const std::string& a, const std::string& b) { return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL; }
 
-CScriptRow* CategoryRow(CLuaVirtualMachine& vm, CScriptsModel& list, const std::string& name) {
+CScriptRow* CategoryRow(CLuaVirtualMachine& vm, CScriptsModel& list, const std::string& name, int icon) {
     CScriptRow* root = list.GetRootItem();
     for (CScriptRow* row = root->firstChild; row != nullptr; row = row->nextSibling)
         if (row->isGroup != 0 && row->userData != nullptr && SameName(row->userData->Name(), name))
             return row;
     auto script = std::make_unique<CPluginScript>(vm);
     script->SetName(name);
-    return list.InsertItem(std::move(script), -1, kUnchecked, TRUE, root);
+    script->SetIconIndex(icon);
+    return list.InsertItem(std::move(script), icon, kUnchecked, TRUE, root);
 }
 
 } // namespace
@@ -241,6 +243,8 @@ Winapp2Load AddWinapp2Rows(CLuaVirtualMachine& vm, CScriptsModel& list, const CS
         probe = machine.get();
     }
     const std::string version = probe->WindowsVersion();
+    // The rows show the icons of a folder and of a settings file, asked once for the file.
+    int categoryIcon = -2, ruleIcon = -2;
     std::vector<CScriptRow*> added;
     for (const Winapp2Entry& entry : rules.entries) {
         if (!entry.broken.empty())
@@ -272,8 +276,13 @@ Winapp2Load AddWinapp2Rows(CLuaVirtualMachine& vm, CScriptsModel& list, const CS
             continue;
         script->SetName(plugin.name);
         script->ReadPluginTexts();
-        CScriptRow* category = CategoryRow(vm, list, plugin.category);
-        added.push_back(list.InsertItem(std::move(script), -1, kUnchecked, FALSE, category));
+        if (ruleIcon == -2) {
+            categoryIcon = GetIconIndexOfPath(ScriptsFolderPath());
+            ruleIcon = GetIconIndexOfExtension("ini");
+        }
+        script->SetIconIndex(ruleIcon);
+        CScriptRow* category = CategoryRow(vm, list, plugin.category, categoryIcon);
+        added.push_back(list.InsertItem(std::move(script), ruleIcon, kUnchecked, FALSE, category));
         ++load.rows;
     }
     for (CScriptRow* row : added)
