@@ -3,13 +3,16 @@
 
 #include "engine/ScriptValues.h"
 #include "hostfn/FileErase.h"
+#include "hostfn/FileJob.h"
 #include "hostfn/HistoryCleaner.h"
+#include "hostfn/Masks.h"
 #include "hostfn/PathMacros.h"
 #include "hostfn/Registry.h"
 #include "hostfn/ShellBridge.h"
 #include "hostfn/SizeMeasure.h"
 #include "hostfn/SystemInfo.h"
 
+#include <cstring>
 #include <string>
 
 namespace qs {
@@ -31,6 +34,10 @@ const HostWork& DefaultHostWork() {
         w.wipeFile = WipeOneFile;
         w.wipeFolder = WipeFolderWalk;
         w.cleanIndexFolder = CleanIndexFolder;
+        w.measureJob = MeasureFiles;
+        w.deleteJob = DeleteFiles;
+        w.wipeJob = WipeFiles;
+        w.pathExists = PathExists;
         w.deleteKeys = RegKeyDeleteKeys;
         w.keyExists = RegKeyExists;
         w.processRunning = IsProcessRunning;
@@ -80,6 +87,111 @@ int PushResult(lua_State* L, HostResult result) {
 
 enum class ArgsRead { Taken, Malformed, NamesNothing };
 
+// A job table's fields: the name, how the value is read, and where it goes. A missing field
+// keeps the default.
+enum class JobField : std::uint8_t { Folder, Masks, Recurse, Exclude, MinAgeHours, RemoveSelf };
+
+struct JobFieldRow {
+    const char* name;
+    JobField field;
+};
+
+constexpr JobFieldRow kJobFields[] = {
+    {"folder", JobField::Folder},           {"masks", JobField::Masks},
+    {"recurse", JobField::Recurse},         {"exclude", JobField::Exclude},
+    {"minAgeHours", JobField::MinAgeHours}, {"removeSelf", JobField::RemoveSelf},
+};
+
+// An exclude pattern that still holds "%NAME%" after expansion names a folder the platform could
+// not give: it would exclude nothing, and the job would remove what it was meant to spare.
+bool HoldsUnexpandedMacro(const std::string& text) {
+    const std::size_t open = text.find('%');
+    if (open == std::string::npos)
+        return false;
+    const std::size_t close = text.find('%', open + 1);
+    return close != std::string::npos && close > open + 1 &&
+           text.find('\\', open) > close; // a name between the two signs, not a path around them
+}
+
+// Reads the job table at `index`. Malformed: not a table, a key that is not a field's name, a
+// value of the wrong type, a negative or non-finite age, no folder. Names nothing: text that
+// cannot be taken whole, a folder that is not rooted once expanded, an exclude pattern whose
+// expansion fails.
+ArgsRead ReadJob(lua_State* L, int index, FileJob& job) {
+    if (lua_type(L, index) != LUA_TTABLE)
+        return ArgsRead::Malformed;
+    bool haveFolder = false;
+    bool namesNothing = false;
+    std::string folder, exclude;
+    ArgsRead result = ArgsRead::Taken;
+    lua_pushnil(L);
+    while (lua_next(L, index) != 0) {
+        const int value = lua_gettop(L);
+        const int type = lua_type(L, value);
+        const JobFieldRow* row = nullptr;
+        if (lua_type(L, value - 1) == LUA_TSTRING) {
+            size_t len = 0;
+            const char* key = lua_tolstring(L, value - 1, &len);
+            for (const JobFieldRow& r : kJobFields) {
+                if (std::strlen(r.name) == len && std::memcmp(r.name, key, len) == 0)
+                    row = &r;
+            }
+        }
+        bool wrong = row == nullptr;
+        if (row) {
+            switch (row->field) {
+            case JobField::Folder:
+            case JobField::Masks:
+            case JobField::Exclude: {
+                std::string& text = row->field == JobField::Folder ? folder
+                                    : row->field == JobField::Masks ? job.masks
+                                                                     : exclude;
+                wrong = !ArgText(L, value, text);
+                if (!wrong && !IsWholeScriptText(text))
+                    namesNothing = true;
+                haveFolder = haveFolder || (row->field == JobField::Folder && !wrong);
+                break;
+            }
+            case JobField::Recurse:
+            case JobField::RemoveSelf:
+                wrong = type != LUA_TBOOLEAN;
+                if (!wrong)
+                    (row->field == JobField::Recurse ? job.recurse : job.removeSelf) = lua_toboolean(L, value) != 0;
+                break;
+            case JobField::MinAgeHours: {
+                const double hours = type == LUA_TNUMBER ? lua_tonumber(L, value) : -1;
+                wrong = !(hours >= 0 && hours <= 1e12); // also false for NaN
+                if (!wrong)
+                    job.minAgeHours = hours;
+                break;
+            }
+            }
+        }
+        lua_pop(L, 1); // the value; the key stays for lua_next
+        if (wrong) {
+            lua_pop(L, 1);
+            return ArgsRead::Malformed;
+        }
+    }
+    if (!haveFolder)
+        return ArgsRead::Malformed;
+    if (namesNothing)
+        return ArgsRead::NamesNothing;
+    // An empty folder would stand for the current drive's root, a relative one for whatever lies
+    // in the current folder.
+    if (!ExpandPathMacros(folder, job.folder) || !IsRootedPath(job.folder))
+        return ArgsRead::NamesNothing;
+    for (const std::string& piece : SplitMaskList(exclude)) {
+        std::string expanded;
+        if (piece.empty())
+            continue;
+        if (!ExpandPathMacrosFull(piece, expanded) || HoldsUnexpandedMacro(expanded))
+            return ArgsRead::NamesNothing;
+        job.exclude.push_back(std::move(expanded));
+    }
+    return result;
+}
+
 // Reads the arguments by the row's rule. A wrong type anywhere wins over text that names nothing:
 // the call is malformed whatever its other arguments hold.
 ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
@@ -103,6 +215,17 @@ ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
         case HostArg::Number:
             if (top == count)
                 arg.number = lua_tointeger(L, index);
+            break;
+        case HostArg::Job:
+            switch (ReadJob(L, index, arg.job)) {
+            case ArgsRead::Malformed:
+                return ArgsRead::Malformed;
+            case ArgsRead::NamesNothing:
+                namesNothing = true;
+                break;
+            case ArgsRead::Taken:
+                break;
+            }
             break;
         case HostArg::OptionalText:
             if (type == LUA_TNIL || type == LUA_TNONE)
@@ -135,106 +258,127 @@ ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
 const HostFunction kHostFunctions[] = {
     {"GetFolderSize", {HostArg::Path, HostArg::OptionalText, HostArg::Flag}, false, HostResult::Zero,
      HostResult::ZeroSizeAndCount,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope* s) {
          std::uint64_t size = 0;
          std::uint32_t count = 0;
-         CurrentHostWork().measureFolder(a[0].text, a[1].text, a[2].flag, size, count);
+         CurrentHostWork().measureFolder(WalkScopeOf(s), a[0].text, a[1].text, a[2].flag, size, count);
          return PushSizeAndCountResult(L, size, count);
      }},
     {"GetIconIndex", {HostArg::Text}, true, HostResult::MinusOne, HostResult::MinusOne,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushnumber(L, CurrentHostWork().iconOfPath(a[0].text)); // expanded by the lookup itself
          return 1;
      }},
     {"GetIconIndexByExt", {HostArg::Text}, true, HostResult::MinusOne, HostResult::MinusOne,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushnumber(L, CurrentHostWork().iconOfExtension(a[0].text));
          return 1;
      }},
     {"GetRecycleBinInfo", {HostArg::OptionalText}, false, HostResult::ZeroSizeAndCount, HostResult::ZeroSizeAndCount,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          std::uint64_t size = 0;
          std::uint32_t count = 0;
          CurrentHostWork().queryRecycleBin(a[0].text, size, count);
          return PushSizeAndCountResult(L, size, count);
      }},
     {"GetFileSize", {HostArg::Path}, false, HostResult::Zero, HostResult::Zero,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope* s) {
          std::uint64_t size = 0;
-         CurrentHostWork().sizeOnDrive(a[0].text, size);
+         CurrentHostWork().sizeOnDrive(WalkScopeOf(s), a[0].text, size);
          PushUnsigned(L, size);
          return 1;
      }},
     {"RegKeyGetNumberOfValues", {HostArg::Text, HostArg::OptionalText}, false, HostResult::Zero, HostResult::Zero,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          PushUnsigned(L, CurrentHostWork().countValues(a[0].text, a[1].text));
          return 1;
      }},
     {"RegKeyDeleteValues", {HostArg::Text, HostArg::OptionalText}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().deleteValues(a[0].text, a[1].text);
          return 0;
      }},
     {"DeleteFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag}, false, HostResult::None,
      HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().eraseFolder(a[0].text, &a[1].text, a[2].flag);
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().eraseFolder(WalkScopeOf(s), a[0].text, &a[1].text, a[2].flag);
          return 0;
      }},
     {"DeleteFile", {HostArg::Path}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().deleteFile(a[0].text);
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().deleteFile(WalkScopeOf(s), a[0].text);
          return 0;
      }},
     {"EmptyRecycleBin", {HostArg::OptionalText}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().emptyRecycleBin(a[0].text);
          return 0;
      }},
     {"WipeFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().wipeFile(a[0].text, Passes(a[1]));
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().wipeFile(WalkScopeOf(s), a[0].text, Passes(a[1]));
          return 0;
      }},
     {"WipeFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag, HostArg::Number}, false,
      HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().wipeFolder(a[0].text, a[1].text, a[2].flag, Passes(a[3]));
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().wipeFolder(WalkScopeOf(s), a[0].text, a[1].text, a[2].flag, Passes(a[3]));
          return 0;
      }},
     {"ClearIndexFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
-         CurrentHostWork().cleanIndexFolder(a[0].text, a[1].number != 0);
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().cleanIndexFolder(WalkScopeOf(s), a[0].text, a[1].number != 0);
          return 0;
      }},
     {"RegKeyDeleteKeys", {HostArg::Text, HostArg::OptionalText}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().deleteKeys(a[0].text, a[1].text);
          return 0;
      }},
-    // The job functions (MeasureFiles, DeleteFiles, WipeFiles, PathExists) come here.
+    {"MeasureFiles", {HostArg::Job}, false, HostResult::ZeroSizeAndCount, HostResult::ZeroSizeAndCount,
+     [](lua_State* L, const HostArgs& a, const CHostScope* s) {
+         std::uint64_t size = 0;
+         std::uint32_t count = 0;
+         CurrentHostWork().measureJob(WalkScopeOf(s), a[0].job, size, count);
+         return PushSizeAndCountResult(L, size, count);
+     }},
+    {"DeleteFiles", {HostArg::Job}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().deleteJob(WalkScopeOf(s), a[0].job);
+         return 0;
+     }},
+    {"WipeFiles", {HostArg::Job, HostArg::Number}, false, HostResult::None, HostResult::None,
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         CurrentHostWork().wipeJob(WalkScopeOf(s), a[0].job, Passes(a[1]));
+         return 0;
+     }},
+    {"PathExists", {HostArg::Path}, false, HostResult::False, HostResult::False,
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
+         lua_pushboolean(L, CurrentHostWork().pathExists(a[0].text));
+         return 1;
+     }},
     {"RegKeyExists", {HostArg::Text}, false, HostResult::False, HostResult::False,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushboolean(L, CurrentHostWork().keyExists(a[0].text));
          return 1;
      }},
     {"IsProcessRunning", {HostArg::Text}, false, HostResult::False, HostResult::False,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          lua_pushboolean(L, CurrentHostWork().processRunning(a[0].text));
          return 1;
      }},
     {"RegKeyMeasureTree", {HostArg::Text}, false, HostResult::Zero, HostResult::Zero,
-     [](lua_State* L, const HostArgs& a) {
+     [](lua_State* L, const HostArgs& a, const CHostScope*) {
          PushUnsigned(L, CurrentHostWork().measureKeyTree(a[0].text));
          return 1;
      }},
     {"RegKeyDeleteTree", {HostArg::Text}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a) {
+     [](lua_State*, const HostArgs& a, const CHostScope*) {
          CurrentHostWork().deleteKeyTree(a[0].text);
          return 0;
      }},
     {"GetWindowsVersion", {HostArg::None}, false, HostResult::None, HostResult::None,
-     [](lua_State* L, const HostArgs&) {
+     [](lua_State* L, const HostArgs&, const CHostScope*) {
          const std::string version = CurrentHostWork().windowsVersion();
          lua_pushlstring(L, version.data(), version.size());
          return 1;
@@ -243,7 +387,7 @@ const HostFunction kHostFunctions[] = {
 
 const int kHostFunctionCount = static_cast<int>(sizeof kHostFunctions / sizeof kHostFunctions[0]);
 
-int CallHostFunction(lua_State* L, int position) {
+int CallHostFunction(lua_State* L, int position, const CHostScope* scope) {
     if (position < 0 || position >= kHostFunctionCount)
         return 0;
     const HostFunction& row = kHostFunctions[position];
@@ -256,7 +400,7 @@ int CallHostFunction(lua_State* L, int position) {
     case ArgsRead::Taken:
         break;
     }
-    return row.work(L, args);
+    return row.work(L, args, scope);
 }
 
 } // namespace qs

@@ -1,6 +1,9 @@
 // The host functions as scripts see them: one table of names, argument rules and work.
 #pragma once
 
+#include "engine/HostScope.h"
+#include "hostfn/FileJob.h"
+
 #include <lua.h>
 
 #include <array>
@@ -11,22 +14,29 @@ namespace qs {
 
 // The work behind the host functions, as the argument rules hand it on. Bound by member name to
 // the hostfn routines; each member is called only from its own row of the table, and tests
-// replace members to observe exactly what a script's call turned into.
+// replace members to observe exactly what a script's call turned into. The members that measure,
+// delete or wipe get the call's walk scope (the keep list and the recorder) as their first
+// parameter.
 struct HostWork {
-    void (*measureFolder)(const std::string& folder, const std::string& masks, bool recurse, std::uint64_t& size,
+    void (*measureFolder)(const CWalkScope& scope, const std::string& folder, const std::string& masks, bool recurse, std::uint64_t& size,
                           std::uint32_t& count);
     int (*iconOfPath)(const std::string& path);
     int (*iconOfExtension)(const std::string& extension);
     void (*queryRecycleBin)(const std::string& root, std::uint64_t& size, std::uint32_t& count);
-    bool (*sizeOnDrive)(const std::string& path, std::uint64_t& size);
+    bool (*sizeOnDrive)(const CWalkScope& scope, const std::string& path, std::uint64_t& size);
     std::uint32_t (*countValues)(const std::string& key, const std::string& masks);
     void (*deleteValues)(const std::string& key, const std::string& masks);
-    void (*eraseFolder)(const std::string& folder, const std::string* masks, bool recurse);
-    void (*deleteFile)(const std::string& path);
+    void (*eraseFolder)(const CWalkScope& scope, const std::string& folder, const std::string* masks, bool recurse);
+    void (*deleteFile)(const CWalkScope& scope, const std::string& path);
     void (*emptyRecycleBin)(const std::string& root);
-    bool (*wipeFile)(const std::string& path, std::uint32_t passes);
-    void (*wipeFolder)(const std::string& folder, const std::string& masks, bool recurse, std::uint32_t passes);
-    bool (*cleanIndexFolder)(const std::string& folder, bool leakScan);
+    bool (*wipeFile)(const CWalkScope& scope, const std::string& path, std::uint32_t passes);
+    void (*wipeFolder)(const CWalkScope& scope, const std::string& folder, const std::string& masks, bool recurse,
+                       std::uint32_t passes);
+    bool (*cleanIndexFolder)(const CWalkScope& scope, const std::string& folder, bool leakScan);
+    void (*measureJob)(const CWalkScope& scope, const FileJob& job, std::uint64_t& size, std::uint32_t& count);
+    void (*deleteJob)(const CWalkScope& scope, const FileJob& job);
+    void (*wipeJob)(const CWalkScope& scope, const FileJob& job, std::uint32_t passes);
+    bool (*pathExists)(const std::string& pattern);
     void (*deleteKeys)(const std::string& key, const std::string& masks);
     bool (*keyExists)(const std::string& key);
     bool (*processRunning)(const std::string& exeName);
@@ -48,6 +58,7 @@ enum class HostArg : std::uint8_t {
     OptionalText, // a mask list or a recycle bin root: text, or "" when nil or absent
     Flag,         // any value: true unless nil, false or absent
     Number,       // an integer, read only when the call has exactly the rule's argument count
+    Job,          // a job table (FileJob.h), its paths expanded; required
 };
 
 // What a call answers when its work is not done.
@@ -66,20 +77,22 @@ struct HostArgValue {
     std::string text;
     bool flag = false;
     std::int64_t number = 0;
+    FileJob job;
 };
 using HostArgs = std::array<HostArgValue, kMaxHostArgs>;
 
 // One host function. A call whose arguments break the rule (a missing required text, a wrong
 // type) does nothing and answers `malformed`; a call whose text names nothing (a NUL inside, too
 // long at any stage, a path empty after expansion) does nothing and answers `namesNothing`;
-// any other call runs `work`, which calls its own HostWork member and pushes the results.
+// any other call runs `work`, which calls its own HostWork member and pushes the results; `scope`
+// is the machine's host scope (null: nothing kept, nothing recorded).
 struct HostFunction {
     const char* name;
     HostArg rule[kMaxHostArgs];
     bool exactArgCount; // the call must pass exactly the rule's arguments
     HostResult malformed;
     HostResult namesNothing;
-    int (*work)(lua_State* L, const HostArgs& args);
+    int (*work)(lua_State* L, const HostArgs& args, const CHostScope* scope);
 };
 
 // The table in registration order: a script object's host method number n (from 0) is row n.
@@ -87,7 +100,8 @@ extern const HostFunction kHostFunctions[];
 extern const int kHostFunctionCount;
 
 // Runs the host function at `position` on the script's arguments (stack indexes 1 to top) and
-// answers the number of results pushed; an unknown position pushes nothing.
-int CallHostFunction(lua_State* L, int position);
+// answers the number of results pushed; an unknown position pushes nothing. The walks honour
+// `scope` (null: nothing kept, nothing recorded).
+int CallHostFunction(lua_State* L, int position, const CHostScope* scope);
 
 } // namespace qs

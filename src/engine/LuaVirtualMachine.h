@@ -10,6 +10,7 @@
 namespace qs {
 
 class CLuaScript;
+struct CHostScope;
 
 // How long a call into a script may run. Names, icons, categories and main chunks answer at
 // once in any sound script and get the machine's quick budget; GetSize and Clear hand work to
@@ -64,6 +65,12 @@ public:
 
     lua_State* State() const { return m_state; }
 
+    // What the host functions called from this machine's scripts honour (HostScope.h): the keep
+    // list and the recorder. Null (the default) keeps nothing and records nothing. Set by the
+    // machine's owner, which keeps the scope alive while it is set.
+    void SetHostScope(CHostScope* scope) { m_hostScope = scope; }
+    CHostScope* HostScope() const { return m_hostScope; }
+
     // The message of the latest failed load or call ("file:line: message"); read by tools that
     // report broken scripts. The running program shows nothing.
     const std::string& LastError() const { return m_lastError; }
@@ -95,6 +102,7 @@ private:
     CCallInterrupt m_interrupt = CCallInterrupt::kNone;     // of the running call
     CCallInterrupt m_lastInterrupt = CCallInterrupt::kNone; // of the latest failed one
     std::string m_reason;
+    CHostScope* m_hostScope = nullptr;
 };
 
 // Puts the Lua stack back to the height it had when the scope began.

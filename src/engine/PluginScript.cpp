@@ -25,7 +25,7 @@ CPluginScript::~CPluginScript() {
 }
 
 int CPluginScript::DispatchHostMethod(CLuaVirtualMachine& vm, int methodIndex) {
-    return CallHostFunction(vm.State(), methodIndex - m_firstHostMethod);
+    return CallHostFunction(vm.State(), methodIndex - m_firstHostMethod, vm.HostScope());
 }
 
 bool CPluginScript::CallName(const char* entry, std::string& name) {

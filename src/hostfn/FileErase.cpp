@@ -33,17 +33,20 @@ public:
         bool removeAfter;
     };
 
-    explicit CEraseWalk(bool recurse) : m_recurse(recurse) {}
+    CEraseWalk(bool recurse, const CKeepFilter& keep) : m_recurse(recurse), m_keep(keep) {}
 
     bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State& state,
                State& inner) {
         if (!folder.Verified())
             return false; // a link took the place of the folder: nothing in it is touched, nor listed further
+        if (!m_keep.Empty() && m_keep.Keeps(path))
+            return false; // kept, with everything below it
         const WideMaskList& masks = *state.masks;
         const DWORD attributes = e.attributes;
         if (m_recurse && IsDirectory(attributes)) {
             const bool whole = !masks.empty() && MatchesMaskList(masks, path);
-            const bool removeAfter = whole || !state.hasMasks;
+            // A folder that holds a kept path stays; emptying it around that path goes on.
+            const bool removeAfter = (whole || !state.hasMasks) && !m_keep.HoldsKept(path);
             if (IsReparsePoint(attributes)) {
                 // Never entered: a link inside the cleaned folder may lead anywhere. Where the
                 // folder would have gone whole, the link goes, as a link.
@@ -86,9 +89,8 @@ public:
 private:
     const bool m_recurse;
     const WideMaskList m_none;
+    const CKeepFilter& m_keep;
 };
-
-bool WipeEntry(CFolderLister& folder, std::uint32_t passes);
 
 // The wipe walk: folders are not matched against the masks; with an empty list the emptied ones
 // go. The state of a folder level is whether the folder goes once it is empty.
@@ -96,19 +98,22 @@ class CWipeWalk {
 public:
     using State = bool;
 
-    CWipeWalk(const WideMaskList& masks, bool recurse, std::uint32_t passes)
-        : m_masks(masks), m_recurse(recurse), m_passes(passes) {}
+    CWipeWalk(const WideMaskList& masks, bool recurse, std::uint32_t passes, const CKeepFilter& keep)
+        : m_masks(masks), m_recurse(recurse), m_passes(passes), m_keep(keep) {}
 
     bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State&, State& inner) {
         if (!folder.Verified())
             return false; // a link took the place of the folder: nothing in it is touched, nor listed further
+        if (!m_keep.Empty() && m_keep.Keeps(path))
+            return false; // kept, with everything below it
         if (m_recurse && IsDirectory(e.attributes)) {
+            const bool removeAfter = m_masks.empty() && !m_keep.HoldsKept(path);
             if (IsReparsePoint(e.attributes)) {
-                if (m_masks.empty())
+                if (removeAfter)
                     folder.RemoveListedLink(); // never entered; the link itself goes
                 return false;
             }
-            inner = m_masks.empty();
+            inner = removeAfter;
             return true;
         }
         if (IsDirectory(e.attributes) || !MatchesMaskList(m_masks, path))
@@ -120,7 +125,7 @@ public:
         else if (e.length == 0)
             folder.ChangeListedEntry(kRemove); // nothing to overwrite
         else
-            WipeEntry(folder, m_passes);
+            WipeListedFile(folder, m_passes);
         return false;
     }
 
@@ -133,6 +138,7 @@ private:
     const WideMaskList& m_masks;
     const bool m_recurse;
     const std::uint32_t m_passes;
+    const CKeepFilter& m_keep;
 };
 
 std::uint64_t Length(DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; }
@@ -246,23 +252,35 @@ bool WipeOpenFile(HANDLE file, std::uint32_t passes) {
 constexpr ACCESS_MASK kWipeAccess = GENERIC_WRITE | DELETE | FILE_READ_ATTRIBUTES;
 constexpr ULONG kWipeOptions = kOpenFileOptions | 0x8 /* no intermediate buffering */ | 0x4 /* sequential only */;
 
-bool WipeEntry(CFolderLister& folder, std::uint32_t passes) {
+} // namespace
+
+bool WipeListedFile(CFolderLister& folder, std::uint32_t passes) {
     Handle file = folder.OpenListedEntry(kWipeAccess, 0, kWipeOptions);
     return file && WipeOpenFile(file.Get(), passes);
 }
 
-} // namespace
+void DeleteSingleFile(const std::string& path) { DeleteSingleFile(CWalkScope(), path); }
 
-void DeleteSingleFile(const std::string& path) {
+void DeleteSingleFile(const CWalkScope& scope, const std::string& path) {
+    if (scope.keep.KeepsText(path))
+        return;
     // The read-only attribute is left as it is, so a read-only file stays.
     DeleteFileNoFollow(path);
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse) {
-    EraseFolderContent(folder, maskText, recurse, WalkThreads());
+    EraseFolderContent(CWalkScope(), folder, maskText, recurse);
 }
 
 void EraseFolderContent(const std::string& folder, const std::string* maskText, bool recurse, unsigned threads) {
+    CWalkScope scope;
+    scope.threads = threads;
+    EraseFolderContent(scope, folder, maskText, recurse);
+}
+
+void EraseFolderContent(const CWalkScope& scope, const std::string& folder, const std::string* maskText,
+                        bool recurse) {
+    const unsigned threads = scope.threads != 0 ? scope.threads : WalkThreads();
     // The script's path and masks are converted to UTF-16 once, here; every name below comes from
     // the file system as it is.
     std::wstring root;
@@ -270,12 +288,19 @@ void EraseFolderContent(const std::string& folder, const std::string* maskText, 
         return;
     const WideMaskList masks =
         maskText && !maskText->empty() ? SplitWideMaskList(*maskText, FileApiCodePage()) : WideMaskList();
+    const CKeepFilter keep(scope.keep, root);
+    if (keep.RootKept())
+        return;
     // Without recursion there is one folder to list: one thread.
-    std::vector<CEraseWalk> walks(recurse && threads > 1 ? threads : 1, CEraseWalk(recurse));
+    std::vector<CEraseWalk> walks(recurse && threads > 1 ? threads : 1, CEraseWalk(recurse, keep));
     WalkFolderTreeParallel(root, CEraseWalk::State{&masks, maskText != nullptr, false}, walks);
 }
 
-bool WipeOneFile(const std::string& path, std::uint32_t passes) {
+bool WipeOneFile(const std::string& path, std::uint32_t passes) { return WipeOneFile(CWalkScope(), path, passes); }
+
+bool WipeOneFile(const CWalkScope& scope, const std::string& path, std::uint32_t passes) {
+    if (scope.keep.KeepsText(path))
+        return false;
     EntryOfPath entry;
     if (!OpenEntryOfPath(path, entry))
         return false;
@@ -296,11 +321,19 @@ bool WipeOneFile(const std::string& path, std::uint32_t passes) {
 }
 
 void WipeFolderWalk(const std::string& folder, const std::string& maskText, bool recurse, std::uint32_t passes) {
+    WipeFolderWalk(CWalkScope(), folder, maskText, recurse, passes);
+}
+
+void WipeFolderWalk(const CWalkScope& scope, const std::string& folder, const std::string& maskText, bool recurse,
+                    std::uint32_t passes) {
     std::wstring root;
     if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
         return;
+    const CKeepFilter keep(scope.keep, root);
+    if (keep.RootKept())
+        return;
     const WideMaskList masks = maskText.empty() ? WideMaskList() : SplitWideMaskList(maskText, FileApiCodePage());
-    CWipeWalk walk(masks, recurse, passes);
+    CWipeWalk walk(masks, recurse, passes, keep);
     WalkFolderTree(root, false, walk);
 }
 

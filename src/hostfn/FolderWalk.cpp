@@ -96,6 +96,7 @@ bool CFolderLister::Next(FolderEntry& entry) {
     entry.chars = m_entryChars;
     entry.attributes = e->FileAttributes;
     entry.length = static_cast<std::uint64_t>(e->EndOfFile.QuadPart);
+    entry.lastWrite = e->LastWriteTime.QuadPart;
     return true;
 }
 

@@ -45,6 +45,7 @@ struct FolderEntry {
     std::size_t chars = 0;
     DWORD attributes = 0;
     std::uint64_t length = 0;
+    std::int64_t lastWrite = 0; // the last write time, in 100 ns units since 1601 (UTC)
 };
 
 // Lists one folder through the platform's native directory query, in batches into a buffer of
@@ -153,25 +154,46 @@ constexpr std::size_t kLargeBatchLevels = 16;
 //       after the walk of an entered folder (also when it could not be opened), while `folder`'s
 //       last entry is still that folder.
 
+// Where a walk starts. Without `parent`: the folder that `path` names, opened by that path (links
+// in the path lead where the caller pointed). With `parent`: its subfolder `name`, exactly as it
+// was listed (or as the script named it), opened relative to the parent's handle and never
+// through a link; `path` is then the text the walk's paths start with. The parent must outlive
+// the walk.
+struct WalkRoot {
+    std::wstring path;
+    CFolderLister* parent = nullptr;
+    std::wstring name;
+};
+
+// The walk root's own lister, listing in batches of `batchBytes`.
+inline std::unique_ptr<CFolderLister> OpenWalkRoot(const WalkRoot& root, std::size_t batchBytes) {
+    if (root.parent)
+        return std::make_unique<CFolderLister>(*root.parent, root.name.data(), root.name.size(), batchBytes);
+    return std::make_unique<CFolderLister>(root.path);
+}
+
 // Walks the tree below the folder `root` (UTF-16 text, converted once from the script's path),
 // depth first in listing order, skipping "." and "..". The levels are kept on the heap, not on
 // the machine stack, so a tree as deep as the platform can hold cannot exhaust the stack. Entries
 // whose full path would pass kMaxLongPathChars are left alone. The cancellation flag is checked
 // before every entry; the result is false when the walk stopped for it (no Leave() follows then).
 template <typename Walker>
-bool WalkFolderTree(const std::wstring& root, const typename Walker::State& state, Walker& walker) {
+bool WalkFolderTree(const WalkRoot& start, const typename Walker::State& state, Walker& walker) {
     using State = typename Walker::State;
     struct Level {
-        Level(const std::wstring& path, const State& s) : lister(path), state(s) {}
-        Level(CFolderLister& parent, std::size_t batch, const State& s) : lister(parent, batch), state(s) {}
-        CFolderLister lister;
+        Level(std::unique_ptr<CFolderLister> l, const State& s) : owned(std::move(l)), lister(*owned), state(s) {}
+        Level(CFolderLister& parent, std::size_t batch, const State& s)
+            : owned(std::make_unique<CFolderLister>(parent, batch)), lister(*owned), state(s) {}
+        std::unique_ptr<CFolderLister> owned;
+        CFolderLister& lister;
         State state;
         std::size_t base = 0; // the length of the folder's path with its trailing backslash
     };
+    const std::wstring& root = start.path;
     if (root.empty() || root.size() >= kMaxLongPathChars)
         return true;
     std::vector<std::unique_ptr<Level>> levels;
-    levels.push_back(std::make_unique<Level>(root, state));
+    levels.push_back(std::make_unique<Level>(OpenWalkRoot(start, kBatchBytes), state));
     if (!levels.back()->lister.Valid())
         return true;
     std::wstring path = root;
@@ -214,6 +236,11 @@ bool WalkFolderTree(const std::wstring& root, const typename Walker::State& stat
         levels.push_back(std::move(sub));
     }
     return true;
+}
+
+template <typename Walker>
+bool WalkFolderTree(const std::wstring& root, const typename Walker::State& state, Walker& walker) {
+    return WalkFolderTree(WalkRoot{root, nullptr, std::wstring()}, state, walker);
 }
 
 } // namespace qs

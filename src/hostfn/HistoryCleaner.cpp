@@ -148,7 +148,7 @@ class CIndexFolderWalk {
 public:
     using State = int;
 
-    explicit CIndexFolderWalk(CHistoryCleaner& cleaner) : m_cleaner(cleaner) {}
+    CIndexFolderWalk(CHistoryCleaner& cleaner, const CKeepFilter& keep) : m_cleaner(cleaner), m_keep(keep) {}
 
     bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State&, State&) {
         if (failed || !StartsWithIgnoringCase(e.name, e.chars, L"MSHist"))
@@ -157,8 +157,10 @@ public:
         // Links are not followed: the index behind one belongs to another folder.
         if (!IsWalkableFolder(e.attributes))
             return false;
-        CFolderLister sub(folder, kDeepBatchBytes);
         static const wchar_t kIndex[] = L"index.dat";
+        if (!m_keep.Empty() && m_keep.Keeps(path + L"\\" + kIndex))
+            return false;
+        CFolderLister sub(folder, kDeepBatchBytes);
         if (!m_cleaner.OpenIndexFile(sub.OpenEntry(kIndex, 9, GENERIC_READ | GENERIC_WRITE | FILE_READ_ATTRIBUTES,
                                                    FILE_SHARE_READ | FILE_SHARE_WRITE, kOpenFileOptions),
                                      path + L"\\" + kIndex))
@@ -177,37 +179,43 @@ public:
 
 private:
     CHistoryCleaner& m_cleaner;
+    const CKeepFilter& m_keep;
 };
 
 } // namespace
 
-bool CHistoryCleaner::CleanIndexFolder(const std::string& folder, bool leakScan) {
+bool CHistoryCleaner::CleanIndexFolder(const std::string& folder, bool leakScan, const CKeepList& keep) {
     if (folder.empty())
         return false; // with a backslash added it would name the root of the current drive
     std::string base = folder;
     EnsureTrailingBackslash(base);
-    if (!OpenIndexFile(base + "index.dat"))
-        return false; // the MSHist subfolders are not visited either
-    if (!ClearHashedRecords()) {
+    if (!keep.KeepsText(base + "index.dat")) {
+        if (!OpenIndexFile(base + "index.dat"))
+            return false; // the MSHist subfolders are not visited either
+        if (!ClearHashedRecords()) {
+            CloseIndexFile();
+            return false;
+        }
+        if (leakScan)
+            ClearLeakRecords();
         CloseIndexFile();
-        return false;
     }
-    if (leakScan)
-        ClearLeakRecords();
-    CloseIndexFile();
 
     // The folder's path is converted to UTF-16 once; the subfolders' names are the listed ones.
     std::wstring root;
     if (!ToWide(base, FileApiCodePage(), root))
         return false;
-    CIndexFolderWalk walk(*this);
+    const CKeepFilter filter(keep, root);
+    CIndexFolderWalk walk(*this, filter);
     const bool completed = WalkFolderTree(root, 0, walk);
     return completed && walk.found && !walk.failed;
 }
 
-bool CleanIndexFolder(const std::string& folder, bool leakScan) {
+bool CleanIndexFolder(const std::string& folder, bool leakScan) { return CleanIndexFolder(CWalkScope(), folder, leakScan); }
+
+bool CleanIndexFolder(const CWalkScope& scope, const std::string& folder, bool leakScan) {
     CClearWizard wizard;
-    return wizard.CleanIndexFolder(folder, leakScan);
+    return wizard.CleanIndexFolder(folder, leakScan, scope.keep);
 }
 
 } // namespace qs

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/Handle.h"
+#include "hostfn/WalkScope.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,8 +36,9 @@ public:
 
     // Clears the index file of `folder` and then those of its MSHist subfolders (whose leak
     // records are always scanned). False when the main index cannot be opened or walked, and
-    // when the folder has no MSHist entries.
-    bool CleanIndexFolder(const std::string& folder, bool leakScan);
+    // when the folder has no MSHist entries. An index file that `keep` keeps is left as it is (a
+    // kept main index stops nothing: the subfolders' indexes are still cleared).
+    bool CleanIndexFolder(const std::string& folder, bool leakScan, const CKeepList& keep = CKeepList());
 
     // Opens the file, its named mapping (shared with any process that already has it) and its
     // named mutex, closing whatever was open before.
@@ -65,7 +67,9 @@ public:
     bool VisitRecord(std::uint8_t* entry, std::uint8_t* record) override;
 };
 
-// Clears the index file of a folder and of its MSHist subfolders.
+// Clears the index file of a folder and of its MSHist subfolders; an index file the scope keeps
+// is left as it is.
+bool CleanIndexFolder(const CWalkScope& scope, const std::string& folder, bool leakScan);
 bool CleanIndexFolder(const std::string& folder, bool leakScan);
 
 } // namespace qs

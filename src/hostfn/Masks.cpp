@@ -2,6 +2,7 @@
 #include "hostfn/Masks.h"
 
 #include <cctype>
+#include <vector>
 
 namespace qs {
 namespace {
@@ -10,12 +11,37 @@ inline int Up(char c) { return std::toupper(static_cast<unsigned char>(c)); }
 // The C library's upper-casing in the "C" locale folds the ASCII letters only.
 inline wchar_t Up(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
 
-// The scan over [wild, wildEnd) and [str, strEnd), for narrow and wide text alike.
-template <typename Char> bool Match(const Char* wild, const Char* wildEnd, const Char* str, const Char* strEnd) {
+struct AsciiFold {
+    template <typename Char> auto operator()(Char c) const { return Up(c); }
+};
+
+// The platform's upper-case table for names, one entry per UTF-16 unit, filled once: the
+// file system compares names through the same mapping.
+struct NameFold {
+    NameFold() : table(65536) {
+        using UpcaseFn = WCHAR(NTAPI*)(WCHAR);
+        const auto upcase = reinterpret_cast<UpcaseFn>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "RtlUpcaseUnicodeChar")));
+        for (std::size_t c = 0; c < table.size(); ++c)
+            table[c] = upcase ? upcase(static_cast<WCHAR>(c)) : Up(static_cast<wchar_t>(c));
+    }
+    wchar_t operator()(wchar_t c) const { return table[static_cast<unsigned short>(c)]; }
+    std::vector<wchar_t> table;
+};
+
+const NameFold& NameFolding() {
+    static const NameFold fold;
+    return fold;
+}
+
+// The scan over [wild, wildEnd) and [str, strEnd), for narrow and wide text alike; `fold` folds
+// letters before they are compared.
+template <typename Char, typename Fold = AsciiFold>
+bool Match(const Char* wild, const Char* wildEnd, const Char* str, const Char* strEnd, const Fold& fold = Fold()) {
     if (str == strEnd)
         return false;
     while (str != strEnd && (wild == wildEnd || *wild != Char('*'))) {
-        if (wild == wildEnd || (Up(*wild) != Up(*str) && *wild != Char('?')))
+        if (wild == wildEnd || (fold(*wild) != fold(*str) && *wild != Char('?')))
             return false;
         ++wild;
         ++str;
@@ -28,7 +54,7 @@ template <typename Char> bool Match(const Char* wild, const Char* wildEnd, const
                 return true;
             restart = wild;
             retry = str + 1;
-        } else if (wild != wildEnd && (Up(*wild) == Up(*str) || *wild == Char('?'))) {
+        } else if (wild != wildEnd && (fold(*wild) == fold(*str) || *wild == Char('?'))) {
             ++wild;
             ++str;
         } else if (restart) {
@@ -101,6 +127,11 @@ WideMaskList SplitWideMaskList(const std::string& text, UINT codePage) {
 
 bool MatchWildcard(const std::wstring& pattern, const wchar_t* text, std::size_t chars) {
     return Match(pattern.data(), pattern.data() + pattern.size(), text, text + chars);
+}
+
+bool MatchWildcardFolded(const std::wstring& pattern, const wchar_t* text, std::size_t chars) {
+    return pattern.find(L'\0') == std::wstring::npos &&
+           Match(pattern.data(), pattern.data() + pattern.size(), text, text + chars, NameFolding());
 }
 
 bool MatchesMaskList(const WideMaskList& masks, const wchar_t* text, std::size_t chars) {

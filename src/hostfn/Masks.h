@@ -38,4 +38,9 @@ inline bool MatchesMaskList(const WideMaskList& masks, const std::wstring& text)
     return MatchesMaskList(masks, text.data(), text.size());
 }
 
+// The same wildcards with letters compared as the file system compares names: every character
+// through the platform's upper-case table, not only the ASCII letters. For the parts of job
+// tables that name folders and files (folder wildcards, exclude patterns).
+bool MatchWildcardFolded(const std::wstring& pattern, const wchar_t* text, std::size_t chars);
+
 } // namespace qs

@@ -52,11 +52,12 @@ unsigned WalkThreads();
 // flag is checked before every entry on every thread; once set, no entry is started and no
 // LeaveNamed follows, and the result is false. With one walker this is WalkFolderTree itself.
 template <typename Walker>
-bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::State& state,
+bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State& state,
                             std::vector<Walker>& walkers) {
     using State = typename Walker::State;
     if (walkers.size() <= 1)
-        return WalkFolderTree(root, state, walkers.front());
+        return WalkFolderTree(start, state, walkers.front());
+    const std::wstring& root = start.path;
     if (root.empty() || root.size() >= kMaxLongPathChars)
         return true;
 
@@ -99,7 +100,7 @@ bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::Sta
     if (rootPath.back() != L'\\')
         rootPath += L'\\';
     auto rootNode = std::make_shared<Node>(nullptr, L"", 0, std::move(rootPath), state, 0);
-    rootNode->lister = std::make_unique<CFolderLister>(root);
+    rootNode->lister = OpenWalkRoot(start, kBatchBytes);
     if (!rootNode->lister->Valid())
         return true;
 
@@ -239,6 +240,12 @@ bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::Sta
     if (pool.failure)
         std::rethrow_exception(pool.failure);
     return !pool.stopped.load();
+}
+
+template <typename Walker>
+bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::State& state,
+                            std::vector<Walker>& walkers) {
+    return WalkFolderTreeParallel(WalkRoot{root, nullptr, std::wstring()}, state, walkers);
 }
 
 } // namespace qs

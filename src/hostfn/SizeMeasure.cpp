@@ -57,19 +57,26 @@ bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
 
 // The measuring walk, one per thread: each sums what its thread measured, and the call adds the
 // sums up. The state of a folder level is the mask list in force there: the script's, or none at
-// all inside a folder that matched as a whole.
+// all inside a folder that matched as a whole. Kept entries are passed over (a kept folder is not
+// entered), and a folder matched whole that holds a kept path is not counted: the deleting walk
+// cannot remove it.
 class CMeasureWalk {
 public:
     using State = const WideMaskList*;
 
-    CMeasureWalk(bool recurse, std::uint32_t cluster) : m_recurse(recurse), m_cluster(cluster) {}
+    CMeasureWalk(bool recurse, std::uint32_t cluster, const CKeepFilter& keep, CCountedSink& sink)
+        : m_recurse(recurse), m_cluster(cluster), m_keep(keep), m_sink(sink) {}
 
     bool Visit(const FolderEntry& e, const std::wstring& path, CFolderLister& folder, const State& masks,
                State& inner) {
+        if (!m_keep.Empty() && m_keep.Keeps(path))
+            return false;
         if (m_recurse && IsWalkableFolder(e.attributes)) {
             const bool whole = !masks->empty() && MatchesMaskList(*masks, path);
-            if (whole)
+            if (whole && !m_keep.HoldsKept(path)) {
                 ++count;
+                m_sink.Counted(path, 0);
+            }
             inner = whole ? &m_everything : masks;
             return true;
         }
@@ -78,13 +85,20 @@ public:
         if (folder.NameChars() > kMayBeUnnameableChars &&
             !folder.OpenListedEntry(FILE_READ_ATTRIBUTES, kShareAll, kOpenAnyOptions))
             return false;
+        if (IsReparsePoint(e.attributes)) {
+            // A link counts as an item of size 0; what it points at is not measured.
+            ++count;
+            m_sink.Counted(path, 0);
+            return false;
+        }
+        const std::uint64_t onDrive =
+            SizeOnDriveOf(e.attributes, e.length, m_cluster, [&folder](std::uint64_t& compressed) {
+                return CompressedSizeOf(
+                    folder.OpenListedEntry(FILE_READ_ATTRIBUTES, kShareAll, kOpenFileOptions).Get(), compressed);
+            });
         ++count;
-        if (IsReparsePoint(e.attributes))
-            return false; // a link counts as an item of size 0; what it points at is not measured
-        size += SizeOnDriveOf(e.attributes, e.length, m_cluster, [&folder](std::uint64_t& compressed) {
-            return CompressedSizeOf(folder.OpenListedEntry(FILE_READ_ATTRIBUTES, kShareAll, kOpenFileOptions).Get(),
-                                    compressed);
-        });
+        size += onDrive;
+        m_sink.Counted(path, onDrive);
         return false;
     }
     void Leave(CFolderLister&, const State&) {}
@@ -97,6 +111,8 @@ private:
     const bool m_recurse;
     const std::uint32_t m_cluster;
     const WideMaskList m_everything;
+    const CKeepFilter& m_keep;
+    CCountedSink& m_sink;
 };
 
 } // namespace
@@ -116,10 +132,12 @@ std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std:
     return (length + clusterSize - 1) / clusterSize * clusterSize;
 }
 
-bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) {
+bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) { return GetSizeOnDrive(CWalkScope(), path, size); }
+
+bool GetSizeOnDrive(const CWalkScope& scope, const std::string& path, std::uint64_t& size) {
     size = 0;
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (path.empty() || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+    if (path.empty() || scope.keep.KeepsText(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return false;
     const std::uint64_t length = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     size = SizeOnDriveOf(data.dwFileAttributes, length, ClusterSizeOfPath(path), [&path](std::uint64_t& compressed) {
@@ -130,16 +148,27 @@ bool GetSizeOnDrive(const std::string& path, std::uint64_t& size) {
         compressed = (static_cast<std::uint64_t>(high) << 32) | low;
         return true;
     });
+    std::wstring wide;
+    if (scope.recorder && !IsDirectory(data.dwFileAttributes) && ToWide(path, FileApiCodePage(), wide))
+        CCountedSink(scope.recorder).Counted(wide, size);
     return true;
 }
 
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count) {
-    MeasureFolder(folder, maskText, recurse, size, count, WalkThreads());
+    MeasureFolder(CWalkScope(), folder, maskText, recurse, size, count);
 }
 
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count, unsigned threads) {
+    CWalkScope scope;
+    scope.threads = threads;
+    MeasureFolder(scope, folder, maskText, recurse, size, count);
+}
+
+void MeasureFolder(const CWalkScope& scope, const std::string& folder, const std::string& maskText, bool recurse,
+                   std::uint64_t& size, std::uint32_t& count) {
+    const unsigned threads = scope.threads != 0 ? scope.threads : WalkThreads();
     size = 0;
     count = 0;
     // The script's path and masks are converted to UTF-16 once, here; every name below comes from
@@ -148,9 +177,13 @@ void MeasureFolder(const std::string& folder, const std::string& maskText, bool 
     if (folder.empty() || !ToWide(folder, FileApiCodePage(), root))
         return;
     const WideMaskList masks = SplitWideMaskList(maskText, FileApiCodePage());
+    const CKeepFilter keep(scope.keep, root);
+    if (keep.RootKept())
+        return;
+    CCountedSink sink(scope.recorder);
     // Without recursion there is one folder to list: one thread.
     std::vector<CMeasureWalk> walks(recurse && threads > 1 ? threads : 1,
-                                    CMeasureWalk(recurse, CachedClusterSize(folder)));
+                                    CMeasureWalk(recurse, CachedClusterSize(folder), keep, sink));
     WalkFolderTreeParallel(root, &masks, walks);
     for (const CMeasureWalk& walk : walks) {
         size += walk.size;

@@ -1,6 +1,8 @@
 // Size on drive of single files and whole folders.
 #pragma once
 
+#include "hostfn/WalkScope.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -17,13 +19,18 @@ std::uint32_t ClusterSizeOfPath(const std::string& path);
 std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std::uint32_t clusterSize,
                             const std::function<bool(std::uint64_t&)>& compressedSize);
 
-// Size on drive of one file (0 and false when its attributes cannot be read).
+// Size on drive of one file (0 and false when its attributes cannot be read, or when the scope
+// keeps it). The scope's recorder hears the file when it is measured.
+bool GetSizeOnDrive(const CWalkScope& scope, const std::string& path, std::uint64_t& size);
 bool GetSizeOnDrive(const std::string& path, std::uint64_t& size);
 
 // Sums the sizes on drive and counts the entries of a folder that match the mask list, with the
 // recursion rules of the host function GetFolderSize. Stops early, with what it summed so far,
-// when the cancellation flag is set. Lists folders on WalkThreads() threads (ParallelWalk.h), or
-// on `threads`; the totals are the same whatever the count.
+// when the cancellation flag is set. Lists folders on the scope's threads, or on `threads`; the
+// totals are the same whatever the count. Kept paths are not counted; the scope's recorder hears
+// every entry that is.
+void MeasureFolder(const CWalkScope& scope, const std::string& folder, const std::string& maskText, bool recurse,
+                   std::uint64_t& size, std::uint32_t& count);
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,
                    std::uint32_t& count);
 void MeasureFolder(const std::string& folder, const std::string& maskText, bool recurse, std::uint64_t& size,

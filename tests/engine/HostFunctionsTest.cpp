@@ -1,5 +1,6 @@
 // Argument rules and results of the host functions, as scripts call them.
 #include "engine/HostFunctions.h"
+#include "hostfn/PathMacros.h"
 #include "support/ScriptHost.h"
 #include "support/WideTree.h"
 
@@ -28,6 +29,7 @@ struct Record {
     std::uint32_t passes = 0;
 };
 Record g_last;
+qs::FileJob g_job; // the job the last job call handed on
 
 // Replaces the work with recorders for the test's lifetime.
 class HostFunctions : public ::testing::Test {
@@ -35,7 +37,7 @@ protected:
     void SetUp() override {
         g_last = Record{};
         qs::HostWork& w = qs::CurrentHostWork();
-        w.measureFolder = [](const std::string& f, const std::string& m, bool r, std::uint64_t& size,
+        w.measureFolder = [](const qs::CWalkScope&, const std::string& f, const std::string& m, bool r, std::uint64_t& size,
                              std::uint32_t& count) {
             g_last = {"measure", f, m, true, r, 0};
             size = 9007199254740993ull; // 2^53 + 1: rounds to the nearest double
@@ -54,7 +56,7 @@ protected:
             size = 1536;
             count = 3;
         };
-        w.sizeOnDrive = [](const std::string& p, std::uint64_t& size) {
+        w.sizeOnDrive = [](const qs::CWalkScope&, const std::string& p, std::uint64_t& size) {
             g_last = {"size", p, "", false, false, 0};
             size = 8192;
             return true;
@@ -66,20 +68,38 @@ protected:
         w.deleteValues = [](const std::string& k, const std::string& m) {
             g_last = {"delValues", k, m, true, false, 0};
         };
-        w.eraseFolder = [](const std::string& f, const std::string* m, bool r) {
+        w.eraseFolder = [](const qs::CWalkScope&, const std::string& f, const std::string* m, bool r) {
             g_last = {"erase", f, m ? *m : "", m != nullptr, r, 0};
         };
-        w.deleteFile = [](const std::string& p) { g_last = {"delete", p, "", false, false, 0}; };
+        w.deleteFile = [](const qs::CWalkScope&, const std::string& p) { g_last = {"delete", p, "", false, false, 0}; };
         w.emptyRecycleBin = [](const std::string& root) { g_last = {"empty", root, "", false, false, 0}; };
-        w.wipeFile = [](const std::string& p, std::uint32_t n) {
+        w.wipeFile = [](const qs::CWalkScope&, const std::string& p, std::uint32_t n) {
             g_last = {"wipe", p, "", false, false, n};
             return true;
         };
-        w.wipeFolder = [](const std::string& f, const std::string& m, bool r, std::uint32_t n) {
+        w.wipeFolder = [](const qs::CWalkScope&, const std::string& f, const std::string& m, bool r, std::uint32_t n) {
             g_last = {"wipeFolder", f, m, true, r, n};
         };
-        w.cleanIndexFolder = [](const std::string& f, bool leak) {
+        w.cleanIndexFolder = [](const qs::CWalkScope&, const std::string& f, bool leak) {
             g_last = {"index", f, "", false, leak, 0};
+            return true;
+        };
+        w.measureJob = [](const qs::CWalkScope&, const qs::FileJob& j, std::uint64_t& size, std::uint32_t& count) {
+            g_last = {"measureJob", j.folder, j.masks, true, j.recurse, 0};
+            g_job = j;
+            size = 4096;
+            count = 2;
+        };
+        w.deleteJob = [](const qs::CWalkScope&, const qs::FileJob& j) {
+            g_last = {"deleteJob", j.folder, j.masks, true, j.recurse, 0};
+            g_job = j;
+        };
+        w.wipeJob = [](const qs::CWalkScope&, const qs::FileJob& j, std::uint32_t n) {
+            g_last = {"wipeJob", j.folder, j.masks, true, j.recurse, n};
+            g_job = j;
+        };
+        w.pathExists = [](const std::string& p) {
+            g_last = {"exists", p, "", false, false, 0};
             return true;
         };
         w.deleteKeys = [](const std::string& k, const std::string& m) { g_last = {"delKeys", k, m, true, false, 0}; };
@@ -117,6 +137,8 @@ TEST_F(HostFunctions, AreRegisteredInTableOrder) {
                            "DeleteFile",         "EmptyRecycleBin",
                            "WipeFile",           "WipeFolderContent",
                            "ClearIndexFile",     "RegKeyDeleteKeys",
+                           "MeasureFiles",       "DeleteFiles",
+                           "WipeFiles",          "PathExists",
                            "RegKeyExists",       "IsProcessRunning",
                            "RegKeyMeasureTree",  "RegKeyDeleteTree",
                            "GetWindowsVersion"};
@@ -147,6 +169,11 @@ TEST_F(HostFunctions, MalformedCallsGiveTheDefaultsAndDoNothing) {
         {"self:WipeFolderContent({})", {}},
         {"self:ClearIndexFile()", {}},
         {"self:RegKeyDeleteKeys(nil, '*')", {}},
+        {"self:MeasureFiles()", {"s:0", "s:0"}},
+        {"self:MeasureFiles('C:\\\\x')", {"s:0", "s:0"}},
+        {"self:DeleteFiles({})", {}},
+        {"self:WipeFiles(nil, 1)", {}},
+        {"self:PathExists()", {"b:false"}},
         {"self:RegKeyExists()", {"b:false"}},
         {"self:IsProcessRunning(nil)", {"b:false"}},
         {"self:RegKeyMeasureTree()", {"n:0"}},
@@ -303,6 +330,10 @@ TEST_F(HostFunctions, WrongArgumentTypesWhereTextBelongsDoNothingAndGiveTheDefau
         {"WipeFolderContent", {path, "'*.tmp'", "true", "1"}, "wipeFolder", {0, 1}, {}},
         {"ClearIndexFile", {path, "1"}, "index", {0}, {}},
         {"RegKeyDeleteKeys", {key, "'*'"}, "delKeys", {0, 1}, {}},
+        {"MeasureFiles", {"{folder = " + path + "}"}, "measureJob", {0}, {"s:0", "s:0"}},
+        {"DeleteFiles", {"{folder = " + path + "}"}, "deleteJob", {0}, {}},
+        {"WipeFiles", {"{folder = " + path + "}", "1"}, "wipeJob", {0}, {}},
+        {"PathExists", {path}, "exists", {0}, {"b:false"}},
         {"RegKeyExists", {key}, "keyExists", {0}, {"b:false"}},
         {"IsProcessRunning", {"'a.exe'"}, "running", {0}, {"b:false"}},
         {"RegKeyMeasureTree", {key}, "measureTree", {0}, {"n:0"}},
@@ -333,6 +364,58 @@ TEST_F(HostFunctions, WrongArgumentTypesWhereTextBelongsDoNothingAndGiveTheDefau
                 EXPECT_EQ(host.Eval(lua), row.defaults) << lua;
                 EXPECT_EQ(g_last.fn, "") << lua;
             }
+        }
+    }
+}
+
+// A job table is read field by field: every field reaches the work as the script gave it (paths
+// expanded); a missing folder, a misspelt or unknown key, any value of the wrong type, and text
+// that names nothing make the call do nothing and measure 0.
+TEST_F(HostFunctions, JobTablesAreReadFieldByField) {
+    std::string temp;
+    ASSERT_TRUE(qs::ExpandPathMacrosFull("%TEMP%\\a", temp));
+    EXPECT_EQ(host.Eval("return self:MeasureFiles({folder = 'c:\\\\x'})"), (Results{"s:4096", "s:2"}));
+    EXPECT_EQ(g_job.folder, "C:\\X");
+    EXPECT_EQ(g_job.masks, "");
+    EXPECT_FALSE(g_job.recurse);
+    EXPECT_TRUE(g_job.exclude.empty());
+    EXPECT_EQ(g_job.minAgeHours, 0.0);
+    EXPECT_FALSE(g_job.removeSelf);
+    host.Eval("self:DeleteFiles({folder = 'C:\\\\x\\\\Chrome*\\\\*', masks = '*.tmp', recurse = true, "
+              "exclude = '%TEMP%\\\\a;;*.log', minAgeHours = 1.5, removeSelf = true})");
+    EXPECT_EQ(g_last.fn, "deleteJob");
+    EXPECT_EQ(g_job.folder, "C:\\X\\CHROME*\\*");
+    EXPECT_EQ(g_job.masks, "*.tmp"); // masks are matched as written, as GetFolderSize's
+    EXPECT_TRUE(g_job.recurse);
+    EXPECT_EQ(g_job.exclude, (std::vector<std::string>{temp, "*.LOG"}));
+    EXPECT_EQ(g_job.minAgeHours, 1.5);
+    EXPECT_TRUE(g_job.removeSelf);
+    host.Eval("self:WipeFiles({folder = 'C:\\\\x', masks = 5, recurse = false}, 2)");
+    EXPECT_EQ(g_last.fn, "wipeJob");
+    EXPECT_EQ(g_job.masks, "5");
+    EXPECT_EQ(g_last.passes, 2u);
+    EXPECT_EQ(host.Eval("return self:PathExists('%TEMP%\\\\*')"), (Results{"b:true"}));
+    EXPECT_EQ(g_last.path, temp.substr(0, temp.size() - 1) + "*");
+
+    const char* nothing[] = {
+        "{masks = '*'}", "{folder = true}", "{folder = {}}", "{folder = 'C:\\\\x', masks = true}",
+        "{folder = 'C:\\\\x', recurse = 'yes'}", "{folder = 'C:\\\\x', recurse = 1}",
+        "{folder = 'C:\\\\x', exclude = {'*.log'}}", "{folder = 'C:\\\\x', minAgeHours = '1'}",
+        "{folder = 'C:\\\\x', minAgeHours = -1}", "{folder = 'C:\\\\x', minAgeHours = 0/0}",
+        "{folder = 'C:\\\\x', minAgeHours = math.huge}", "{folder = 'C:\\\\x', removeSelf = 1}",
+        "{folder = 'C:\\\\x', Recurse = true}", "{folder = 'C:\\\\x', 'extra'}", "{'C:\\\\x', '*', true}",
+        "{folder = 'x\\\\relative'}", "{folder = ''}", "{folder = 'C:\\\\x\\0y'}",
+        "{folder = 'C:\\\\x', masks = 'a\\0b'}", "{folder = 'C:\\\\x', exclude = '%NO_SUCH_VARIABLE_QS%\\\\x'}",
+        "{folder = '%NO_SUCH_VARIABLE_QS%\\\\x'}", "{folder = 'C:\\\\' .. string.rep('a', 300)}",
+    };
+    for (const char* table : nothing) {
+        for (const std::string& call : {"return self:MeasureFiles(" + std::string(table) + ")",
+                                       "return self:DeleteFiles(" + std::string(table) + ")",
+                                       "return self:WipeFiles(" + std::string(table) + ", 1)"}) {
+            g_last = Record{};
+            const Results results = host.Eval(call);
+            EXPECT_TRUE(results == Results{} || results == (Results{"s:0", "s:0"})) << call;
+            EXPECT_EQ(g_last.fn, "") << call;
         }
     }
 }

@@ -91,6 +91,39 @@ TEST_F(HistoryCleanerTest, MSHistFoldersAreFoundAndOpenedByTheirRealNames) {
     EXPECT_EQ(after.at(L"\xFF2D\xFF33\xFF28\xFF49\xFF53\xFF54" L"02\\index.dat"), Text(m_sample.original));
 }
 
+// Kept index files are left as they are, the main one or a subfolder's; a kept folder keeps
+// every index below it. The other indexes are cleared as ever.
+TEST_F(HistoryCleanerTest, KeptIndexFilesAreLeftAsTheyAre) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> kept; // relative to the folder
+        bool mainCleared, firstCleared, secondCleared;
+    } cases[] = {
+        {"main", {"index.dat"}, false, true, true},
+        {"sub", {"MSHIST01\\INDEX.DAT"}, true, false, true},
+        {"folder", {""}, false, false, false},
+        {"none", {"elsewhere"}, true, true, true},
+    };
+    for (const Case& c : cases) {
+        const std::string root = m_dir / c.name;
+        WriteIndex(root);
+        WriteIndex(root + "\\MSHist01");
+        WriteIndex(root + "\\MSHist02");
+        std::vector<std::wstring> kept;
+        for (const std::string& k : c.kept)
+            kept.push_back(Wide(k.empty() ? root : root + "\\" + k));
+        qs::CWalkScope scope;
+        scope.keep = qs::CKeepList::FromWide(kept);
+        qs::CleanIndexFolder(scope, root, false);
+        const auto expect = [&](const std::string& folder, bool cleared, const std::string& afterClear) {
+            EXPECT_EQ(ReadText(Index(folder)), cleared ? afterClear : Text(m_sample.original)) << c.name << " " << folder;
+        };
+        expect(root, c.mainCleared, Text(m_sample.afterHashWalk));
+        expect(root + "\\MSHist01", c.firstCleared, Text(m_sample.afterLeakScan));
+        expect(root + "\\MSHist02", c.secondCleared, Text(m_sample.afterLeakScan));
+    }
+}
+
 TEST_F(HistoryCleanerTest, AMainIndexThatCannotBeOpenedStopsEverything) {
     struct Case {
         const char* name;

@@ -1,0 +1,26 @@
+// What the owner of a Lua machine lets its host functions honour: the keep list and a recorder.
+#pragma once
+
+#include "hostfn/WalkScope.h"
+
+#include <string>
+#include <vector>
+
+namespace qs {
+
+// CFileRecorder (hostfn/WalkScope.h) hears every entry that GetFolderSize, GetFileSize and
+// MeasureFiles count; its calls for one host call are serialised by the host.
+
+// Set on a machine by its owner (the main window, the companion) and read at every host call,
+// so a change made between two calls holds from the next call on. Never shared between threads
+// while a call runs.
+struct CHostScope {
+    std::vector<std::string> keptPaths; // as the user wrote them: macros allowed, expanded by the host
+    CFileRecorder* recorder = nullptr;  // null: nothing is recorded
+};
+
+// The scope of one host call's walks: the kept paths expanded now. A null scope keeps nothing
+// and records nothing.
+CWalkScope WalkScopeOf(const CHostScope* scope);
+
+} // namespace qs
