@@ -9,6 +9,7 @@
 #include "app/OpenUrl.h"
 #include "app/WarningText.h"
 #include "controls/CheckBoxImages.h"
+#include "engine/Winapp2Rows.h"
 #include "framework/Dpi.h"
 #include "framework/Handle.h"
 #include "hostfn/Cancellation.h"
@@ -244,6 +245,10 @@ void CMainDlg::OnInitDialog() {
 
     SendMessage(WM_ITEMCHECKCHANGING, 0, 0);
     LoadScripts(m_vm, m_rows, m_settings);
+    // The rule files beside the program: the community's file, and its file of consequential
+    // entries, each of which carries a warning.
+    AddWinapp2Rows(m_vm, m_rows, m_settings, Winapp2BesideProgram("winapp2.ini"), false);
+    AddWinapp2Rows(m_vm, m_rows, m_settings, Winapp2BesideProgram("winapp3.ini"), true);
     m_progress.Create(m_hWnd);
     m_progress.Hide();
     SendMessage(WM_COMMAND, MAKEWPARAM(ID_REFRESH_ALL, 0), 0);

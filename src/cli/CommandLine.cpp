@@ -21,7 +21,7 @@ CCompanionCommand CommandNamed(const std::string& word) {
     } commands[] = {
         {"list", CCompanionCommand::kList},   {"preview", CCompanionCommand::kPreview},
         {"clean", CCompanionCommand::kClean}, {"check", CCompanionCommand::kCheck},
-        {"help", CCompanionCommand::kHelp},
+        {"help", CCompanionCommand::kHelp},   {"import-winapp2", CCompanionCommand::kImportWinapp2},
     };
     for (const auto& c : commands)
         if (SameAscii(word, c.name))
@@ -75,6 +75,10 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
                 value(line.scriptsFolder, "a folder");
             } else if (option == "--settings") {
                 value(line.settingsFile, "a file");
+            } else if (option == "--winapp2") {
+                value(line.winapp2File, "a file");
+            } else if (option == "--out") {
+                value(line.outFolder, "a folder");
             } else if (option == "--threads") {
                 std::string count;
                 value(count, "a number of threads");
@@ -117,6 +121,12 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             break;
         case CCompanionCommand::kHelp:
             break;
+        case CCompanionCommand::kImportWinapp2:
+            if (line.names.size() != 1)
+                fail("import-winapp2 takes exactly one rule file.");
+            else if (line.selected || line.acceptWarnings)
+                fail("import-winapp2 takes only --out, --json and --quiet.");
+            break;
         case CCompanionCommand::kList:
         case CCompanionCommand::kCheck:
             if (!line.names.empty())
@@ -145,6 +155,8 @@ CCommandLine ParseCommandLine(const std::vector<std::string>& args) {
             break;
         }
     }
+    if (error.empty() && !line.outFolder.empty() && line.command != CCompanionCommand::kImportWinapp2)
+        fail("--out goes with import-winapp2.");
     line.error = error;
     return line;
 }
@@ -177,12 +189,25 @@ std::string UsageText() {
            "  check              Loads every script and measures every plugin, cleaning nothing;\n"
            "                     reports every load error and every entry point that raised an\n"
            "                     error, with file and line.\n"
+           "  import-winapp2 FILE\n"
+           "                     Converts every entry of a winapp2.ini rule file into a plugin\n"
+           "                     script (one per entry, in a folder per category, readable and\n"
+           "                     editable) and prints what was converted, and every entry that\n"
+           "                     was refused or is broken, with its line and the reason. An entry\n"
+           "                     is converted only when its script does exactly what it says;\n"
+           "                     scripts that exist under the same names are replaced.\n"
            "  help               This text.\n"
            "\n"
            "Options:\n"
            "  --scripts DIR      The scripts folder to use instead of the one beside the program.\n"
            "  --settings FILE    The settings file to read instead of settings.xml beside the\n"
            "                     program. The settings file is only read, never written.\n"
+           "  --winapp2 FILE     The rule file to read instead of winapp2.ini beside the program:\n"
+           "                     every entry that applies to this machine is a row under its\n"
+           "                     category. (winapp3.ini beside the program is read as well; its\n"
+           "                     entries all carry a warning.)\n"
+           "  --out DIR          import-winapp2: the folder to write into (made when missing;\n"
+           "                     default: winapp2 in the current folder).\n"
            "  --selected         The rows checked in the settings file (preview, clean).\n"
            "  --threads N        List folders on at most N threads, 1 to 8 (1: one at a time, for\n"
            "                     slow or spinning disks). Without it: the settings file's cap, else\n"
@@ -221,9 +246,9 @@ std::string UsageText() {
            "  3  a name matches no row or more than one, or nothing is selected to clean;\n"
            "     nothing ran\n"
            "  4  cancelled: the plugin at work was stopped and no other ran\n"
-           "  5  the scripts folder or the named settings file does not exist, scripts\n"
-           "     cannot be run, or clean finds a settings file that cannot be read (its keep\n"
-           "     list would be ignored); nothing ran\n"
+           "  5  the scripts folder, the named settings file or the rule file to import does\n"
+           "     not exist, scripts cannot be run, or clean finds a settings file that cannot\n"
+           "     be read (its keep list would be ignored); nothing ran\n"
            "  6  clean chose a plugin that has a warning, and --accept-warnings was not\n"
            "     given; nothing ran\n";
 }

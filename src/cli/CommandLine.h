@@ -24,6 +24,7 @@ enum class CCompanionCommand {
     kPreview,
     kClean,
     kCheck,
+    kImportWinapp2,
 };
 
 struct CCommandLine {
@@ -37,6 +38,8 @@ struct CCommandLine {
     bool files = false;          // preview --files: every file each plugin's measurement counts
     std::string scriptsFolder;   // empty: the scripts folder beside the executable
     std::string settingsFile;    // empty: settings.xml beside the executable
+    std::string winapp2File;     // --winapp2: the rule file read instead of winapp2.ini beside the executable
+    std::string outFolder;       // --out: where import-winapp2 writes its scripts
     unsigned threads = 0;        // --threads: 1 to 8; 0: the settings file's cap where it is read, else automatic
     std::string error;           // not empty: what is wrong with the command line
 };

@@ -2,6 +2,7 @@
 #include "cli/Companion.h"
 
 #include "cli/Report.h"
+#include "cli/Winapp2Import.h"
 #include "engine/Catalogue.h"
 #include "engine/Passes.h"
 #include "engine/Settings.h"
@@ -204,6 +205,9 @@ public:
             Write(m_err, WithEol("QuillsweepCmd: " + m_line.error + "\nTry QuillsweepCmd --help.\n"));
             return kExitUsage;
         }
+        if (m_line.command == CCompanionCommand::kImportWinapp2)
+            return RunWinapp2Import(m_line, m_out, m_err);
+
         // The settings are read for the keep list, which every command honours, and the
         // selection; never written back.
         std::unique_ptr<CSettings> settings;
@@ -233,9 +237,19 @@ public:
         // Once, before any walk: the command line's cap, else the settings file's where it was read.
         SetWalkThreadCap(m_line.threads != 0 ? m_line.threads : settings->Threads());
         // Only list and --selected take the stored selection.
-        const bool selection = m_line.command == CCompanionCommand::kList || m_line.selected;
+        const bool takesSelection = m_line.command == CCompanionCommand::kList || m_line.selected;
         const CNameList none;
-        LoadScripts(m_vm, m_rows, selection ? static_cast<const CSelectionStore&>(*settings) : none, this);
+        const CSelectionStore& selection = takesSelection ? static_cast<const CSelectionStore&>(*settings) : none;
+        LoadScripts(m_vm, m_rows, selection, this);
+        // The rule files' rows come after the scripts' rows, as in the main window.
+        if (!m_line.winapp2File.empty() && !IsFile(m_line.winapp2File)) {
+            Write(m_err, WithEol("QuillsweepCmd: the rule file does not exist: " + m_line.winapp2File + "\n"));
+            return kExitCannotStart;
+        }
+        const std::string rules =
+            m_line.winapp2File.empty() ? Winapp2BesideProgram("winapp2.ini") : FullPath(m_line.winapp2File);
+        AddWinapp2Issues(AddWinapp2Rows(m_vm, m_rows, selection, rules, false), m_issues);
+        AddWinapp2Issues(AddWinapp2Rows(m_vm, m_rows, selection, Winapp2BesideProgram("winapp3.ini"), true), m_issues);
         CollectRows(m_rows.GetRootItem(), 0, m_listed);
 
         switch (m_line.command) {
@@ -280,6 +294,7 @@ private:
     }
 
     void OnRowAdded(const CScriptRow* row, const std::string& path) override { m_files[row] = path; }
+    // Rows of rule files have no file of their own: their issues name the rule file and the entry.
     void OnProblem(const std::string& path, Problem problem, const std::string& message) override {
         m_issues.Add(path, problem, message);
     }

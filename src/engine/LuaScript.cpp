@@ -106,6 +106,14 @@ bool CLuaScript::LoadFile(const std::wstring& path, const std::string& shownPath
     return m_vm.LoadAndRun(path, "@" + shownPath);
 }
 
+bool CLuaScript::LoadText(const std::string& text, const std::string& chunkName) {
+    if (!m_vm.IsOpen() || m_tableRef == 0)
+        return false;
+    CLuaRestoreStack restore(m_vm);
+    CLuaThis scope(m_vm, m_tableRef);
+    return m_vm.LoadTextAndRun(text, chunkName);
+}
+
 bool CLuaScript::PrepareCall(const char* name) {
     if (!m_vm.IsOpen())
         return true;

@@ -31,6 +31,8 @@ public:
     // shows the path as given.
     bool LoadFile(const std::wstring& path, const std::string& shownPath);
     bool LoadFile(const char* path);
+    // Runs a script held in memory the same way, as chunk `chunkName` ("=name" shows name alone).
+    bool LoadText(const std::string& text, const std::string& chunkName);
 
     // Pushes the entry point `name` of the object table and the table itself (as `self`).
     // False, with nothing left pushed, when the value there is not a function.

@@ -172,6 +172,18 @@ bool CLuaVirtualMachine::LoadAndRun(const std::wstring& path, const std::string&
     return true;
 }
 
+bool CLuaVirtualMachine::LoadTextAndRun(const std::string& text, const std::string& chunkName) {
+    if (m_state == nullptr)
+        return false;
+    m_interrupt = CCallInterrupt::kNone;
+    if (luaL_loadbuffer(m_state, text.data(), text.size(), chunkName.c_str()) != 0 ||
+        RunBudgeted(CCallBudget::kQuick, [this] { return lua_pcall(m_state, 0, LUA_MULTRET, 0); }) != 0) {
+        TakeError();
+        return false;
+    }
+    return true;
+}
+
 bool CLuaVirtualMachine::ProtectedCall(int argCount, int resultCount, CCallBudget budget) {
     if (m_state == nullptr || !lua_isfunction(m_state, -(argCount + 1)))
         return false;

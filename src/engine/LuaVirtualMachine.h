@@ -44,6 +44,8 @@ public:
     bool LoadAndRun(const std::wstring& path, const std::string& chunkName);
     // The same for a path in the ANSI code page, shown as it is given.
     bool LoadAndRun(const char* path);
+    // The same for a script held in memory (the plugins made from a rule file's entries).
+    bool LoadTextAndRun(const std::string& text, const std::string& chunkName);
 
     // Calls the function below `argCount` arguments, asking for `resultCount` results. False
     // without calling when that value is not a function, or when the call raised an error;

@@ -48,6 +48,8 @@ public:
     const std::string& Description() const { return m_description; }
 
     void SetName(const std::string& name) { m_name = name; }
+    // Rows whose script is not asked for an icon (the rule files' rows) are given one.
+    void SetIconIndex(int icon) { m_iconIndex = icon; }
     // Category rows keep the sums of their plugins here (the refresh and clean passes).
     void SetTotals(std::uint64_t size, std::uint32_t fileCount) {
         m_size = size;

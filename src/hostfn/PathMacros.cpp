@@ -5,6 +5,7 @@
 #include "hostfn/PathLimits.h"
 
 #include <windows.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -14,9 +15,12 @@
 namespace qs {
 namespace {
 
+constexpr int kScriptsFolder = -1;
+constexpr int kLocalLowFolder = -2; // a known folder without a CSIDL number
+
 struct Macro {
     const char* text;
-    int csidl; // -1: the program's own scripts folder
+    int csidl;
 };
 
 // Looked for in this order.
@@ -31,7 +35,13 @@ const Macro kMacros[] = {
     {"%HISTORY%", CSIDL_HISTORY},
     {"%FAVORITES%", CSIDL_FAVORITES},
     {"%DESKTOPDIRECTORY%", CSIDL_DESKTOPDIRECTORY},
-    {"%SCRIPTS%", -1},
+    {"%SCRIPTS%", kScriptsFolder},
+    // The folders of rule files' variables that no environment variable names.
+    {"%LOCALLOW_APPDATA%", kLocalLowFolder},
+    {"%PERSONAL%", CSIDL_PERSONAL},
+    {"%MYMUSIC%", CSIDL_MYMUSIC},
+    {"%MYPICTURES%", CSIDL_MYPICTURES},
+    {"%MYVIDEO%", CSIDL_MYVIDEO},
 };
 
 std::string& ScriptsFolderOverride() {
@@ -62,9 +72,20 @@ bool ExpandEnvironment(const std::string& source, std::string& out) {
 
 // The folder a macro stands for, or false when the platform cannot name it.
 bool MacroFolder(const Macro& macro, std::string& folder) {
-    if (macro.csidl < 0) {
+    if (macro.csidl == kScriptsFolder) {
         folder = ScriptsFolderPath();
         return !folder.empty();
+    }
+    if (macro.csidl == kLocalLowFolder) {
+        PWSTR wide = nullptr;
+        const bool found = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppDataLow, 0, nullptr, &wide));
+        std::string ansi;
+        // Taken only when the code page holds it exactly (a look-alike would name another folder).
+        const bool exact = found && ExactAnsiFromWide(wide, ansi) && !ansi.empty() && ansi.size() < MAX_PATH;
+        CoTaskMemFree(wide);
+        if (exact)
+            folder = ansi;
+        return exact;
     }
     char path[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathA(nullptr, path, macro.csidl, FALSE) || path[0] == '\0')

@@ -49,13 +49,25 @@ TEST(PathMacros, FolderMacrosAnywhereAnyCaseAnyNumberOfTimes) {
                  {"%INTERNET_CACHE%", CSIDL_INTERNET_CACHE},
                  {"%FAVORITES%", CSIDL_FAVORITES},
                  {"%DESKTOPDIRECTORY%", CSIDL_DESKTOPDIRECTORY},
-                 {"%MYDOCUMENTS%", CSIDL_MYDOCUMENTS}};
+                 {"%MYDOCUMENTS%", CSIDL_MYDOCUMENTS},
+                 {"%PERSONAL%", CSIDL_PERSONAL},
+                 {"%MYMUSIC%", CSIDL_MYMUSIC},
+                 {"%MYPICTURES%", CSIDL_MYPICTURES},
+                 {"%MYVIDEO%", CSIDL_MYVIDEO}};
     for (const auto& m : table) {
         // A folder the platform cannot name leaves the macro as it is, so the path names nothing
         // (the documents folder is such a case under Wine).
         const std::string folder = SpecialFolder(m.csidl);
         EXPECT_EQ(Expand(std::string(m.macro) + "\\f"), (folder.empty() ? m.macro : folder) + "\\F") << m.macro;
     }
+}
+
+TEST(PathMacros, LocalLowIsTheSiblingOfLocalAppData) {
+    // The known folder of low-integrity programs: ...\AppData\LocalLow beside ...\AppData\Local.
+    const std::string local = SpecialFolder(CSIDL_LOCAL_APPDATA);
+    ASSERT_FALSE(local.empty());
+    const std::string parent = local.substr(0, local.find_last_of('\\'));
+    EXPECT_EQ(Upper(Expand("%LocalLow_AppData%\\x")), Upper(parent + "\\LocalLow\\x"));
 }
 
 TEST(PathMacros, EnvironmentVariableOfTheSameNameWins) {
