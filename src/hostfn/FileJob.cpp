@@ -125,14 +125,6 @@ enum class JobAction { Measure, Delete, Wipe };
 
 bool IsReadOnly(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_READONLY) != 0; }
 
-bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
-    FILE_COMPRESSION_INFO info;
-    if (!file || !GetFileInformationByHandleEx(file, FileCompressionInfo, &info, sizeof info))
-        return false;
-    size = static_cast<std::uint64_t>(info.CompressedFileSize.QuadPart);
-    return true;
-}
-
 // The job's walk below one root, one object per thread. Measuring sums and records what the
 // deleting walk removes; wiping overwrites each file first.
 class CJobWalk {

@@ -47,14 +47,6 @@ std::uint32_t CachedClusterSize(const std::string& folder) {
     return cache.clusterSize;
 }
 
-bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
-    FILE_COMPRESSION_INFO info;
-    if (!file || !GetFileInformationByHandleEx(file, FileCompressionInfo, &info, sizeof info))
-        return false;
-    size = static_cast<std::uint64_t>(info.CompressedFileSize.QuadPart);
-    return true;
-}
-
 // The measuring walk, one per thread: each sums what its thread measured, and the call adds the
 // sums up. The state of a folder level is the mask list in force there: the script's, or none at
 // all inside a folder that matched as a whole. Kept entries are passed over (a kept folder is not
@@ -116,6 +108,14 @@ private:
 };
 
 } // namespace
+
+bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
+    FILE_COMPRESSION_INFO info;
+    if (!file || !GetFileInformationByHandleEx(file, FileCompressionInfo, &info, sizeof info))
+        return false;
+    size = static_cast<std::uint64_t>(info.CompressedFileSize.QuadPart);
+    return true;
+}
 
 std::uint32_t ClusterSizeOfPath(const std::string& path) { return QueryClusterSize(DrivePart(path)); }
 

@@ -3,6 +3,8 @@
 
 #include "hostfn/WalkScope.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -18,6 +20,10 @@ std::uint32_t ClusterSizeOfPath(const std::string& path);
 // (unknown) counts the plain length rather than dividing by it.
 std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std::uint32_t clusterSize,
                             const std::function<bool(std::uint64_t&)>& compressedSize);
+
+// The compressed size of the open file `file` (false when the platform cannot say), for
+// SizeOnDriveOf.
+bool CompressedSizeOf(HANDLE file, std::uint64_t& size);
 
 // Size on drive of one file (0 and false when its attributes cannot be read, or when the scope
 // keeps it). The scope's recorder hears the file when it is measured.
