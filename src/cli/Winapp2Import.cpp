@@ -3,6 +3,7 @@
 
 #include "cli/JsonWriter.h"
 #include "cli/TextTable.h"
+#include "engine/FileNameText.h"
 #include "framework/Handle.h"
 #include "hostfn/AnsiText.h"
 
@@ -172,11 +173,11 @@ int RunWinapp2Import(const CCommandLine& line, std::FILE* out, std::FILE* err) {
         converted.push_back({plugin.name, plugin.category, relative, !plugin.warning.empty()});
     }
 
-    std::string folderText;
-    ExactAnsiFromWide(folder, folderText);
+    // The folder as the file system names it: in JSON with its real characters, in text in the
+    // shown form, so that a name the code page lacks is never left out or made into a look-alike.
     if (line.json) {
         CJsonWriter json;
-        json.BeginObject().Key("file").String(file).Key("out").String(folderText);
+        json.BeginObject().Key("file").String(file).Key("out").WideText(folder);
         json.Key("converted").BeginArray();
         for (const Converted& c : converted)
             json.BeginObject().Key("name").String(c.name).Key("category").String(c.category).Key("script")
@@ -192,7 +193,7 @@ int RunWinapp2Import(const CCommandLine& line, std::FILE* out, std::FILE* err) {
         json.EndArray().Key("problemsNotListed").Number(rules.problemsNotKept).EndObject();
         Write(out, json.Text() + "\n");
     } else {
-        std::string text = "Converted " + std::to_string(converted.size()) + " entries into " + folderText + "\n";
+        std::string text = "Converted " + std::to_string(converted.size()) + " entries into " + ShownFileName(folder) + "\n";
         text += "Refused " + std::to_string(refused.size()) + " entries:\n";
         for (const Winapp2Plugin& p : refused)
             text += "  line " + std::to_string(p.line) + " [" + p.name + "]: " + p.refused + "\n";
