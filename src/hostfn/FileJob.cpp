@@ -48,8 +48,9 @@ void MarkStays(Tally* tally) {
 // walks, so they can never disagree.
 class CJobRules {
 public:
-    CJobRules(const FileJob& job, UINT codePage) : recurse(job.recurse), removeSelf(job.removeSelf) {
-        masks = SplitWideMaskList(job.masks, codePage);
+    CJobRules(const FileJob& job, UINT codePage)
+        : recurse(job.recurse), removeSelf(job.removeSelf), byName(!job.files.empty()) {
+        masks = SplitWideMaskList(byName ? job.files : job.masks, codePage);
         for (const std::string& piece : job.exclude) {
             std::wstring wide;
             // A piece that does not convert matches nothing; the caller has refused such a job.
@@ -69,7 +70,8 @@ public:
     // What the job does with `e` (full path `path`) in a folder where `whole` says whether the
     // masks are met by every entry (a folder matched as a whole). For a folder it enters,
     // `innerWhole` says the same for inside it, and the folder is removed once emptied exactly
-    // when it is true.
+    // when it is true. Masks on bare names meet no folder: files are taken by their own names
+    // alone, and a folder is removed once emptied only with removeSelf.
     Pick Decide(const FolderEntry& e, const std::wstring& path, const CKeepFilter& keep, bool whole,
                 bool& innerWhole) const {
         if (keep.Keeps(path))
@@ -82,20 +84,21 @@ public:
         if (folder) {
             if (!recurse)
                 return Pick::Stays;
-            innerWhole = whole || (!masks.empty() && MatchesMaskList(masks, path));
+            innerWhole = byName ? removeSelf : whole || (!masks.empty() && MatchesMaskList(masks, path));
             return Pick::Enter;
         }
-        if (!whole && !MatchesMaskList(masks, path))
+        if (byName ? !MatchesFileName(masks, e.name, e.chars) : !whole && !MatchesMaskList(masks, path))
             return Pick::Stays;
         if (ageing && e.lastWrite > keptAfter)
             return Pick::Stays;
         return Pick::Take;
     }
 
-    WideMaskList masks;
+    WideMaskList masks; // on full paths, or on bare names when byName
     WideMaskList exclude;
     bool recurse;
     bool removeSelf;
+    bool byName;
 
 private:
     // A folder is tested both as its path and with a trailing backslash, so that "...\Sub\" and

@@ -144,4 +144,22 @@ bool MatchesMaskList(const WideMaskList& masks, const wchar_t* text, std::size_t
     return false;
 }
 
+bool IsNameMaskList(const std::string& text) {
+    if (text.empty())
+        return false;
+    for (const std::string& piece : SplitMaskList(text)) {
+        if (piece.empty() || piece.find_first_of("\\/") != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+bool MatchesFileName(const WideMaskList& masks, const wchar_t* name, std::size_t chars) {
+    for (const std::wstring& m : masks) {
+        if (m == L"*.*" || MatchWildcardFolded(m, name, chars))
+            return true;
+    }
+    return false;
+}
+
 } // namespace qs
