@@ -2,6 +2,8 @@
 // where the rewrite means exactly what the entry says, else the entry is refused.
 #include "engine/Winapp2Script.h"
 
+#include "hostfn/FolderMacros.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -89,13 +91,6 @@ const Variable kVariables[] = {
     {"WinDir", {"%WINDIR%", nullptr}},
 };
 
-// The host's own folder macros: an environment variable of one of these names would be read as
-// the host's folder instead.
-const char* const kHostMacros[] = {"RECENT",     "COOKIES",        "PROGRAM_FILES", "SYSTEM",
-                                   "MYDOCUMENTS", "LOCAL_APPDATA", "INTERNET_CACHE", "HISTORY",
-                                   "FAVORITES",  "DESKTOPDIRECTORY", "SCRIPTS",     "LOCALLOW_APPDATA",
-                                   "PERSONAL",   "MYMUSIC",        "MYPICTURES",    "MYVIDEO"};
-
 // Special detections of the older syntax: the folder each program keeps its profiles in.
 struct Special {
     const char* name;
@@ -167,8 +162,10 @@ bool TranslatePath(const std::string& path, std::vector<std::string>& forms, std
             why = "the path " + path + " has a % that opens no variable";
             return false;
         }
-        for (const char* macro : kHostMacros)
-            if (Same(name, macro)) {
+        // An environment variable of one of the host's own folder macro names would be read as
+        // the host's folder instead.
+        for (const FolderMacro& macro : kFolderMacros)
+            if (Same(name, macro.name)) {
                 why = "the variable %" + name + "% is one of this program's own folder names";
                 return false;
             }

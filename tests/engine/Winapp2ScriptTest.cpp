@@ -4,9 +4,11 @@
 
 #include "engine/LuaVirtualMachine.h"
 #include "engine/PluginScript.h"
+#include "hostfn/FolderMacros.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -110,6 +112,20 @@ TEST(Winapp2Script, FileKeysVariablesWildcardsAndFlags) {
             for (const char ch : j.folder)
                 folder += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
             EXPECT_NE(p.text.find("{ folder = \"" + folder + "\""), std::string::npos) << c.key << "\n" << p.text;
+        }
+    }
+}
+
+// A variable of one of the host's own folder macro names would be read as the host's folder: every
+// macro the host expands is refused, in any letter case, from the one table both read.
+TEST(Winapp2Script, TheHostsFolderMacrosAreRefused) {
+    for (const qs::FolderMacro& macro : qs::kFolderMacros) {
+        std::string lower = macro.name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const std::string& name : {std::string(macro.name), lower}) {
+            const Winapp2Plugin p = Translate("[E *]\nFileKey1=%" + name + "%\\A|*.log\n");
+            EXPECT_NE(p.refused.find("this program's own folder"), std::string::npos) << name << ": " << p.refused;
         }
     }
 }
