@@ -7,6 +7,7 @@
 #include "hostfn/HistoryCleaner.h"
 #include "hostfn/Masks.h"
 #include "hostfn/PathMacros.h"
+#include "hostfn/PathPattern.h"
 #include "hostfn/Registry.h"
 #include "hostfn/ShellBridge.h"
 #include "hostfn/SizeMeasure.h"

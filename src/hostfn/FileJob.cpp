@@ -454,35 +454,4 @@ void WipeFiles(const CWalkScope& scope, const FileJob& job, std::uint32_t passes
     RunJob(scope, job, JobAction::Wipe, passes, size, count);
 }
 
-bool PathExists(const std::string& pattern) {
-    std::wstring wide;
-    FolderPattern split;
-    if (pattern.empty() || !ToWide(pattern, FileApiCodePage(), wide) || !SplitFolderPattern(wide, split))
-        return false;
-    if (split.components.empty())
-        return GetFileAttributesW(split.base.c_str()) != INVALID_FILE_ATTRIBUTES;
-    // The folders up to the last component as a job finds its roots; the last one is matched
-    // against every listed entry, a file, folder or link.
-    FolderPattern folders = split;
-    const std::wstring last = folders.components.back();
-    folders.components.pop_back();
-    bool found = false;
-    auto look = [&](CFolderLister& folder) {
-        FolderEntry entry;
-        while (!found && folder.Next(entry)) {
-            if (entry.chars == 0 || (entry.name[0] == L'.' && (entry.chars == 1 || (entry.chars == 2 && entry.name[1] == L'.'))))
-                continue;
-            found = MatchWildcardFolded(last, entry.name, entry.chars);
-        }
-    };
-    CRootFinder(folders, [&](const WalkRoot& root) {
-        if (found)
-            return;
-        std::unique_ptr<CFolderLister> folder = OpenWalkRoot(root, kDeepBatchBytes);
-        if (folder->Valid())
-            look(*folder);
-    }).Run();
-    return found;
-}
-
 } // namespace qs

@@ -46,8 +46,4 @@ void DeleteFiles(const CWalkScope& scope, const FileJob& job);
 // Overwrites `passes` times (as WipeFolderContent) and removes what MeasureFiles counts.
 void WipeFiles(const CWalkScope& scope, const FileJob& job, std::uint32_t passes);
 
-// True when a file or folder matches `pattern` (expanded), whose components may hold wildcards;
-// no link is followed to a match below a wildcard.
-bool PathExists(const std::string& pattern);
-
 } // namespace qs

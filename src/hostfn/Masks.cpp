@@ -134,6 +134,14 @@ bool MatchWildcardFolded(const std::wstring& pattern, const wchar_t* text, std::
            Match(pattern.data(), pattern.data() + pattern.size(), text, text + chars, NameFolding());
 }
 
+std::wstring FoldedName(const wchar_t* text, std::size_t chars) {
+    std::wstring folded(text, chars);
+    const NameFold& fold = NameFolding();
+    for (wchar_t& c : folded)
+        c = fold(c);
+    return folded;
+}
+
 bool MatchesMaskList(const WideMaskList& masks, const wchar_t* text, std::size_t chars) {
     if (masks.empty())
         return true;

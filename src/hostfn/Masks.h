@@ -42,6 +42,8 @@ inline bool MatchesMaskList(const WideMaskList& masks, const std::wstring& text)
 // through the platform's upper-case table, not only the ASCII letters. For the parts of job
 // tables that name folders and files (folder wildcards, exclude patterns).
 bool MatchWildcardFolded(const std::wstring& pattern, const wchar_t* text, std::size_t chars);
+// The text through that same upper-case table: two names the file system takes as one fold alike.
+std::wstring FoldedName(const wchar_t* text, std::size_t chars);
 
 // A job's list of bare file-name masks ("a.txt;*.log;x?.dat"): text of ";"-separated pieces, none
 // empty and none holding a path separator (\ or /), since a file's own name holds neither.

@@ -5,6 +5,7 @@
 #include "engine/HostScope.h"
 #include "hostfn/FileJob.h"
 #include "hostfn/Masks.h"
+#include "hostfn/PathPattern.h"
 #include "support/ScriptHost.h"
 #include "support/WideTree.h"
 
@@ -566,12 +567,21 @@ TEST_F(FileJobs, PathExistsMatchesOneLevelPerWildcard) {
         {root + "\\link\\o.tmp", links}, // a path without wildcards leads where it points
         {root + "\\l*\\o.tmp", false},   // a wildcard never matches a link to go below it
         {root + "\\li?k", links},        // the last component matches any entry, a link too
+        {root + "\\*\\..\\a.tmp", false},  // nor leads out of a match
+        {root + "\\CHROME*\\default\\cache\\X.BIN", true},
+        {root + "\\Chrome\\Default\\Cache\\x.bin\\x", false},
         {"relative\\*", false},
     };
-    for (const Row& r : rows)
+    // The script's function asks the machine directly; the rule file's detection asks listings
+    // read once, kept over every row. Both follow the one rule and answer alike.
+    std::unique_ptr<qs::CPathSource> listings = qs::MakeListingPathSource();
+    for (const Row& r : rows) {
         EXPECT_EQ(host.Eval("return self:PathExists(" + Lua(r.pattern) + ")"),
                   (Results{r.exists ? "b:true" : "b:false"}))
             << r.pattern;
+        EXPECT_EQ(qs::PathExistsIn(r.pattern, *listings), r.exists) << r.pattern;
+        EXPECT_EQ(qs::PathExistsIn(r.pattern, *qs::MakeListingPathSource()), r.exists) << r.pattern;
+    }
 }
 
 } // namespace
