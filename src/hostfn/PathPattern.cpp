@@ -87,6 +87,8 @@ std::size_t RootChars(const std::wstring& path) {
 
 class CListingPathSource : public CPathSource {
 public:
+    explicit CListingPathSource(std::unique_ptr<CPathSource> machine) : m_machine(std::move(machine)) {}
+
     bool Attributes(const std::wstring& path, DWORD& attributes) override {
         const std::size_t root = RootChars(path);
         const std::size_t slash = path.rfind(L'\\');
@@ -126,8 +128,12 @@ private:
             return known->second;
         Listing listing;
         DWORD attributes = 0;
-        const bool root = path.size() <= RootChars(path) || path.size() == RootChars(path) + 1;
-        if ((root || (Attributes(path, attributes) && IsDirectory(attributes))) && ListFolder(path, listing.entries)) {
+        const std::size_t rootChars = RootChars(path);
+        const bool root = path.size() <= rootChars || (path.size() == rootChars + 1 && path.back() == L'\\');
+        const std::vector<ListedName>* listed =
+            root || (Attributes(path, attributes) && IsDirectory(attributes)) ? m_machine->List(path) : nullptr;
+        if (listed != nullptr) {
+            listing.entries = *listed;
             listing.listed = true;
             for (std::size_t i = 0; i < listing.entries.size(); ++i)
                 listing.byName.emplace(FoldedName(listing.entries[i].name.data(), listing.entries[i].name.size()), i);
@@ -135,6 +141,7 @@ private:
         return m_listings.emplace(key, std::move(listing)).first->second;
     }
 
+    std::unique_ptr<CPathSource> m_machine;
     std::unordered_map<std::wstring, Listing> m_listings; // by folded path
 };
 
@@ -148,7 +155,9 @@ bool PatternExists(const FolderPattern& pattern, CPathSource& source) {
 }
 
 std::unique_ptr<CPathSource> MakeDirectPathSource() { return std::make_unique<CDirectPathSource>(); }
-std::unique_ptr<CPathSource> MakeListingPathSource() { return std::make_unique<CListingPathSource>(); }
+std::unique_ptr<CPathSource> MakeListingPathSource(std::unique_ptr<CPathSource> machine) {
+    return std::make_unique<CListingPathSource>(std::move(machine));
+}
 
 bool PathExistsIn(const std::string& pattern, CPathSource& source) {
     std::wstring wide;

@@ -40,11 +40,11 @@ bool PatternExists(const FolderPattern& pattern, CPathSource& source);
 // The machine asked directly: the base by its path, each folder listed when the rule asks.
 std::unique_ptr<CPathSource> MakeDirectPathSource();
 
-// The machine read once: every folder is listed the first time it is asked about and its listing
+// `machine` read once: every folder is listed the first time it is asked about and its listing
 // kept for the source's life, and the base is found through the listings of the folders above it
 // (names as their folders list them, so a short alias of a name is not taken: it can only find
 // less). Thousands of patterns below the same few folders cost a few listings.
-std::unique_ptr<CPathSource> MakeListingPathSource();
+std::unique_ptr<CPathSource> MakeListingPathSource(std::unique_ptr<CPathSource> machine = MakeDirectPathSource());
 
 // True when a file or folder matches `pattern` (expanded, in the file functions' code page), by
 // the rule above; PathExists asks the machine directly.
