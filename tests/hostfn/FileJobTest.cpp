@@ -517,6 +517,28 @@ TEST(FolderPatterns, WildcardsCompareLettersAsTheFileSystemDoes) {
     }
 }
 
+// The worked example of the files field in the plugin documentation, as it stands there.
+TEST_F(FileJobs, TheDocumentedFilesExampleDoesWhatItSays) {
+    const std::string tool = host.Dir() / "Example Tool";
+    for (const char* f : {"a.dmp", "Settings.log", "old.log\\notes.txt", "2024\\crash1.txt"})
+        qs::test::WriteText(tool + "\\" + f, f);
+    const std::string table = "{ folder = " + Lua(tool) +
+                              ", files = \"*.dmp;*.log;crash?.txt\", recurse = true, "
+                              "exclude = [[*\\Settings.log]], removeSelf = true }";
+    const TreeSnapshot before = qs::test::Snapshot(tool);
+    const Results measured = host.Eval("return self:MeasureFiles(" + table + ")");
+    EXPECT_EQ(host.Eval("return self:DeleteFiles(" + table + ")"), Results{});
+    const TreeSnapshot after = qs::test::Snapshot(tool);
+    Entries gone;
+    for (const auto& entry : before)
+        if (!after.count(entry.first))
+            gone.insert(entry.first);
+    EXPECT_EQ(gone, Names({"a.dmp", "2024\\", "2024\\crash1.txt"}));
+    ASSERT_EQ(measured.size(), 2u);
+    EXPECT_EQ(measured[1], "s:3");
+    EXPECT_TRUE(qs::test::Exists(tool + "\\old.log\\notes.txt"));
+}
+
 // Bare-name masks of the files field: the file system's letter comparison, "*.*" for every
 // name, and the lists it takes.
 TEST(FileNameMasks, MatchOwnNamesAsTheFileSystemDoes) {
