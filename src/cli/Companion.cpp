@@ -304,7 +304,7 @@ private:
         for (const CRowAt& at : m_listed)
             rows.push_back({at.depth, at.row->isGroup != 0, at.row->checkState, at.row->userData->Name(),
                             m_files[at.row], at.row->userData->Description(), at.row->userData->Warning()});
-        Write(m_out, FormatList(rows, m_issues.Issues(), m_line.json));
+        Write(m_out, FormatList(rows, m_issues.Issues(), m_line.json, m_issues.NotDetected()));
         return kExitOk;
     }
 

@@ -73,8 +73,9 @@ const char* CheckWord(std::uint32_t state) {
     }
 }
 
-std::string FormatList(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues, bool json) {
-    return json ? ListJson(rows, issues) : ListText(rows, issues);
+std::string FormatList(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues, bool json,
+                       const std::vector<std::string>& notDetected) {
+    return json ? ListJson(rows, issues, notDetected) : ListText(rows, issues, notDetected);
 }
 
 std::string FormatPreview(const std::vector<CPluginOutcome>& plugins, bool cancelled, bool json) {

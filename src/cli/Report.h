@@ -60,7 +60,9 @@ struct CPluginFiles {
 // False when either measurement is missing.
 bool Freed(const CPluginOutcome& outcome, std::uint64_t& size, std::uint64_t& count);
 
-std::string FormatList(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues, bool json);
+// `notDetected`: the scripts that gave no name (their program is not here), in a note of their own.
+std::string FormatList(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues, bool json,
+                       const std::vector<std::string>& notDetected = {});
 std::string FormatPreview(const std::vector<CPluginOutcome>& plugins, bool cancelled, bool json);
 std::string FormatClean(const std::vector<CPluginOutcome>& plugins, bool cancelled, bool json);
 std::string FormatCheck(const std::vector<CScriptIssue>& issues, unsigned plugins, unsigned categories, bool cancelled,
@@ -89,8 +91,10 @@ const char* StatusWord(CPluginOutcome::Status status);
 const char* CheckWord(std::uint32_t state);
 
 // The text forms (ReportText.cpp) and the JSON forms (ReportJson.cpp) of each document.
-std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues);
-std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues);
+std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues,
+                     const std::vector<std::string>& notDetected);
+std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues,
+                     const std::vector<std::string>& notDetected);
 std::string PreviewText(const std::vector<CPluginOutcome>& plugins, bool cancelled);
 std::string PreviewJson(const std::vector<CPluginOutcome>& plugins, bool cancelled);
 std::string CleanText(const std::vector<CPluginOutcome>& plugins, bool cancelled);

@@ -62,7 +62,8 @@ void WritePluginHead(CJsonWriter& json, const CPluginOutcome& p) {
 
 } // namespace
 
-std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues) {
+std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues,
+                     const std::vector<std::string>& notDetected) {
     CJsonWriter w;
     w.BeginObject().Key("rows").BeginArray();
     for (const CListRow& row : rows)
@@ -82,6 +83,9 @@ std::string ListJson(const std::vector<CListRow>& rows, const std::vector<CScrip
             .Key("warning")
             .String(row.warning)
             .EndObject();
+    w.EndArray().Key("notDetected").BeginArray();
+    for (const std::string& file : notDetected)
+        w.FileName(file);
     w.EndArray().Key("problems");
     WriteIssues(w, issues);
     w.EndObject();

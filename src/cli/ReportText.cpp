@@ -56,7 +56,8 @@ std::string CancelNote(const std::vector<CPluginOutcome>& plugins, bool cancelle
 
 } // namespace
 
-std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues) {
+std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScriptIssue>& issues,
+                     const std::vector<std::string>& notDetected) {
     std::string out;
     if (rows.empty()) {
         out += std::string("The scripts folder gives no rows.") + kEol;
@@ -84,6 +85,11 @@ std::string ListText(const std::vector<CListRow>& rows, const std::vector<CScrip
             warningsHead = true;
             out += row.name + ": " + OneLine(row.warning) + kEol;
         }
+    }
+    if (!notDetected.empty()) {
+        out += std::string(kEol) + "Not listed, their programs are not here (GetPluginName gave no name):" + kEol;
+        for (const std::string& file : notDetected)
+            out += file + kEol;
     }
     if (!issues.empty()) {
         out += std::string(kEol) + "Problems:" + kEol;

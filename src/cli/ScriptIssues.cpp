@@ -82,6 +82,11 @@ void CIssueCollector::Add(const std::string& path, CCatalogueObserver::Problem p
                     return;
     }
 
+    if (problem == P::kEmptyPluginName) {
+        m_notDetected.push_back(path);
+        return;
+    }
+
     CScriptIssue issue;
     issue.file = path;
     issue.broken = true;
@@ -100,10 +105,7 @@ void CIssueCollector::Add(const std::string& path, CCatalogueObserver::Problem p
         issue.effect = "not listed";
         break;
     case P::kEmptyPluginName:
-        issue.what = "GetPluginName gave no name";
-        issue.effect = "not listed";
-        issue.broken = false;
-        break;
+        break; // kept apart above
     case P::kPathTooLong:
         issue.what = "path longer than " + std::to_string(kMaxPathChars) + " characters";
         issue.effect = "left alone";

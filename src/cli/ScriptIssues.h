@@ -41,9 +41,13 @@ public:
     void Add(const std::string& path, CCatalogueObserver::Problem problem, const std::string& luaMessage);
     void Add(CScriptIssue issue) { m_issues.push_back(std::move(issue)); }
     const std::vector<CScriptIssue>& Issues() const { return m_issues; }
+    // The scripts whose GetPluginName gave no name: detection saying that their program is not
+    // here, which is no problem of the script.
+    const std::vector<std::string>& NotDetected() const { return m_notDetected; }
 
 private:
     std::vector<CScriptIssue> m_issues;
+    std::vector<std::string> m_notDetected;
     std::vector<std::pair<std::string, std::string>> m_categoryLoadErrors; // path, Lua message
 };
 

@@ -7,6 +7,7 @@
 #include "hostfn/HistoryCleaner.h"
 #include "hostfn/Masks.h"
 #include "hostfn/PathMacros.h"
+#include "hostfn/PathPattern.h"
 #include "hostfn/Registry.h"
 #include "hostfn/ShellBridge.h"
 #include "hostfn/SizeMeasure.h"
@@ -89,7 +90,7 @@ enum class ArgsRead { Taken, Malformed, NamesNothing };
 
 // A job table's fields: the name, how the value is read, and where it goes. A missing field
 // keeps the default.
-enum class JobField : std::uint8_t { Folder, Masks, Recurse, Exclude, MinAgeHours, RemoveSelf };
+enum class JobField : std::uint8_t { Folder, Masks, Files, Recurse, Exclude, MinAgeHours, RemoveSelf };
 
 struct JobFieldRow {
     const char* name;
@@ -98,8 +99,9 @@ struct JobFieldRow {
 
 constexpr JobFieldRow kJobFields[] = {
     {"folder", JobField::Folder},           {"masks", JobField::Masks},
-    {"recurse", JobField::Recurse},         {"exclude", JobField::Exclude},
-    {"minAgeHours", JobField::MinAgeHours}, {"removeSelf", JobField::RemoveSelf},
+    {"files", JobField::Files},             {"recurse", JobField::Recurse},
+    {"exclude", JobField::Exclude},         {"minAgeHours", JobField::MinAgeHours},
+    {"removeSelf", JobField::RemoveSelf},
 };
 
 // An exclude pattern that still holds "%NAME%" after expansion names a folder the platform could
@@ -114,13 +116,16 @@ bool HoldsUnexpandedMacro(const std::string& text) {
 }
 
 // Reads the job table at `index`. Malformed: not a table, a key that is not a field's name, a
-// value of the wrong type, a negative or non-finite age, no folder. Names nothing: text that
+// value of the wrong type, a negative or non-finite age, no folder, both masks and files (two
+// rules for one selection), a files list that is not a list of bare name masks (an empty one
+// would select nothing while reading as "everything"). Names nothing: text that
 // cannot be taken whole, a folder that is not rooted once expanded, an exclude pattern whose
 // expansion fails.
 ArgsRead ReadJob(lua_State* L, int index, FileJob& job) {
     if (lua_type(L, index) != LUA_TTABLE)
         return ArgsRead::Malformed;
     bool haveFolder = false;
+    bool haveMasks = false;
     bool namesNothing = false;
     std::string folder, exclude;
     ArgsRead result = ArgsRead::Taken;
@@ -142,14 +147,19 @@ ArgsRead ReadJob(lua_State* L, int index, FileJob& job) {
             switch (row->field) {
             case JobField::Folder:
             case JobField::Masks:
+            case JobField::Files:
             case JobField::Exclude: {
-                std::string& text = row->field == JobField::Folder ? folder
+                std::string& text = row->field == JobField::Folder  ? folder
                                     : row->field == JobField::Masks ? job.masks
-                                                                     : exclude;
+                                    : row->field == JobField::Files ? job.files
+                                                                    : exclude;
                 wrong = !ArgText(L, value, text);
+                if (!wrong && row->field == JobField::Files)
+                    wrong = !IsNameMaskList(text);
                 if (!wrong && !IsWholeScriptText(text))
                     namesNothing = true;
                 haveFolder = haveFolder || (row->field == JobField::Folder && !wrong);
+                haveMasks = haveMasks || row->field == JobField::Masks;
                 break;
             }
             case JobField::Recurse:
@@ -173,7 +183,7 @@ ArgsRead ReadJob(lua_State* L, int index, FileJob& job) {
             return ArgsRead::Malformed;
         }
     }
-    if (!haveFolder)
+    if (!haveFolder || (haveMasks && !job.files.empty()))
         return ArgsRead::Malformed;
     if (namesNothing)
         return ArgsRead::NamesNothing;

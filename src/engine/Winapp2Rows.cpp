@@ -4,8 +4,8 @@
 
 #include "framework/Handle.h"
 #include "hostfn/AnsiText.h"
-#include "hostfn/Masks.h"
 #include "hostfn/PathMacros.h"
+#include "hostfn/PathPattern.h"
 #include "hostfn/Registry.h"
 #include "hostfn/ShellBridge.h"
 #include "hostfn/SystemInfo.h"
@@ -39,9 +39,7 @@ std::vector<std::wstring> Components(const std::wstring& path) {
     return parts;
 }
 
-bool HasWildcard(const std::wstring& s) { return s.find_first_of(L"*?") != std::wstring::npos; }
-
-// One listed folder or key: its entries by upper-case name.
+// One listed key: its subkeys by upper-case name.
 struct Listing {
     struct Entry {
         std::wstring name; // as listed
@@ -76,64 +74,15 @@ public:
         return true;
     }
 
+    // The rule of the host's PathExists, over listings read once for the probe's life.
     bool PathExists(const std::string& pattern) override {
         std::string expanded;
-        if (!ExpandPathMacros(pattern, expanded) || !IsRootedPath(expanded))
-            return false;
-        const std::vector<std::wstring> parts = Components(WideFromAnsi(expanded));
-        if (parts.size() < 2 || parts[0].size() != 2 || parts[0][1] != L':')
-            return parts.size() == 1 && GetFileAttributesW((parts[0] + L"\\").c_str()) != INVALID_FILE_ATTRIBUTES;
-        return ExistsBelow(parts[0], parts, 1);
+        return ExpandPathMacros(pattern, expanded) && IsRootedPath(expanded) && PathExistsIn(expanded, *m_files);
     }
 
     std::string WindowsVersion() override { return WindowsVersionText(); }
 
 private:
-    // Whether anything matches the components from `index` on below `folder`. A wildcard
-    // matches within its one level, and links are not entered while matching; a literal name
-    // is taken as the file system takes it.
-    bool ExistsBelow(const std::wstring& folder, const std::vector<std::wstring>& parts, std::size_t index) {
-        const std::wstring& part = parts[index];
-        const bool last = index + 1 == parts.size();
-        const Listing& listing = FilesOf(folder);
-        if (!HasWildcard(part)) {
-            const auto at = listing.entries.find(Upper(part));
-            if (at == listing.entries.end())
-                return false;
-            return last || ((at->second.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                            ExistsBelow(folder + L'\\' + at->second.name, parts, index + 1));
-        }
-        const WideMaskList mask{part};
-        for (const auto& named : listing.entries) {
-            const Listing::Entry& e = named.second;
-            if (!MatchesMaskList(mask, e.name))
-                continue;
-            if (last)
-                return true;
-            if ((e.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (e.attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-                ExistsBelow(folder + L'\\' + e.name, parts, index + 1))
-                return true;
-        }
-        return false;
-    }
-
-    const Listing& FilesOf(const std::wstring& folder) {
-        Listing& listing = m_folders[Upper(folder)];
-        if (listing.listed)
-            return listing;
-        WIN32_FIND_DATAW data;
-        FindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-        if (!find)
-            return listing;
-        listing.listed = true;
-        do {
-            const std::wstring name = data.cFileName;
-            if (name != L"." && name != L"..")
-                listing.entries[Upper(name)] = {name, data.dwFileAttributes};
-        } while (FindNextFileW(find.Get(), &data));
-        return listing;
-    }
-
     const Listing& SubkeysOf(HKEY root, const std::wstring& rootName, const std::wstring& path) {
         Listing& listing = m_keys[rootName + L"\\" + Upper(path)];
         if (listing.listed)
@@ -158,8 +107,8 @@ private:
         return listing;
     }
 
-    std::unordered_map<std::wstring, Listing> m_folders; // by upper-case full path
-    std::unordered_map<std::wstring, Listing> m_keys;    // by upper-case root name and path
+    std::unique_ptr<CPathSource> m_files = MakeListingPathSource();
+    std::unordered_map<std::wstring, Listing> m_keys; // by upper-case root name and path
 };
 
 bool SameName(const std::string& a, const std::string& b) { return CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.c_str(), -1, b.c_str(), -1) == CSTR_EQUAL; }

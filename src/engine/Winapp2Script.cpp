@@ -2,6 +2,8 @@
 // where the rewrite means exactly what the entry says, else the entry is refused.
 #include "engine/Winapp2Script.h"
 
+#include "hostfn/FolderMacros.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -47,8 +49,6 @@ std::vector<std::string> Split(const std::string& s, char at) {
     }
 }
 
-bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
-
 // The categories of the LangSecRef numbers that the format documents.
 struct Category {
     const char* number;
@@ -90,13 +90,6 @@ const Variable kVariables[] = {
     {"SystemDrive", {"%SYSTEMDRIVE%", nullptr}},
     {"WinDir", {"%WINDIR%", nullptr}},
 };
-
-// The host's own folder macros: an environment variable of one of these names would be read as
-// the host's folder instead.
-const char* const kHostMacros[] = {"RECENT",     "COOKIES",        "PROGRAM_FILES", "SYSTEM",
-                                   "MYDOCUMENTS", "LOCAL_APPDATA", "INTERNET_CACHE", "HISTORY",
-                                   "FAVORITES",  "DESKTOPDIRECTORY", "SCRIPTS",     "LOCALLOW_APPDATA",
-                                   "PERSONAL",   "MYMUSIC",        "MYPICTURES",    "MYVIDEO"};
 
 // Special detections of the older syntax: the folder each program keeps its profiles in.
 struct Special {
@@ -169,8 +162,10 @@ bool TranslatePath(const std::string& path, std::vector<std::string>& forms, std
             why = "the path " + path + " has a % that opens no variable";
             return false;
         }
-        for (const char* macro : kHostMacros)
-            if (Same(name, macro)) {
+        // An environment variable of one of the host's own folder macro names would be read as
+        // the host's folder instead.
+        for (const FolderMacro& macro : kFolderMacros)
+            if (Same(name, macro.name)) {
                 why = "the variable %" + name + "% is one of this program's own folder names";
                 return false;
             }
@@ -255,23 +250,19 @@ bool IsVersion(const std::string& s) {
     return true;
 }
 
-// One pattern of a FileKey as a full-path mask that matches exactly the files whose bare names
-// the pattern matches, or false when no such mask exists. The host matches masks against full
-// paths, where "*" and "?" also match backslashes: a literal name ("index.dat" as "*\index.dat")
-// and a leading "*" before literal text ("*.log") still select exactly those names; any other
-// wildcard could also match a part of the folder's path.
-bool PatternMask(const std::string& pattern, std::string& mask) {
-    if (pattern.empty() || pattern.find('\\') != std::string::npos)
-        return false;
-    if (!HasWildcard(pattern)) {
-        mask = "*\\" + pattern;
-        return true;
-    }
-    if (pattern.size() > 1 && pattern[0] == '*' && !HasWildcard(pattern.substr(1))) {
-        mask = pattern;
-        return true;
-    }
-    return false;
+// Why a FileKey pattern has no exact mask on bare file names, or nullptr when it is taken as it
+// stands. The patterns are matched against each file's own name, as the format means them;
+// "*" and "*.*" are every file for both. A pattern ending in "." means a name without an
+// extension to the file system's own matching, which no mask says: it is refused rather than
+// read as a literal dot that would match nothing the entry means.
+const char* PatternProblem(const std::string& pattern) {
+    if (pattern.empty())
+        return "an empty pattern";
+    if (!PrintableAscii(pattern) || pattern.find_first_of("\\/\"<>|:") != std::string::npos)
+        return "a pattern that is not a file name";
+    if (pattern.back() == '.')
+        return "a pattern ending in . (names without an extension, which a mask cannot say)";
+    return nullptr;
 }
 
 // "*" and "*.*" stand for every file, as they do for the file system's own matching that the
@@ -552,34 +543,23 @@ private:
             else
                 return Fail("FileKey has an unknown flag: " + parts[2]);
         }
+        // The patterns become the job's masks on bare file names: each file in the folder (with
+        // RECURSE or REMOVESELF, in every folder below it) whose own name matches goes, and no
+        // folder is ever taken for its name.
         bool every = false;
-        std::string masks;
+        std::string files;
         for (const std::string& pattern : Split(parts[1], ';')) {
-            if (pattern.empty())
-                return Fail("FileKey has an empty pattern: " + v);
-            if (!PrintableAscii(pattern) || pattern.find_first_of("\\/\"<>") != std::string::npos)
-                return Fail("FileKey has a pattern that is not a file name: " + pattern);
-            if (IsEveryFile(pattern)) {
-                every = true;
-                continue;
-            }
-            // With recursion the host's masks also select whole folders of a matching name,
-            // whose other files the entry keeps.
-            if (recurse)
-                return Fail("FileKey with RECURSE or REMOVESELF and the pattern " + pattern +
-                            ": only every file (* or *.*) can be taken with its subfolders exactly");
-            std::string mask;
-            if (!PatternMask(pattern, mask))
-                return Fail("FileKey pattern " + pattern +
-                            ": only a plain name or * before a plain ending is matched exactly");
-            masks += (masks.empty() ? "" : ";") + mask;
+            if (const char* problem = PatternProblem(pattern))
+                return Fail(std::string("FileKey has ") + problem + ": " + v);
+            every = every || IsEveryFile(pattern);
+            files += (files.empty() ? "" : ";") + pattern;
         }
-        if (every) // every file: the empty list; with REMOVESELF every subfolder goes too
-            masks = removeSelf ? "*" : "";
+        if (every)
+            files = "*";
         for (const std::string& folder : folders) {
             Winapp2Job job;
             job.folder = folder;
-            job.masks = masks;
+            job.files = files;
             job.recurse = recurse;
             job.removeSelf = removeSelf;
             m_plugin.jobs.push_back(job);
@@ -729,7 +709,7 @@ public:
         s << "local keep = " << LuaString(p.exclude) << "\n";
         s << "\n-- The FileKeys.\nlocal jobs = {";
         for (const Winapp2Job& job : p.jobs) {
-            s << "\n    { folder = " << LuaString(job.folder) << ", masks = " << LuaString(job.masks)
+            s << "\n    { folder = " << LuaString(job.folder) << ", files = " << LuaString(job.files)
               << ", recurse = " << (job.recurse ? "true" : "false")
               << ", removeSelf = " << (job.removeSelf ? "true" : "false") << ", exclude = keep },";
         }

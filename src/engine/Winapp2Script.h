@@ -21,7 +21,7 @@ struct Winapp2Detection {
 // One FileKey as a job table of the host's job functions.
 struct Winapp2Job {
     std::string folder; // the host's macro form; "*" and "?" inside components
-    std::string masks;  // full-path masks, "" for every file
+    std::string files;  // masks on bare file names (the job table's files), "*" for every file
     bool recurse = false;
     bool removeSelf = false;
 };

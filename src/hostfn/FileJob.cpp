@@ -48,8 +48,9 @@ void MarkStays(Tally* tally) {
 // walks, so they can never disagree.
 class CJobRules {
 public:
-    CJobRules(const FileJob& job, UINT codePage) : recurse(job.recurse), removeSelf(job.removeSelf) {
-        masks = SplitWideMaskList(job.masks, codePage);
+    CJobRules(const FileJob& job, UINT codePage)
+        : recurse(job.recurse), removeSelf(job.removeSelf), byName(!job.files.empty()) {
+        masks = SplitWideMaskList(byName ? job.files : job.masks, codePage);
         for (const std::string& piece : job.exclude) {
             std::wstring wide;
             // A piece that does not convert matches nothing; the caller has refused such a job.
@@ -69,7 +70,8 @@ public:
     // What the job does with `e` (full path `path`) in a folder where `whole` says whether the
     // masks are met by every entry (a folder matched as a whole). For a folder it enters,
     // `innerWhole` says the same for inside it, and the folder is removed once emptied exactly
-    // when it is true.
+    // when it is true. Masks on bare names meet no folder: files are taken by their own names
+    // alone, and a folder is removed once emptied only with removeSelf.
     Pick Decide(const FolderEntry& e, const std::wstring& path, const CKeepFilter& keep, bool whole,
                 bool& innerWhole) const {
         if (keep.Keeps(path))
@@ -82,20 +84,21 @@ public:
         if (folder) {
             if (!recurse)
                 return Pick::Stays;
-            innerWhole = whole || (!masks.empty() && MatchesMaskList(masks, path));
+            innerWhole = byName ? removeSelf : whole || (!masks.empty() && MatchesMaskList(masks, path));
             return Pick::Enter;
         }
-        if (!whole && !MatchesMaskList(masks, path))
+        if (byName ? !MatchesFileName(masks, e.name, e.chars) : !whole && !MatchesMaskList(masks, path))
             return Pick::Stays;
         if (ageing && e.lastWrite > keptAfter)
             return Pick::Stays;
         return Pick::Take;
     }
 
-    WideMaskList masks;
+    WideMaskList masks; // on full paths, or on bare names when byName
     WideMaskList exclude;
     bool recurse;
     bool removeSelf;
+    bool byName;
 
 private:
     // A folder is tested both as its path and with a trailing backslash, so that "...\Sub\" and
@@ -449,37 +452,6 @@ void WipeFiles(const CWalkScope& scope, const FileJob& job, std::uint32_t passes
     std::uint64_t size = 0;
     std::uint32_t count = 0;
     RunJob(scope, job, JobAction::Wipe, passes, size, count);
-}
-
-bool PathExists(const std::string& pattern) {
-    std::wstring wide;
-    FolderPattern split;
-    if (pattern.empty() || !ToWide(pattern, FileApiCodePage(), wide) || !SplitFolderPattern(wide, split))
-        return false;
-    if (split.components.empty())
-        return GetFileAttributesW(split.base.c_str()) != INVALID_FILE_ATTRIBUTES;
-    // The folders up to the last component as a job finds its roots; the last one is matched
-    // against every listed entry, a file, folder or link.
-    FolderPattern folders = split;
-    const std::wstring last = folders.components.back();
-    folders.components.pop_back();
-    bool found = false;
-    auto look = [&](CFolderLister& folder) {
-        FolderEntry entry;
-        while (!found && folder.Next(entry)) {
-            if (entry.chars == 0 || (entry.name[0] == L'.' && (entry.chars == 1 || (entry.chars == 2 && entry.name[1] == L'.'))))
-                continue;
-            found = MatchWildcardFolded(last, entry.name, entry.chars);
-        }
-    };
-    CRootFinder(folders, [&](const WalkRoot& root) {
-        if (found)
-            return;
-        std::unique_ptr<CFolderLister> folder = OpenWalkRoot(root, kDeepBatchBytes);
-        if (folder->Valid())
-            look(*folder);
-    }).Run();
-    return found;
 }
 
 } // namespace qs

@@ -16,6 +16,10 @@ struct FileJob {
     // share match within that one component (never across "\"); every matching folder is a root.
     std::string folder;
     std::string masks;                // matched against full paths, as GetFolderSize's
+    // When not empty (and `masks` is): ";"-separated masks matched against each file's own
+    // listed name only, never against a folder; no folder is ever taken whole. With removeSelf,
+    // every folder below a root goes once the job has emptied it, as the root does.
+    std::string files;
     bool recurse = false;             // as GetFolderSize's
     std::vector<std::string> exclude; // patterns matched against full paths ("*" crosses "\")
     double minAgeHours = 0;           // files last written within this many hours stay
@@ -41,9 +45,5 @@ void MeasureFiles(const CWalkScope& scope, const FileJob& job, std::uint64_t& si
 void DeleteFiles(const CWalkScope& scope, const FileJob& job);
 // Overwrites `passes` times (as WipeFolderContent) and removes what MeasureFiles counts.
 void WipeFiles(const CWalkScope& scope, const FileJob& job, std::uint32_t passes);
-
-// True when a file or folder matches `pattern` (expanded), whose components may hold wildcards;
-// no link is followed to a match below a wildcard.
-bool PathExists(const std::string& pattern);
 
 } // namespace qs

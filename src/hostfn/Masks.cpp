@@ -134,11 +134,37 @@ bool MatchWildcardFolded(const std::wstring& pattern, const wchar_t* text, std::
            Match(pattern.data(), pattern.data() + pattern.size(), text, text + chars, NameFolding());
 }
 
+std::wstring FoldedName(const wchar_t* text, std::size_t chars) {
+    std::wstring folded(text, chars);
+    const NameFold& fold = NameFolding();
+    for (wchar_t& c : folded)
+        c = fold(c);
+    return folded;
+}
+
 bool MatchesMaskList(const WideMaskList& masks, const wchar_t* text, std::size_t chars) {
     if (masks.empty())
         return true;
     for (const std::wstring& m : masks) {
         if (m.find(L'\0') == std::wstring::npos && MatchWildcard(m, text, chars))
+            return true;
+    }
+    return false;
+}
+
+bool IsNameMaskList(const std::string& text) {
+    if (text.empty())
+        return false;
+    for (const std::string& piece : SplitMaskList(text)) {
+        if (piece.empty() || piece.find_first_of("\\/") != std::string::npos)
+            return false;
+    }
+    return true;
+}
+
+bool MatchesFileName(const WideMaskList& masks, const wchar_t* name, std::size_t chars) {
+    for (const std::wstring& m : masks) {
+        if (m == L"*.*" || MatchWildcardFolded(m, name, chars))
             return true;
     }
     return false;

@@ -42,5 +42,17 @@ inline bool MatchesMaskList(const WideMaskList& masks, const std::wstring& text)
 // through the platform's upper-case table, not only the ASCII letters. For the parts of job
 // tables that name folders and files (folder wildcards, exclude patterns).
 bool MatchWildcardFolded(const std::wstring& pattern, const wchar_t* text, std::size_t chars);
+// The text through that same upper-case table: two names the file system takes as one fold alike.
+std::wstring FoldedName(const wchar_t* text, std::size_t chars);
+
+// A job's list of bare file-name masks ("a.txt;*.log;x?.dat"): text of ";"-separated pieces, none
+// empty and none holding a path separator (\ or /), since a file's own name holds neither.
+bool IsNameMaskList(const std::string& text);
+
+// True when some mask of a SplitWideMaskList list matches a file's own listed name, letters
+// compared as the file system compares names. "*.*" matches every name, dotless ones included, as
+// it does in the file system's own matching. An empty list matches nothing here: a job that
+// names files by name names at least one mask.
+bool MatchesFileName(const WideMaskList& masks, const wchar_t* name, std::size_t chars);
 
 } // namespace qs

@@ -2,6 +2,7 @@
 #include "hostfn/PathMacros.h"
 
 #include "hostfn/AnsiText.h"
+#include "hostfn/FolderMacros.h"
 #include "hostfn/PathLimits.h"
 
 #include <windows.h>
@@ -15,34 +16,43 @@
 namespace qs {
 namespace {
 
-constexpr int kScriptsFolder = -1;
-constexpr int kLocalLowFolder = -2; // a known folder without a CSIDL number
-
-struct Macro {
-    const char* text;
-    int csidl;
-};
-
-// Looked for in this order.
-const Macro kMacros[] = {
-    {"%RECENT%", CSIDL_RECENT},
-    {"%COOKIES%", CSIDL_COOKIES},
-    {"%PROGRAM_FILES%", CSIDL_PROGRAM_FILES},
-    {"%SYSTEM%", CSIDL_SYSTEM},
-    {"%MYDOCUMENTS%", CSIDL_MYDOCUMENTS},
-    {"%LOCAL_APPDATA%", CSIDL_LOCAL_APPDATA},
-    {"%INTERNET_CACHE%", CSIDL_INTERNET_CACHE},
-    {"%HISTORY%", CSIDL_HISTORY},
-    {"%FAVORITES%", CSIDL_FAVORITES},
-    {"%DESKTOPDIRECTORY%", CSIDL_DESKTOPDIRECTORY},
-    {"%SCRIPTS%", kScriptsFolder},
-    // The folders of rule files' variables that no environment variable names.
-    {"%LOCALLOW_APPDATA%", kLocalLowFolder},
-    {"%PERSONAL%", CSIDL_PERSONAL},
-    {"%MYMUSIC%", CSIDL_MYMUSIC},
-    {"%MYPICTURES%", CSIDL_MYPICTURES},
-    {"%MYVIDEO%", CSIDL_MYVIDEO},
-};
+// The platform's number of a macro's special folder; -1 for the folders it has no number for.
+int CsidlOf(MacroFolderId folder) {
+    switch (folder) {
+    case MacroFolderId::Recent:
+        return CSIDL_RECENT;
+    case MacroFolderId::Cookies:
+        return CSIDL_COOKIES;
+    case MacroFolderId::ProgramFiles:
+        return CSIDL_PROGRAM_FILES;
+    case MacroFolderId::System:
+        return CSIDL_SYSTEM;
+    case MacroFolderId::MyDocuments:
+        return CSIDL_MYDOCUMENTS;
+    case MacroFolderId::LocalAppData:
+        return CSIDL_LOCAL_APPDATA;
+    case MacroFolderId::InternetCache:
+        return CSIDL_INTERNET_CACHE;
+    case MacroFolderId::History:
+        return CSIDL_HISTORY;
+    case MacroFolderId::Favorites:
+        return CSIDL_FAVORITES;
+    case MacroFolderId::DesktopDirectory:
+        return CSIDL_DESKTOPDIRECTORY;
+    case MacroFolderId::Personal:
+        return CSIDL_PERSONAL;
+    case MacroFolderId::MyMusic:
+        return CSIDL_MYMUSIC;
+    case MacroFolderId::MyPictures:
+        return CSIDL_MYPICTURES;
+    case MacroFolderId::MyVideo:
+        return CSIDL_MYVIDEO;
+    case MacroFolderId::Scripts:
+    case MacroFolderId::LocalLowAppData:
+        break;
+    }
+    return -1;
+}
 
 std::string& ScriptsFolderOverride() {
     static std::string folder;
@@ -71,12 +81,13 @@ bool ExpandEnvironment(const std::string& source, std::string& out) {
 }
 
 // The folder a macro stands for, or false when the platform cannot name it.
-bool MacroFolder(const Macro& macro, std::string& folder) {
-    if (macro.csidl == kScriptsFolder) {
+bool MacroFolder(const FolderMacro& macro, std::string& folder) {
+    if (macro.folder == MacroFolderId::Scripts) {
         folder = ScriptsFolderPath();
         return !folder.empty();
     }
-    if (macro.csidl == kLocalLowFolder) {
+    if (macro.folder == MacroFolderId::LocalLowAppData) {
+        // A known folder without a CSIDL number.
         PWSTR wide = nullptr;
         const bool found = SUCCEEDED(SHGetKnownFolderPath(FOLDERID_LocalAppDataLow, 0, nullptr, &wide));
         std::string ansi;
@@ -88,7 +99,7 @@ bool MacroFolder(const Macro& macro, std::string& folder) {
         return exact;
     }
     char path[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, path, macro.csidl, FALSE) || path[0] == '\0')
+    if (!SHGetSpecialFolderPathA(nullptr, path, CsidlOf(macro.folder), FALSE) || path[0] == '\0')
         return false;
     folder = path;
     return true;
@@ -145,19 +156,19 @@ bool ExpandPathMacrosFull(const std::string& source, std::string& out) {
         return false;
     if (!s.empty())
         CharUpperBuffA(&s[0], static_cast<DWORD>(s.size()));
-    for (const Macro& macro : kMacros) {
-        size_t pos = s.find(macro.text);
+    for (const FolderMacro& macro : kFolderMacros) {
+        const std::string text = std::string("%") + macro.name + "%";
+        size_t pos = s.find(text);
         if (pos == std::string::npos)
             continue; // its folder is fetched only when it is needed
         std::string folder;
         if (!MacroFolder(macro, folder))
             continue; // left unreplaced: the path names nothing
-        const size_t len = strlen(macro.text);
         while (pos != std::string::npos) {
-            s.replace(pos, len, folder);
+            s.replace(pos, text.size(), folder);
             if (s.size() > kMaxScriptTextChars)
                 return false;
-            pos = s.find(macro.text, pos + folder.size());
+            pos = s.find(text, pos + folder.size());
         }
     }
     out = std::move(s);

@@ -266,9 +266,15 @@ TEST_F(CompanionTest, ListShowsEveryRowAndEveryScriptWithoutOne) {
                       "near '='",
                   s + "broken.lua:3: load error (not listed): '<eof>' expected near 'end'",
                   s + "silent.lua: no GetPluginName (not listed)",
-                  s + "empty.lua: GetPluginName gave no name (not listed)",
                   s + "notes.txt:1: load error (not listed): '=' expected near 'a'",
               }));
+    // A script that gives no name is detection saying its program is not here: a note of its
+    // own, before the problems, and no problem.
+    const auto note =
+        std::find(lines.begin(), lines.end(), "Not listed, their programs are not here (GetPluginName gave no name):");
+    ASSERT_NE(note, lines.end()) << r.out;
+    EXPECT_EQ(Lines(note + 1, std::find(note, lines.end(), "")), Lines{s + "empty.lua"});
+    EXPECT_LT(note, problems);
     // Only read: the settings file is as it was.
     EXPECT_EQ(ReadText(Settings()), settings);
 
@@ -394,6 +400,7 @@ TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
                        "function this:GetPluginIcon() error('no icon here') end\n");
     Script("Cat\\category.lua", "function this:GetCategoryName()\n  error('nameless')\nend\n");
     Script("silent.lua", "x = 1\n");
+    Script("absent.lua", Fixed("")); // its program is not here: no problem, no line
 
     const Result r = Run({"check"});
     EXPECT_EQ(r.code, qs::kExitScriptFailed);

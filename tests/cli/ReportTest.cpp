@@ -92,14 +92,15 @@ TEST(IssueCollector, NamesEachProblemAndDropsTheRepeatsOfACategoryScript) {
                          "C:\\s\\a.lua:1: load error (not listed): '=' expected near 'b'",
                          "C:\\s\\b.lua: no GetPluginName (not listed)",
                          "C:\\s\\c.lua:2: GetPluginName raised (not listed): no",
-                         "C:\\s\\d.lua: GetPluginName gave no name (not listed)",
                          "C:\\s\\e: path longer than 259 characters (left alone)",
                          "C:\\s\\N\\category.lua:1: GetCategoryName raised (category named after its folder): n",
                          "C:\\s\\I\\category.lua:3: GetCategoryIcon raised (no icon): i",
                          "C:\\s\\f.lua:6: GetPluginIcon raised (no icon): f",
                          "C:\\s\\g.lua:9: GetSize raised: g",
                      }));
-    EXPECT_EQ(broken, "bbb-b--bbbb");
+    EXPECT_EQ(broken, "bbb-b-bbbb");
+    // A script that gave no name is no problem: detection found its program is not here.
+    EXPECT_EQ(issues.NotDetected(), std::vector<std::string>{"C:\\s\\d.lua"});
 }
 
 TEST(IssueCollector, ACategoryScriptThatFailsAnotherWayTheSecondTimeIsReported) {
@@ -335,7 +336,7 @@ TEST(FormatCheck, CountsBrokenFilesOnce) {
                   qs::kEol);
 }
 
-TEST(FormatList, RowsIndentedByDepthThenTheProblems) {
+TEST(FormatList, RowsIndentedByDepthThenTheScriptsNotDetectedThenTheProblems) {
     const std::vector<qs::CListRow> rows = {
         {0, true, 3, "Web Browsers", "C:\\s\\Browsers", "", ""},
         {1, false, 2, "Cache", "C:\\s\\Browsers\\cache.lua", "", ""},
@@ -346,21 +347,25 @@ TEST(FormatList, RowsIndentedByDepthThenTheProblems) {
     issue.file = "C:\\s\\x.lua";
     issue.what = "no GetPluginName";
     issue.effect = "not listed";
-    EXPECT_EQ(qs::FormatList(rows, {issue}, false), Lines({
+    EXPECT_EQ(qs::FormatList(rows, {issue}, false, {"C:\\s\\absent.lua"}), Lines({
                                                         "Depth  Type      Checked  Name",
                                                         "0      category  partly   Web Browsers",
                                                         "1      plugin    yes        Cache",
                                                         "1      category  no         Deep",
                                                         "2      plugin    no           Deep One",
                                                         "",
+                                                        "Not listed, their programs are not here "
+                                                        "(GetPluginName gave no name):",
+                                                        "C:\\s\\absent.lua",
+                                                        "",
                                                         "Problems:",
                                                         "C:\\s\\x.lua: no GetPluginName (not listed)",
                                                     }));
     EXPECT_EQ(qs::FormatList({}, {}, false), Lines({"The scripts folder gives no rows."}));
-    EXPECT_EQ(qs::FormatList({rows[1]}, {}, true),
+    EXPECT_EQ(qs::FormatList({rows[1]}, {}, true, {"C:\\s\\absent.lua"}),
               std::string("{\"rows\":[{\"depth\":1,\"type\":\"plugin\",\"checked\":\"yes\",\"name\":\"Cache\","
                           "\"file\":\"C:\\\\s\\\\Browsers\\\\cache.lua\",\"description\":\"\",\"warning\":\"\"}],"
-                          "\"problems\":[]}") +
+                          "\"notDetected\":[\"C:\\\\s\\\\absent.lua\"],\"problems\":[]}") +
                   qs::kEol);
 }
 

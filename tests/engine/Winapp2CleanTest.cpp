@@ -172,6 +172,23 @@ TEST_F(Winapp2Clean, MeasuredIsRemovedAndOnlyWhatTheEntryNames) {
         {"FileKey1=%LocalAppData%\\Foo\\Profiles\\p1\\Temp|*.*|REMOVESELF\n"
          "ExcludeKey1=FILE|%LocalAppData%\\Foo\\Profiles\\p1\\Temp\\deep\\|u.tmp\n",
          Paths({"Local\\Foo\\Profiles\\p1\\Temp\\t.tmp"})},
+        // Patterns on bare names at every depth with RECURSE: files of that ending below the
+        // folder, never the folder named x.log with its content, never a.log.bak or a twin.
+        {"FileKey1=%AppData%\\Foo|*.log|RECURSE\n",
+         Paths({"Roaming\\Foo\\a.log", "Roaming\\Foo\\sub\\d.log", "Roaming\\Foo\\Saved\\s.log"})},
+        {"FileKey1=%LocalAppData%\\Foo\\Cache|*.log|RECURSE\n", Paths({"Local\\Foo\\Cache\\sub\\c.log"})},
+        // Several patterns with "?" at one level.
+        {"FileKey1=%AppData%\\Foo|c.t?t;*.log;?index.dat\n",
+         Paths({"Roaming\\Foo\\c.txt", "Roaming\\Foo\\a.log", "Roaming\\Foo\\xindex.dat"})},
+        // REMOVESELF with a pattern: matching files at every depth, each folder left empty (the
+        // one that was empty before too), and the folder once empty.
+        {"FileKey1=%LocalAppData%\\Foo\\Profiles\\*\\Temp|*.tmp|REMOVESELF\n",
+         Paths({"Local\\Foo\\Profiles\\p1\\Temp\\", "Local\\Foo\\Profiles\\p1\\Temp\\t.tmp",
+                "Local\\Foo\\Profiles\\p1\\Temp\\deep\\", "Local\\Foo\\Profiles\\p1\\Temp\\deep\\u.tmp",
+                "Local\\Foo\\Profiles\\p2\\Temp\\"})},
+        // REMOVESELF where other files stay: their folders stay, and so does the folder.
+        {"FileKey1=%LocalAppData%\\Foo\\Cache|*.bin|REMOVESELF\n",
+         Paths({"Local\\Foo\\Cache\\a.bin", "Local\\Foo\\Cache\\sub\\b.bin"})},
         // %ProgramFiles%: both program folders.
         {"FileKey1=%ProgramFiles%\\Foo\\logs|*.log\n",
          Paths({"Program Files\\Foo\\logs\\l.log", "Program Files (x86)\\Foo\\logs\\m.log"})},

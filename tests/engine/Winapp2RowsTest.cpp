@@ -73,7 +73,7 @@ TEST(Winapp2Rows, EntriesThatApplyBecomeRowsUnderTheirCategories) {
               "[Too old a system *]\nDetectOS=|6.3\nFileKey1=%Temp%|*.tmp\n\n"
               "[Always *]\nLangSecRef=3021\nWarning=Careful.\nFileKey1=%Temp%|*.tmp\n\n"
               "[Broken *]\nLangSecRef=3021\nFileKey1\n\n"
-              "[Refused *]\nLangSecRef=3021\nFileKey1=%Temp%|f_*\n\n"
+              "[Refused *]\nLangSecRef=3021\nFileKey1=%Temp%|*.\n\n"
               "[always *]\nLangSecRef=3021\nFileKey1=%Temp%|*.log\n");
     FakeProbe probe({"HKEY_CURRENT_USER\\Software\\Present", "%APPDATA%\\Present"});
     qs::CLuaVirtualMachine vm;

@@ -4,9 +4,11 @@
 
 #include "engine/LuaVirtualMachine.h"
 #include "engine/PluginScript.h"
+#include "hostfn/FolderMacros.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <string>
 #include <vector>
 
@@ -22,11 +24,11 @@ Winapp2Plugin Translate(const std::string& text, bool dangerousFile = false) {
     return file.entries.empty() ? Winapp2Plugin() : qs::TranslateWinapp2(file.entries[0], dangerousFile);
 }
 
-// The jobs as "folder | masks | flags" lines.
+// The jobs as "folder | files | flags" lines.
 Strings Jobs(const Winapp2Plugin& p) {
     Strings out;
     for (const qs::Winapp2Job& j : p.jobs)
-        out.push_back(j.folder + " | " + j.masks + " |" + (j.recurse ? " recurse" : "") +
+        out.push_back(j.folder + " | " + j.files + " |" + (j.recurse ? " recurse" : "") +
                       (j.removeSelf ? " removeSelf" : ""));
     return out;
 }
@@ -40,10 +42,10 @@ struct FileKeyCase {
 TEST(Winapp2Script, FileKeysVariablesWildcardsAndFlags) {
     const FileKeyCase cases[] = {
         {"%AppData%\\A|*.log", {"%APPDATA%\\A | *.log |"}, nullptr},
-        {"%LocalAppData%\\A|index.dat", {"%LOCALAPPDATA%\\A | *\\index.dat |"}, nullptr},
-        {"%LocalLowAppData%\\A|*.tmp;x.db", {"%LOCALLOW_APPDATA%\\A | *.tmp;*\\x.db |"}, nullptr},
-        {"%ProgramData%\\A|*.*", {"%PROGRAMDATA%\\A |  |"}, nullptr},
-        {"%CommonAppData%\\A|*", {"%PROGRAMDATA%\\A |  |"}, nullptr},
+        {"%LocalAppData%\\A|index.dat", {"%LOCALAPPDATA%\\A | index.dat |"}, nullptr},
+        {"%LocalLowAppData%\\A|*.tmp;x.db", {"%LOCALLOW_APPDATA%\\A | *.tmp;x.db |"}, nullptr},
+        {"%ProgramData%\\A|*.*", {"%PROGRAMDATA%\\A | * |"}, nullptr},
+        {"%CommonAppData%\\A|*", {"%PROGRAMDATA%\\A | * |"}, nullptr},
         // Both program folders of 64-bit Windows, each its own job.
         {"%ProgramFiles%\\A|*.log", {"%PROGRAMFILES%\\A | *.log |", "%PROGRAMFILES(X86)%\\A | *.log |"}, nullptr},
         {"%CommonProgramFiles%\\A|*.log",
@@ -60,16 +62,23 @@ TEST(Winapp2Script, FileKeysVariablesWildcardsAndFlags) {
         {"C:\\Data\\A|*.log", {"C:\\Data\\A | *.log |"}, nullptr},
         // Folder wildcards stay within their level; the job table matches them.
         {"%LocalAppData%\\Foo*\\User Data\\*\\Cache|*.*|RECURSE",
-         {"%LOCALAPPDATA%\\Foo*\\User Data\\*\\Cache |  | recurse"}, nullptr},
+         {"%LOCALAPPDATA%\\Foo*\\User Data\\*\\Cache | * | recurse"}, nullptr},
         // REMOVESELF: every file, every subfolder, and the folder once empty.
         {"%AppData%\\A|*.*|REMOVESELF", {"%APPDATA%\\A | * | recurse removeSelf"}, nullptr},
-        {"%AppData%\\A|*.log;*.*", {"%APPDATA%\\A |  |"}, nullptr},
-        // Patterns the host's full-path masks cannot match by name alone.
-        {"%AppData%\\A|f_*", {}, "only a plain name"},
-        {"%AppData%\\A|data_?.bin", {}, "only a plain name"},
-        {"%AppData%\\A|*.log|RECURSE", {}, "RECURSE"},
-        {"%AppData%\\A|index.dat|REMOVESELF", {}, "RECURSE"},
+        {"%AppData%\\A|*.log;*.*", {"%APPDATA%\\A | * |"}, nullptr},
+        // Patterns on bare file names, as the job's files: any wildcards, several at once, at
+        // every depth, and with the folders emptied removed.
+        {"%AppData%\\A|f_*", {"%APPDATA%\\A | f_* |"}, nullptr},
+        {"%AppData%\\A|a.txt;*.log;x?.dat", {"%APPDATA%\\A | a.txt;*.log;x?.dat |"}, nullptr},
+        {"%AppData%\\A|*.log|RECURSE", {"%APPDATA%\\A | *.log | recurse"}, nullptr},
+        {"%AppData%\\A|index.dat|REMOVESELF", {"%APPDATA%\\A | index.dat | recurse removeSelf"}, nullptr},
+        {"%AppData%\\A*\\B|data_?.bin;*.tmp|REMOVESELF", {"%APPDATA%\\A*\\B | data_?.bin;*.tmp | recurse removeSelf"},
+         nullptr},
+        // What no mask on bare names says.
         {"%AppData%\\A|sub\\*.log", {}, "not a file name"},
+        {"%AppData%\\A|a:b", {}, "not a file name"},
+        {"%AppData%\\A|*.", {}, "ending in ."},
+        {"%AppData%\\A|x.log;readme.|RECURSE", {}, "ending in ."},
         {"%AppData%\\A|*.log;", {}, "empty pattern"},
         {"%AppData%\\A|", {}, "empty pattern"},
         {"%AppData%\\A|*.log|RECURSIVE", {}, "unknown flag"},
@@ -103,6 +112,20 @@ TEST(Winapp2Script, FileKeysVariablesWildcardsAndFlags) {
             for (const char ch : j.folder)
                 folder += ch == '\\' ? std::string("\\\\") : std::string(1, ch);
             EXPECT_NE(p.text.find("{ folder = \"" + folder + "\""), std::string::npos) << c.key << "\n" << p.text;
+        }
+    }
+}
+
+// A variable of one of the host's own folder macro names would be read as the host's folder: every
+// macro the host expands is refused, in any letter case, from the one table both read.
+TEST(Winapp2Script, TheHostsFolderMacrosAreRefused) {
+    for (const qs::FolderMacro& macro : qs::kFolderMacros) {
+        std::string lower = macro.name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (const std::string& name : {std::string(macro.name), lower}) {
+            const Winapp2Plugin p = Translate("[E *]\nFileKey1=%" + name + "%\\A|*.log\n");
+            EXPECT_NE(p.refused.find("this program's own folder"), std::string::npos) << name << ": " << p.refused;
         }
     }
 }

@@ -5,6 +5,7 @@
 #include "engine/HostScope.h"
 #include "hostfn/FileJob.h"
 #include "hostfn/Masks.h"
+#include "hostfn/PathPattern.h"
 #include "support/ScriptHost.h"
 #include "support/WideTree.h"
 
@@ -303,6 +304,40 @@ TEST_F(FileJobs, EachFieldAloneAndCombined) {
                 "Chrome Beta\\Default\\Cache\\", "Chrome Beta\\Default\\Cache\\z.bin"})},
         {"{folder = R, masks = '*.tmp;*.txt', recurse = true, exclude = R .. '\\\\sub\\\\deep', minAgeHours = 24}",
          Names({"a.tmp", "b.txt", "ro.tmp", "sub\\c.tmp", "sub\\d.txt", "cache\\f.txt", "cache\\inner\\g.txt"})},
+        // files: masks on each file's own name, at any depth with recurse; never a folder
+        {"{folder = R, files = 'a.tmp'}", Names({"a.tmp"})},
+        {"{folder = R, files = 'A.TMP;?.txt'}", Names({"a.tmp", "b.txt"})},
+        {"{folder = R, files = '*.tmp'}", Names({"a.tmp", "new.tmp", "ro.tmp"})},
+        {"{folder = R, files = '*.txt', recurse = true}",
+         Names({"b.txt", "sub\\d.txt", "cache\\f.txt", "cache\\inner\\g.txt"})},
+        {"{folder = R, files = '*', recurse = true}", everyFile},
+        {"{folder = R, files = '*.*', recurse = true}", everyFile},
+        {"{folder = R, files = 'cache;sub;link;empty', recurse = true}", {}}, // folders and links are no files
+        {"{folder = R, files = 'c*', recurse = true}", Names({"sub\\c.tmp"})},
+        // files with removeSelf: every folder the job empties goes, then the root; what holds
+        // anything else stays
+        {"{folder = R .. '\\\\cache', files = '*', recurse = true, removeSelf = true}",
+         Names({"cache\\", "cache\\f.txt", "cache\\inner\\", "cache\\inner\\g.txt"})},
+        {"{folder = R .. '\\\\sub', files = '*.tmp', recurse = true, removeSelf = true}",
+         Names({"sub\\c.tmp", "sub\\deep\\", "sub\\deep\\e.tmp"})},
+        {"{folder = R .. '\\\\sub', files = '*.tmp', removeSelf = true}", Names({"sub\\c.tmp"})},
+        {"{folder = R .. '\\\\Chrome*\\\\*', files = '*.bin', recurse = true, removeSelf = true}",
+         Names({"Chrome\\Default\\Cache\\", "Chrome\\Default\\Cache\\x.bin", "Chrome\\Profile 1\\",
+                "Chrome\\Profile 1\\Cache\\", "Chrome\\Profile 1\\Cache\\y.bin", "Chrome Beta\\Default\\",
+                "Chrome Beta\\Default\\Cache\\", "Chrome Beta\\Default\\Cache\\z.bin"})},
+        // files with exclude and age
+        {"{folder = R, files = '*.tmp', recurse = true, exclude = R .. '\\\\sub\\\\deep', minAgeHours = 24}",
+         Names({"a.tmp", "ro.tmp", "sub\\c.tmp"})},
+        {"{folder = R .. '\\\\sub', files = '*', recurse = true, removeSelf = true, exclude = '*\\\\e.tmp'}",
+         Names({"sub\\c.tmp", "sub\\d.txt"})},
+        // files beside masks, or not a list of bare name masks: nothing
+        {"{folder = R, masks = '*', files = '*'}", {}},
+        {"{folder = R, masks = '', files = '*.tmp'}", {}},
+        {"{folder = R, files = ''}", {}},
+        {"{folder = R, files = 'a.tmp;;b.txt'}", {}},
+        {"{folder = R, files = 'sub\\\\c.tmp', recurse = true}", {}},
+        {"{folder = R, files = '*/c.tmp', recurse = true}", {}},
+        {"{folder = R, files = true}", {}},
         // a missing folder or a field of the wrong type does nothing
         {"{masks = '*', recurse = true}", {}},
         {"{folder = R, recurse = 'yes'}", {}},
@@ -420,6 +455,8 @@ TEST_F(FileJobs, LinksAreNeverFollowed) {
     if (!links)
         GTEST_SKIP() << "no folder links on this platform";
     for (const char* table : {"{folder = R, masks = '*', recurse = true, removeSelf = true}",
+                              "{folder = R, files = '*', recurse = true, removeSelf = true}",
+                              "{folder = R .. '\\\\*', files = 'o.tmp;link', recurse = true, removeSelf = true}",
                               "{folder = R .. '\\\\*', masks = '*', recurse = true, removeSelf = true}",
                               "{folder = R .. '\\\\l*', masks = '*', recurse = true, removeSelf = true}"}) {
         const Entries gone = MeasureAndClean(table, "DeleteFiles");
@@ -480,6 +517,61 @@ TEST(FolderPatterns, WildcardsCompareLettersAsTheFileSystemDoes) {
     }
 }
 
+// The worked example of the files field in the plugin documentation, as it stands there.
+TEST_F(FileJobs, TheDocumentedFilesExampleDoesWhatItSays) {
+    const std::string tool = host.Dir() / "Example Tool";
+    for (const char* f : {"a.dmp", "Settings.log", "old.log\\notes.txt", "2024\\crash1.txt"})
+        qs::test::WriteText(tool + "\\" + f, f);
+    const std::string table = "{ folder = " + Lua(tool) +
+                              ", files = \"*.dmp;*.log;crash?.txt\", recurse = true, "
+                              "exclude = [[*\\Settings.log]], removeSelf = true }";
+    const TreeSnapshot before = qs::test::Snapshot(tool);
+    const Results measured = host.Eval("return self:MeasureFiles(" + table + ")");
+    EXPECT_EQ(host.Eval("return self:DeleteFiles(" + table + ")"), Results{});
+    const TreeSnapshot after = qs::test::Snapshot(tool);
+    Entries gone;
+    for (const auto& entry : before)
+        if (!after.count(entry.first))
+            gone.insert(entry.first);
+    EXPECT_EQ(gone, Names({"a.dmp", "2024\\", "2024\\crash1.txt"}));
+    ASSERT_EQ(measured.size(), 2u);
+    EXPECT_EQ(measured[1], "s:3");
+    EXPECT_TRUE(qs::test::Exists(tool + "\\old.log\\notes.txt"));
+}
+
+// Bare-name masks of the files field: the file system's letter comparison, "*.*" for every
+// name, and the lists it takes.
+TEST(FileNameMasks, MatchOwnNamesAsTheFileSystemDoes) {
+    struct Row {
+        const char* masks;
+        const wchar_t* name;
+        bool matches;
+    };
+    const Row rows[] = {
+        {"*.*", L"noext", true},      {"*.*", L"a.b", true},          {"*", L"noext", true},
+        {"a.txt;*.log", L"A.TXT", true}, {"a.txt;*.log", L"x.log", true}, {"a.txt;*.log", L"x.log1", false},
+        {"x?.dat", L"x1.dat", true},  {"x?.dat", L"x.dat", false},    {"x?.dat", L"x12.dat", false},
+        {"*.log", L"log", false},
+    };
+    for (const Row& r : rows) {
+        const std::wstring name = r.name;
+        EXPECT_EQ(qs::MatchesFileName(qs::SplitWideMaskList(r.masks, CP_ACP), name.data(), name.size()), r.matches)
+            << r.masks << " " << qs::test::Printable(r.name);
+    }
+    const qs::WideMaskList folded{L"\u00C4*"}; // letters beyond ASCII compare as the file system's
+    EXPECT_TRUE(qs::MatchesFileName(folded, L"\u00E4x", 2));
+    EXPECT_FALSE(qs::MatchesFileName(qs::WideMaskList{}, L"x", 1)); // no mask names no file
+
+    struct ListRow {
+        const char* text;
+        bool taken;
+    };
+    const ListRow lists[] = {{"a.txt;*.log;x?.dat", true}, {"*", true}, {"", false}, {";", false},
+                             {"a;", false}, {"sub\\a", false}, {"sub/a", false}, {"..", true}};
+    for (const ListRow& l : lists)
+        EXPECT_EQ(qs::IsNameMaskList(l.text), l.taken) << l.text;
+}
+
 TEST_F(FileJobs, PathExistsMatchesOneLevelPerWildcard) {
     const std::string root = MakeCase();
     struct Row {
@@ -497,12 +589,21 @@ TEST_F(FileJobs, PathExistsMatchesOneLevelPerWildcard) {
         {root + "\\link\\o.tmp", links}, // a path without wildcards leads where it points
         {root + "\\l*\\o.tmp", false},   // a wildcard never matches a link to go below it
         {root + "\\li?k", links},        // the last component matches any entry, a link too
+        {root + "\\*\\..\\a.tmp", false},  // nor leads out of a match
+        {root + "\\CHROME*\\default\\cache\\X.BIN", true},
+        {root + "\\Chrome\\Default\\Cache\\x.bin\\x", false},
         {"relative\\*", false},
     };
-    for (const Row& r : rows)
+    // The script's function asks the machine directly; the rule file's detection asks listings
+    // read once, kept over every row. Both follow the one rule and answer alike.
+    std::unique_ptr<qs::CPathSource> listings = qs::MakeListingPathSource();
+    for (const Row& r : rows) {
         EXPECT_EQ(host.Eval("return self:PathExists(" + Lua(r.pattern) + ")"),
                   (Results{r.exists ? "b:true" : "b:false"}))
             << r.pattern;
+        EXPECT_EQ(qs::PathExistsIn(r.pattern, *listings), r.exists) << r.pattern;
+        EXPECT_EQ(qs::PathExistsIn(r.pattern, *qs::MakeListingPathSource()), r.exists) << r.pattern;
+    }
 }
 
 } // namespace
