@@ -21,6 +21,10 @@ struct WalkTotals {
     std::uint64_t folders = 0;
 };
 
+inline bool IsDirectoryToWalk(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 inline std::uint64_t OnDrive(std::uint64_t length, std::uint32_t cluster) {
     return (length + cluster - 1) / cluster * cluster;
 }
@@ -253,6 +257,108 @@ inline void WalkNtThreads(const std::wstring& folder, std::uint32_t cluster, uns
         t.folders += m.folders;
         t.size += m.size;
     }
+}
+
+// The same walk on `threads` threads, each subfolder opened relative to its parent's handle as
+// the host's walks open it (the parent's listing opens its subfolders and hands the handles on):
+// what reaching folders by their listed names costs a parallel walk, still with no checks.
+inline void WalkNtThreadsRelative(const std::wstring& folder, std::uint32_t cluster, unsigned threads, WalkTotals& t) {
+    HANDLE root =
+        CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (root == INVALID_HANDLE_VALUE)
+        return;
+    std::mutex lock;
+    std::condition_variable wake;
+    std::vector<HANDLE> pending{root};
+    unsigned busy = 0;
+    std::vector<WalkTotals> totals(threads);
+    auto work = [&](unsigned index) {
+        alignas(8) static thread_local unsigned char buffer[65536];
+        WalkTotals& mine = totals[index];
+        std::unique_lock<std::mutex> hold(lock);
+        for (;;) {
+            wake.wait(hold, [&] { return !pending.empty() || busy == 0; });
+            if (pending.empty())
+                break;
+            HANDLE dir = pending.back();
+            pending.pop_back();
+            ++busy;
+            hold.unlock();
+            std::vector<HANDLE> found;
+            IO_STATUS_BLOCK io;
+            for (;;) {
+                const NTSTATUS st = nt::Calls().query(dir, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
+                                                      nt::kFullDirectoryInformation, FALSE, nullptr, FALSE);
+                if (st < 0 || st == nt::kNoMoreFiles)
+                    break;
+                for (unsigned char* p = buffer;;) {
+                    auto* e = reinterpret_cast<nt::FullDirInformation*>(p);
+                    const ULONG chars = e->FileNameLength / sizeof(WCHAR);
+                    const WCHAR* n = e->FileName;
+                    if (!(n[0] == L'.' && (chars == 1 || (chars == 2 && n[1] == L'.')))) {
+                        if (e->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                            ++mine.folders;
+                            if (!(e->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                                if (HANDLE sub = nt::OpenRelative(dir, n, e->FileNameLength))
+                                    found.push_back(sub);
+                        } else {
+                            ++mine.files;
+                            mine.size += OnDrive(static_cast<std::uint64_t>(e->EndOfFile.QuadPart), cluster);
+                        }
+                    }
+                    if (!e->NextEntryOffset)
+                        break;
+                    p += e->NextEntryOffset;
+                }
+            }
+            nt::Calls().close(dir);
+            hold.lock();
+            --busy;
+            for (HANDLE h : found)
+                pending.push_back(h);
+            wake.notify_all();
+        }
+        wake.notify_all();
+    };
+    std::vector<std::thread> pool;
+    for (unsigned k = 1; k < threads; ++k)
+        pool.emplace_back(work, k);
+    work(0);
+    for (std::thread& th : pool)
+        th.join();
+    for (const WalkTotals& m : totals) {
+        t.files += m.files;
+        t.folders += m.folders;
+        t.size += m.size;
+    }
+}
+
+// The one-thread walk of every `parts`-th folder at the top of `folder`, starting with the
+// `part`-th, and of the files at the top when `part` is 0: one share of the tree for one of
+// several processes walking it together.
+inline void WalkNtShare(const std::wstring& folder, std::uint32_t cluster, unsigned part, unsigned parts,
+                        WalkTotals& t) {
+    WIN32_FIND_DATAW d;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &d);
+    if (find == INVALID_HANDLE_VALUE)
+        return;
+    unsigned k = 0;
+    do {
+        const wchar_t* n = d.cFileName;
+        if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0)))
+            continue;
+        if (IsDirectoryToWalk(d.dwFileAttributes)) {
+            if (k++ % parts == part) {
+                ++t.folders;
+                WalkNt(folder + L"\\" + n, cluster, t);
+            }
+        } else if (part == 0 && !(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ++t.files;
+            t.size += OnDrive((static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow, cluster);
+        }
+    } while (FindNextFileW(find, &d));
+    FindClose(find);
 }
 
 } // namespace qs::bench

@@ -1,7 +1,9 @@
 // GetFolderSize with recursion, called from a Lua plugin through the real host on 1, 2, 4 and 8
 // threads and on the automatic count, against the plain one-thread directory walks of the
-// platform; then how soon a cancelled walk returns.
+// platform; then how soon a cancelled walk returns. Beside them, what the platform gives plain
+// parallel walks: on threads of one process, and split over two processes.
 //   bench_folder_size [--quick] TREE
+//   bench_folder_size --share K N TREE   (a child: walks its share, exits with its file count)
 #include "BenchCommon.h"
 #include "PlainWalk.h"
 
@@ -30,11 +32,43 @@ double Best(int rounds, const std::function<void()>& run) {
     return best;
 }
 
+// Two processes (this program again), each walking half of the folders at the top of `tree`,
+// started together; the time includes starting them. The number of files they found together.
+std::uint64_t WalkInTwoProcesses(const std::string& tree) {
+    char self[MAX_PATH];
+    if (!GetModuleFileNameA(nullptr, self, MAX_PATH))
+        return 0;
+    PROCESS_INFORMATION children[2] = {};
+    for (int k = 0; k < 2; ++k) {
+        std::string command = "bench_folder_size --share " + std::to_string(k) + " 2 \"" + tree + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        if (!CreateProcessA(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &children[k]))
+            return 0;
+    }
+    std::uint64_t files = 0;
+    for (PROCESS_INFORMATION& child : children) {
+        WaitForSingleObject(child.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(child.hProcess, &code);
+        files += code;
+        CloseHandle(child.hProcess);
+        CloseHandle(child.hThread);
+    }
+    return files;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     const bool quick = HasFlag(argc, argv, "--quick");
     const auto args = Positional(argc, argv);
+    if (HasFlag(argc, argv, "--share") && args.size() == 3) {
+        WalkTotals share;
+        WalkNtShare(Wide(args[2]), 4096, static_cast<unsigned>(std::stoul(args[0])),
+                    static_cast<unsigned>(std::stoul(args[1])), share);
+        return static_cast<int>(share.files);
+    }
     if (args.empty()) {
         std::fprintf(stderr, "usage: bench_folder_size [--quick] TREE\n");
         return 2;
@@ -68,8 +102,9 @@ int main(int argc, char** argv) {
     constexpr int kCapCount = 5;
     double host[kCapCount] = {1e30, 1e30, 1e30, 1e30, 1e30};
     std::vector<std::pair<std::uint64_t, std::uint32_t>> measured; // every host run's size and count
-    double findA = 1e30, findW = 1e30, ntWalk = 1e30, ntWalk2 = 1e30;
-    WalkTotals a, w, n, n2;
+    double findA = 1e30, findW = 1e30, ntWalk = 1e30, ntWalk2 = 1e30, ntWalk2Relative = 1e30, twoProcesses = 1e30;
+    WalkTotals a, w, n, n2, n2r;
+    std::uint64_t processFiles = 0;
     for (int r = 0; r < rounds; ++r) {
         for (int k = 0; k < kCapCount; ++k) {
             qs::SetWalkThreadCap(kCaps[k]);
@@ -92,6 +127,11 @@ int main(int argc, char** argv) {
                                n2 = WalkTotals();
                                WalkNtThreads(Wide(tree), cluster, 2, n2);
                            }));
+        ntWalk2Relative = std::min(ntWalk2Relative, Best(1, [&] {
+                                       n2r = WalkTotals();
+                                       WalkNtThreadsRelative(Wide(tree), cluster, 2, n2r);
+                                   }));
+        twoProcesses = std::min(twoProcesses, Best(1, [&] { processFiles = WalkInTwoProcesses(tree); }));
     }
     const std::uint64_t memoryAfter = PeakPrivateBytes();
     const double plain = std::min({findA, findW, ntWalk});
@@ -124,12 +164,17 @@ int main(int argc, char** argv) {
     std::printf("plain NtQueryDirectoryFile:  %.3f s\n", ntWalk);
     std::printf("plain NtQueryDirectoryFile on 2 threads, no checks: %.3f s (%.3fx the one-thread walk%s)\n", ntWalk2,
                 ntWalk2 / ntWalk, n2.files == n.files && n2.size == n.size ? "" : ", DIFFERENT TOTALS");
+    std::printf("the same on 2 threads, subfolders opened relative to their parents: %.3f s (%.3fx%s)\n",
+                ntWalk2Relative, ntWalk2Relative / ntWalk,
+                n2r.files == n.files && n2r.size == n.size ? "" : ", DIFFERENT TOTALS");
+    std::printf("the one-thread walk split over 2 processes, starting them included: %.3f s (%.3fx%s)\n", twoProcesses,
+                twoProcesses / ntWalk, processFiles == n.files ? "" : ", DIFFERENT TOTALS");
     std::printf("ratio to the fastest plain walk: %.3f\n", host[kCapCount - 1] / plain);
     std::printf("cancel: the walk returned at most %.1f ms after the flag was set\n", cancelWorst * 1000);
     std::printf("peak private bytes: %llu before, %llu after the walks (+%llu)\n",
                 static_cast<unsigned long long>(memoryBefore), static_cast<unsigned long long>(memoryAfter),
                 static_cast<unsigned long long>(memoryAfter - memoryBefore));
-    std::printf("RESULT host=%.6f plain=%.6f nt=%.6f nt2=%.6f host1=%.6f host2=%.6f host4=%.6f host8=%.6f cancel=%.6f\n",
-                host[kCapCount - 1], plain, ntWalk, ntWalk2, host[0], host[1], host[2], host[3], cancelWorst);
+    std::printf("RESULT host=%.6f plain=%.6f nt=%.6f nt2=%.6f host1=%.6f host2=%.6f host4=%.6f host8=%.6f cancel=%.6f nt2rel=%.6f proc2=%.6f\n",
+                host[kCapCount - 1], plain, ntWalk, ntWalk2, host[0], host[1], host[2], host[3], cancelWorst, ntWalk2Relative, twoProcesses);
     return same ? 0 : 3;
 }

@@ -23,6 +23,13 @@ namespace qs {
 // the processors.
 constexpr unsigned kMaxWalkThreads = 8;
 
+// Where the gain comes from differs by platform. On Windows, folders list independently and the
+// walk scales with the processors. Under Wine 8 the native directory query (and every open
+// relative to a folder's handle) makes the folder the process's current directory and reads each
+// entry's attributes by its bare name there, so the listings of one process run one at a time
+// whatever the thread count; the pool then overlaps only the opens, the round trips to the
+// server and the walkers' own work, and the benchmark shows that ceiling beside the host's walk.
+
 // How many threads a walk uses: `cap` when given (1 is the one-thread walk), else one per logical
 // processor; never more than kMaxWalkThreads, never fewer than 1.
 inline unsigned WalkThreadCount(unsigned cap, unsigned processors) {
