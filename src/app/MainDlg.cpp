@@ -249,6 +249,7 @@ void CMainDlg::OnInitDialog() {
     // entries, each of which carries a warning.
     AddWinapp2Rows(m_vm, m_rows, m_settings, Winapp2BesideProgram("winapp2.ini"), false);
     AddWinapp2Rows(m_vm, m_rows, m_settings, Winapp2BesideProgram("winapp3.ini"), true);
+    RemoveEmptyCategories(m_rows);
     m_progress.Create(m_hWnd);
     m_progress.Hide();
     SendMessage(WM_COMMAND, MAKEWPARAM(ID_REFRESH_ALL, 0), 0);

@@ -285,6 +285,30 @@ TEST_F(CompanionTest, ListShowsEveryRowAndEveryScriptWithoutOne) {
         << json.out;
 }
 
+// A category whose every job was undetected (no program, no name), or that holds only such
+// categories, is not listed, in text or JSON; its scripts still appear under the problems.
+TEST_F(CompanionTest, ListLeavesOutCategoriesWithoutRows) {
+    Script("Apps\\category.lua", "function this:GetCategoryName() return 'Applications' end\n");
+    Script("Apps\\absent.lua", Fixed(""));
+    Script("Dev\\Tools\\absent.lua", Fixed(""));
+    Script("System\\Old\\absent.lua", Fixed(""));
+    Script("System\\temp.lua", Fixed("Temp"));
+
+    const Result r = Run({"list"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    const Lines lines = SplitLines(r.out);
+    const Lines rows(lines.begin() + 1, std::find(lines.begin(), lines.end(), ""));
+    EXPECT_EQ(rows, (Lines{"0      category  no       System", "1      plugin    no         Temp"}));
+    EXPECT_NE(r.out.find(Scripts() + "\\Apps\\absent.lua: GetPluginName gave no name (not listed)"), std::string::npos)
+        << r.out;
+
+    const Result json = Run({"list", "--json"});
+    EXPECT_EQ(json.code, qs::kExitOk);
+    EXPECT_NE(json.out.find("\"name\":\"System\""), std::string::npos) << json.out;
+    for (const char* gone : {"\"Applications\"", "\"Dev\"", "\"Tools\"", "\"Old\""})
+        EXPECT_EQ(json.out.find(gone), std::string::npos) << gone << json.out;
+}
+
 // The path as a JSON string holds it (every backslash doubled).
 std::string JsonPath(std::string path) {
     std::string out;
