@@ -261,9 +261,9 @@ void CMainDlg::OnInitDialog() {
     m_progress.Hide();
     SendMessage(WM_COMMAND, MAKEWPARAM(ID_REFRESH_ALL, 0), 0);
     ApplyPlacement();
-    // Posted: the notice comes once the window is set up and measuring.
-    if (m_settings.KeepListUnknown())
-        PostMessage(kTellUnreadSettings);
+    // Told once the first pass has ended (WorkerMain): the window stands shown and measured, and
+    // the progress window, whose hiding gives the main window the activation back, has gone.
+    m_tellUnreadSettings.store(m_settings.KeepListUnknown());
 }
 
 void CMainDlg::InitScriptsList() {
@@ -495,6 +495,8 @@ DWORD WINAPI CMainDlg::WorkerMain(LPVOID param) {
         EnableCommandButtonsOf(host.m_hWnd, true);
     if (!host.PassRunning() && host.m_closeRequested.load())
         ::PostMessageA(host.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    else if (!host.PassRunning() && host.m_tellUnreadSettings.exchange(false))
+        ::PostMessageA(host.m_hWnd, kTellUnreadSettings, 0, 0);
     return result;
 }
 

@@ -132,6 +132,8 @@ private:
     std::atomic<bool> m_enablePending{false};
     // A close request came during a pass: the pass is cancelled and the window closes after it.
     std::atomic<bool> m_closeRequested{false};
+    // The settings file could not be read: the notice is due once the first pass has ended.
+    std::atomic<bool> m_tellUnreadSettings{false};
     // A files pass's listing, handed from its worker to the window's thread.
     std::mutex m_listedLock;
     std::string m_listedPlugin;

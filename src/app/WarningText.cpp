@@ -31,7 +31,7 @@ std::string UnreadSettingsText(const std::string& path, const std::string& probl
     return "The settings file could not be read (" + problem + "):\r\n" + path +
            "\r\n\r\nNo job is checked and the keep list is not known, so Clean Selected asks before it cleans. " +
            (setAside.empty() ? "The file cannot be kept aside, so it is left as it is and the settings are not saved."
-                             : "The file is kept as it is, under this name, before the settings are saved:\r\n" +
+                             : "Before the settings are saved, the file is kept under this name:\r\n" +
                                    setAside);
 }
 
