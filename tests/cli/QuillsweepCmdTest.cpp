@@ -417,6 +417,7 @@ TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
     Script("icon.lua", "function this:GetPluginName() return 'Icon' end\n"
                        "function this:GetPluginIcon() error('no icon here') end\n");
     Script("Cat\\category.lua", "function this:GetCategoryName()\n  error('nameless')\nend\n");
+    Script("Cat\\inside.lua", Fixed("Inside")); // a category shows only with a row in it
     Script("silent.lua", "x = 1\n");
 
     const Result r = Run({"check"});
@@ -429,9 +430,9 @@ TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
                   s + "icon.lua:2: GetPluginIcon raised (no icon): no icon here",
                   s + "Cat\\category.lua:2: GetCategoryName raised (category named after its folder): nameless",
                   s + "silent.lua: no GetPluginName (not listed)",
-                  "Checked 3 plugins and 1 category: 4 broken scripts.",
+                  "Checked 4 plugins and 1 category: 4 broken scripts.",
               }));
-    EXPECT_EQ(SplitLines(r.out).back(), "Checked 3 plugins and 1 category: 4 broken scripts.");
+    EXPECT_EQ(SplitLines(r.out).back(), "Checked 4 plugins and 1 category: 4 broken scripts.");
     // Every plugin was measured, and none cleared.
     EXPECT_NE(r.err.find("Now updating: Good"), std::string::npos) << r.err;
     EXPECT_EQ(Values("good"), 3u);
@@ -447,7 +448,7 @@ TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
     std::string silent;
     for (const char c : s + "silent.lua")
         silent += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    EXPECT_EQ(clean.out, "{\"plugins\":1,\"categories\":1,\"broken\":0,\"cancelled\":false,\"problems\":[{\"file\":\"" +
+    EXPECT_EQ(clean.out, "{\"plugins\":2,\"categories\":1,\"broken\":0,\"cancelled\":false,\"problems\":[{\"file\":\"" +
                              silent +
                              "\",\"line\":null,\"problem\":\"no GetPluginName\",\"effect\":\"not listed\","
                              "\"message\":null,\"broken\":false}]}" +
