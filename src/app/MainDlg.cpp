@@ -39,6 +39,8 @@ const DialogResizeEntry kResizeMap[] = {
 constexpr UINT kMaximizeAgain = WM_APP + 0x201;
 // A files pass has handed over its listing: open its window.
 constexpr UINT kOpenFilesList = WM_APP + 0x202;
+// The settings file could not be read: say so once the window is up.
+constexpr UINT kTellUnreadSettings = WM_APP + 0x203;
 
 // A worker thread's procedure and the window that hosts it.
 struct WorkerJob {
@@ -133,7 +135,7 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
     if (msg == WM_COMMAND && code == 0 && id == IDC_CLEAN_SELECTED) {
         // The only question the window asks: nothing is cleaned when the user declines.
-        if (ConfirmWarnings())
+        if (ConfirmClean())
             StartCleanPass(*this);
         result = 0;
         return true;
@@ -155,6 +157,11 @@ bool CMainDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     }
     if (msg == kOpenFilesList) {
         OpenFilesList();
+        result = 0;
+        return true;
+    }
+    if (msg == kTellUnreadSettings) {
+        TellUnreadSettings();
         result = 0;
         return true;
     }
@@ -249,10 +256,14 @@ void CMainDlg::OnInitDialog() {
     // entries, each of which carries a warning.
     AddWinapp2Rows(m_vm, m_rows, m_settings, Winapp2BesideProgram("winapp2.ini"), false);
     AddWinapp2Rows(m_vm, m_rows, m_settings, Winapp2BesideProgram("winapp3.ini"), true);
+    RemoveEmptyCategories(m_rows);
     m_progress.Create(m_hWnd);
     m_progress.Hide();
     SendMessage(WM_COMMAND, MAKEWPARAM(ID_REFRESH_ALL, 0), 0);
     ApplyPlacement();
+    // Told once the first pass has ended (WorkerMain): the window stands shown and measured, and
+    // the progress window, whose hiding gives the main window the activation back, has gone.
+    m_tellUnreadSettings.store(m_settings.KeepListUnknown());
 }
 
 void CMainDlg::InitScriptsList() {
@@ -352,16 +363,33 @@ void CMainDlg::WriteStatus() {
         WriteSelectionStatus(m_hWnd, m_totals, SkippedJobs());
 }
 
-bool CMainDlg::ConfirmWarnings() {
+bool CMainDlg::ConfirmClean() {
     std::vector<CWarnedJob> jobs;
     for (const CScriptRow* row : WarnedRowsToClean(*m_rows.GetRootItem()))
         jobs.push_back({row->userData->Name(), row->userData->Warning()});
-    if (jobs.empty())
+    // Without the keep list of an unreadable file, a clean could remove what the user kept.
+    const std::string unread = m_settings.KeepListUnknown() ? m_settings.Path() : std::string();
+    if (jobs.empty() && unread.empty())
         return true;
+    return ::MessageBoxA(m_hWnd, CleanQuestionText(jobs, unread).c_str(), Caption().c_str(),
+                         MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
+void CMainDlg::TellUnreadSettings() {
+    // A modal dialog shows itself only once its queue first runs empty, which this notice's own
+    // loop would hold off until it is answered: the window comes first, so that the notice stands
+    // over it. Nothing was read to place it by, so it is shown where it was centred.
+    if (!::IsWindowVisible(m_hWnd))
+        ::ShowWindow(m_hWnd, SW_SHOW);
+    const std::string text = UnreadSettingsText(m_settings.Path(), SettingsReadProblem(m_settings.ReadResult()),
+                                                m_settings.SetAsidePath());
+    ::MessageBoxA(m_hWnd, text.c_str(), Caption().c_str(), MB_OK | MB_ICONWARNING);
+}
+
+std::string CMainDlg::Caption() const {
     char caption[256] = {};
     ::GetWindowTextA(m_hWnd, caption, sizeof caption);
-    return ::MessageBoxA(m_hWnd, CleanQuestionText(jobs).c_str(), caption, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) ==
-           IDYES;
+    return caption;
 }
 
 void CMainDlg::AppendRowCommands(HMENU menu) {
@@ -467,6 +495,8 @@ DWORD WINAPI CMainDlg::WorkerMain(LPVOID param) {
         EnableCommandButtonsOf(host.m_hWnd, true);
     if (!host.PassRunning() && host.m_closeRequested.load())
         ::PostMessageA(host.m_hWnd, WM_COMMAND, IDCANCEL, 0);
+    else if (!host.PassRunning() && host.m_tellUnreadSettings.exchange(false))
+        ::PostMessageA(host.m_hWnd, kTellUnreadSettings, 0, 0);
     return result;
 }
 

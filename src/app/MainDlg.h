@@ -86,8 +86,12 @@ private:
     void OnItemCheckChanging(const CScriptRow* row, std::uint32_t newState);
     // The totals, or the warning of the focused row while it has one.
     void WriteStatus();
-    // Asks once when jobs that Clean Selected would clean have warnings; true to clean.
-    bool ConfirmWarnings();
+    // Asks once when jobs that Clean Selected would clean have warnings, or when the keep list
+    // is not known (the settings file could not be read); true to clean.
+    bool ConfirmClean();
+    // The notice at start-up of a settings file that could not be read, and where it is kept.
+    void TellUnreadSettings();
+    std::string Caption() const;
     void InitScriptsList();
     // WM_ROWMENU: Show files... and Keep List... after the list's own commands for the row.
     void AppendRowCommands(HMENU menu);
@@ -128,6 +132,8 @@ private:
     std::atomic<bool> m_enablePending{false};
     // A close request came during a pass: the pass is cancelled and the window closes after it.
     std::atomic<bool> m_closeRequested{false};
+    // The settings file could not be read: the notice is due once the first pass has ended.
+    std::atomic<bool> m_tellUnreadSettings{false};
     // A files pass's listing, handed from its worker to the window's thread.
     std::mutex m_listedLock;
     std::string m_listedPlugin;

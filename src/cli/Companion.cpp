@@ -250,6 +250,7 @@ public:
             m_line.winapp2File.empty() ? Winapp2BesideProgram("winapp2.ini") : FullPath(m_line.winapp2File);
         AddWinapp2Issues(AddWinapp2Rows(m_vm, m_rows, selection, rules, false), m_issues);
         AddWinapp2Issues(AddWinapp2Rows(m_vm, m_rows, selection, Winapp2BesideProgram("winapp3.ini"), true), m_issues);
+        RemoveEmptyCategories(m_rows);
         CollectRows(m_rows.GetRootItem(), 0, m_listed);
 
         switch (m_line.command) {

@@ -211,7 +211,24 @@ private:
     std::vector<std::wstring> m_folders; // the folders being scanned, outermost first
 };
 
+// Removes the categories below `row` that hold no plugin row; answers whether a plugin row
+// remains below it.
+bool RemoveEmptyBelow(CScriptsModel& list, CScriptRow& row) {
+    bool plugins = false;
+    for (CScriptRow* child = row.firstChild; child != nullptr;) {
+        CScriptRow* next = child->nextSibling;
+        if (child->isGroup == 0 || RemoveEmptyBelow(list, *child))
+            plugins = true;
+        else
+            list.DeleteItem(child);
+        child = next;
+    }
+    return plugins;
+}
+
 } // namespace
+
+void RemoveEmptyCategories(CScriptsModel& list) { RemoveEmptyBelow(list, *list.GetRootItem()); }
 
 void RestoreStoredChecks(CScriptsModel& list, const CSelectionStore& selection, CScriptRow* row) {
     if (row == nullptr)

@@ -57,6 +57,13 @@ void LoadScripts(CLuaVirtualMachine& vm, CScriptsModel& list, const CSelectionSt
 bool ScanScriptFolder(CLuaVirtualMachine& vm, CScriptsModel& list, const CSelectionStore& selection,
                       const std::string& folder, CScriptRow* parent, CCatalogueObserver* observer = nullptr);
 
+// Removes every category row with no plugin row anywhere below it (a category that holds only
+// such categories goes too), so that a category whose every job was undetected does not show.
+// Run once every source of rows (the scripts folder, the rule files) has added its rows: a rule
+// file may fill a category that the scripts left empty. A category comes back at the next load
+// that finds a job for it. A parent of a removed row is judged again on the rows it keeps.
+void RemoveEmptyCategories(CScriptsModel& list);
+
 // Checks, with propagation up and down, `row` and every row below it whose name is stored, a
 // row before its children. ScanScriptFolder runs it over the rows it added once they are all
 // in place.

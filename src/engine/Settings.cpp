@@ -141,6 +141,10 @@ std::string SettingsReadProblem(CSettingsRead result) {
     return std::string();
 }
 
+std::string SetAsideName(const std::string& path, unsigned attempt) {
+    return path + ".bad" + (attempt <= 1 ? std::string() : std::to_string(attempt));
+}
+
 // An executable whose path the code page cannot hold exactly has no settings file: neither read
 // nor written, rather than one in a look-alike folder or in the current folder.
 CSettings::CSettings() : CSettings(SettingsPathFor(ModuleFilePath())) {}
@@ -255,13 +259,63 @@ std::string CSettings::Print() const {
     return std::string(printer.CStr(), printer.Size());
 }
 
-bool CSettings::Save() const {
+bool CSettings::Save() {
     if (m_path.empty())
         return false;
     // A document that reading would refuse as too large is not written: the file that is there
     // stays, rather than one that the next start ignores whole.
     const std::string document = Print();
-    return document.size() <= kMaxSettingsBytes && ReplaceFileContents(m_path, document);
+    return document.size() <= kMaxSettingsBytes && SetAsideUnusable() && ReplaceFileContents(m_path, document);
+}
+
+namespace {
+
+// Whether the settings file is one that a copy can keep aside and a write then replace: a file
+// that is there and is neither read-only nor a folder (ReplaceFileContents leaves those alone).
+bool CanSetAside(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+} // namespace
+
+std::string CSettings::SetAsidePath() const {
+    if (!m_setAside.empty() || !KeepListUnknown() || !CanSetAside(m_path))
+        return m_setAside;
+    for (unsigned attempt = 1; attempt <= kSetAsideNames; ++attempt) {
+        const std::string name = SetAsideName(m_path, attempt);
+        if (GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND)
+            return name;
+    }
+    return std::string();
+}
+
+bool CSettings::SetAsideUnusable() {
+    if (!KeepListUnknown() || !m_setAside.empty())
+        return true;
+    if (GetFileAttributesA(m_path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        // Gone since it was read: there is nothing left to keep.
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    }
+    if (!CanSetAside(m_path))
+        return false;
+    // A copy rather than a rename: should the write that follows fail, the unusable file is still
+    // in its place, and the next start warns of it again instead of finding no file at all.
+    // CopyFile told to fail on an existing name never writes over an earlier copy, even one made
+    // between the look and the copy.
+    for (unsigned attempt = 1; attempt <= kSetAsideNames; ++attempt) {
+        const std::string name = SetAsideName(m_path, attempt);
+        if (CopyFileA(m_path.c_str(), name.c_str(), TRUE)) {
+            m_setAside = name;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return false;
+    }
+    return false;
 }
 
 bool CSettings::Contains(const std::string& name) const {

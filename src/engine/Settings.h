@@ -42,9 +42,18 @@ enum class CSettingsRead {
 // Why a settings file was not used, in words ("" when it was read or is not there).
 std::string SettingsReadProblem(CSettingsRead result);
 
+// The name a settings file that could not be used is kept under: `path` + ".bad" for the first
+// try, ".bad2", ".bad3" ... for the tries after it (`attempt` counts from 1).
+std::string SetAsideName(const std::string& path, unsigned attempt);
+
+// How many names SetAsideName offers before a file is given up on (left as it is, not written).
+constexpr unsigned kSetAsideNames = 99;
+
 // The process-wide settings: read from settings.xml when constructed, written back when
 // destroyed. Neither ever fails outwardly; a file that is missing or cannot be read, parsed or
-// trusted gives the defaults and stays as it is until a write replaces it whole.
+// trusted gives the defaults. Such a file may hold what the user wrote (a keep list above all):
+// before the first write replaces it, it is copied aside byte for byte under a free name
+// (SetAsideName), never over an earlier copy; when that cannot be done, nothing is written.
 class CSettings : public CPlacement, public CSelectionStore {
 public:
     // settings.xml in the folder of the executable.
@@ -67,6 +76,13 @@ public:
     unsigned Threads() const { return m_threads; }
     void SetThreads(unsigned threads) { m_threads = threads; }
     CSettingsRead ReadResult() const { return m_read; }
+    // The file was there but could not be used: whatever it held, the keep list among it, is not
+    // known for the rest of the run, whatever is saved since.
+    bool KeepListUnknown() const { return !SettingsReadProblem(m_read).empty(); }
+    // Where the file that could not be used is, or goes at the first save: the copy made, else
+    // the first free name now. "" when nothing is to be kept aside, or it cannot be (no free
+    // name, a read-only file, a folder): then the file is never written over.
+    std::string SetAsidePath() const;
 
     // The keep list: files and folders that no measuring, deleting or wiping call counts or
     // touches, whichever plugin makes it. Each is the text as the user gave it (macros allowed;
@@ -75,8 +91,9 @@ public:
     void SetKeptPaths(std::vector<std::string> paths) { m_kept = std::move(paths); }
 
     // Writes the file now; answers whether it was replaced. A document larger than a settings file
-    // may be is not written. The destructor ignores the answer.
-    bool Save() const;
+    // may be is not written, nor one that would replace a file that could not be used and could
+    // not be kept aside. The destructor ignores the answer.
+    bool Save();
     // Whether the destructor writes the file (it does unless told otherwise). Tools that only
     // read the settings turn it off, so that they never rewrite the user's file.
     void SetSaveOnDestroy(bool save) { m_saveOnDestroy = save; }
@@ -85,6 +102,9 @@ public:
 
 private:
     void Load();
+    // Copies a file that could not be used to a free name before it is written over, once per
+    // run; answers whether the write may go ahead.
+    bool SetAsideUnusable();
 
     std::vector<std::string> selected;
     std::string m_path;
@@ -92,6 +112,7 @@ private:
     bool m_saveOnDestroy = true;
     unsigned m_threads = 0;
     std::vector<std::string> m_kept;
+    std::string m_setAside; // where the file that could not be used was copied, once it was
     // Positions of `selected` sorted by the name comparison, so that looking up every row of a
     // large catalogue does not cost a pass over every stored name. Rebuilt on the first lookup
     // after a change.

@@ -411,6 +411,14 @@ TEST(WarningText, TipsStatusAndTheQuestion) {
     EXPECT_EQ(qs::CleanQuestionText({{"A", "a"}, {"B", "b"}}),
               "Selected jobs warn before they run:\r\n\r\nA:\r\na\r\n\r\nB:\r\nb\r\n\r\n"
               "Clean the selected jobs now? No cleans nothing.");
+    // A keep list that could not be read comes first, with the file; warnings follow it.
+    const std::string unknown = "The settings file could not be read, so the keep list is not known: files and "
+                                "folders you asked to keep may be cleaned.\r\nC:\\Q\\settings.xml\r\n";
+    EXPECT_EQ(qs::CleanQuestionText({}, "C:\\Q\\settings.xml"),
+              unknown + "\r\nClean the selected jobs now? No cleans nothing.");
+    EXPECT_EQ(qs::CleanQuestionText({{"A", "a"}}, "C:\\Q\\settings.xml"),
+              unknown + "\r\nA selected job warns before it runs:\r\n\r\nA:\r\na\r\n\r\n"
+                        "Clean the selected jobs now? No cleans nothing.");
 }
 
 } // namespace

@@ -291,6 +291,30 @@ TEST_F(CompanionTest, ListShowsEveryRowAndEveryScriptWithoutOne) {
         << json.out;
 }
 
+// A category whose every job was undetected (no program, no name), or that holds only such
+// categories, is not listed, in text or JSON; its scripts still appear under the problems.
+TEST_F(CompanionTest, ListLeavesOutCategoriesWithoutRows) {
+    Script("Apps\\category.lua", "function this:GetCategoryName() return 'Applications' end\n");
+    Script("Apps\\absent.lua", Fixed(""));
+    Script("Dev\\Tools\\absent.lua", Fixed(""));
+    Script("System\\Old\\absent.lua", Fixed(""));
+    Script("System\\temp.lua", Fixed("Temp"));
+
+    const Result r = Run({"list"});
+    EXPECT_EQ(r.code, qs::kExitOk) << r.err;
+    const Lines lines = SplitLines(r.out);
+    const Lines rows(lines.begin() + 1, std::find(lines.begin(), lines.end(), ""));
+    EXPECT_EQ(rows, (Lines{"0      category  no       System", "1      plugin    no         Temp"}));
+    EXPECT_NE(r.out.find(Scripts() + "\\Apps\\absent.lua: GetPluginName gave no name (not listed)"), std::string::npos)
+        << r.out;
+
+    const Result json = Run({"list", "--json"});
+    EXPECT_EQ(json.code, qs::kExitOk);
+    EXPECT_NE(json.out.find("\"name\":\"System\""), std::string::npos) << json.out;
+    for (const char* gone : {"\"Applications\"", "\"Dev\"", "\"Tools\"", "\"Old\""})
+        EXPECT_EQ(json.out.find(gone), std::string::npos) << gone << json.out;
+}
+
 // The path as a JSON string holds it (every backslash doubled).
 std::string JsonPath(std::string path) {
     std::string out;
@@ -399,6 +423,7 @@ TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
     Script("icon.lua", "function this:GetPluginName() return 'Icon' end\n"
                        "function this:GetPluginIcon() error('no icon here') end\n");
     Script("Cat\\category.lua", "function this:GetCategoryName()\n  error('nameless')\nend\n");
+    Script("Cat\\inside.lua", Fixed("Inside")); // a category shows only with a row in it
     Script("silent.lua", "x = 1\n");
     Script("absent.lua", Fixed("")); // its program is not here: no problem, no line
 
@@ -412,9 +437,9 @@ TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
                   s + "icon.lua:2: GetPluginIcon raised (no icon): no icon here",
                   s + "Cat\\category.lua:2: GetCategoryName raised (category named after its folder): nameless",
                   s + "silent.lua: no GetPluginName (not listed)",
-                  "Checked 3 plugins and 1 category: 4 broken scripts.",
+                  "Checked 4 plugins and 1 category: 4 broken scripts.",
               }));
-    EXPECT_EQ(SplitLines(r.out).back(), "Checked 3 plugins and 1 category: 4 broken scripts.");
+    EXPECT_EQ(SplitLines(r.out).back(), "Checked 4 plugins and 1 category: 4 broken scripts.");
     // Every plugin was measured, and none cleared.
     EXPECT_NE(r.err.find("Now updating: Good"), std::string::npos) << r.err;
     EXPECT_EQ(Values("good"), 3u);
@@ -430,7 +455,7 @@ TEST_F(CompanionTest, CheckReportsBrokenScriptsWithTheirLinesAndNeverClears) {
     std::string silent;
     for (const char c : s + "silent.lua")
         silent += c == '\\' ? std::string("\\\\") : std::string(1, c);
-    EXPECT_EQ(clean.out, "{\"plugins\":1,\"categories\":1,\"broken\":0,\"cancelled\":false,\"problems\":[{\"file\":\"" +
+    EXPECT_EQ(clean.out, "{\"plugins\":2,\"categories\":1,\"broken\":0,\"cancelled\":false,\"problems\":[{\"file\":\"" +
                              silent +
                              "\",\"line\":null,\"problem\":\"no GetPluginName\",\"effect\":\"not listed\","
                              "\"message\":null,\"broken\":false}]}" +

@@ -269,4 +269,76 @@ TEST_F(KeepAndFilesWindowTest, KeptPathsSurviveCleanSelected) {
     ASSERT_EQ(quillsweep.WaitExit(), kNormalExit);
 }
 
+// A settings file cut short holds a keep list the window cannot read. The window says so at
+// start-up and where the file will be kept; Clean Selected asks first, Enter (the default
+// button) cleans nothing, and every file stays byte for byte. Yes cleans the checked jobs and
+// nothing outside them. On close the damaged file is kept aside byte for byte, and the new
+// settings file reads.
+TEST_F(KeepAndFilesWindowTest, UnreadableSettingsAreKeptAsideAndCleanAsksFirst) {
+    SKIP_UNLESS_HOST_SCOPE();
+    const std::string damaged = "<?xml version=\"1.0\" encoding=\"utf-8\" ?>\n<Quillsweep version=\"1\"><keep><path>" +
+                                app.Data("logs\\a.log") + "</path></keep><selected><plugin>Logs</plu";
+    app.WriteSettings(damaged);
+    test::WriteText(app.SettingsPath() + ".bad", "an earlier copy");
+    const test::TreeSnapshot before = test::Snapshot(DataRoot());
+
+    AppProcess quillsweep(app);
+    HWND notice = quillsweep.WaitDialog(IDOK);
+    ASSERT_NE(notice, nullptr) << "no word of the unreadable settings";
+    EXPECT_TRUE(::IsWindowVisible(quillsweep.Main())); // the notice stands over the window
+    const std::string told = AppProcess::DialogText(notice);
+    EXPECT_NE(told.find("could not be read (it is not a well-formed document)"), std::string::npos) << told;
+    EXPECT_NE(told.find(app.SettingsPath() + ".bad2"), std::string::npos) << told;
+    ASSERT_TRUE(quillsweep.Answer(notice, IDOK));
+    ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));
+    EXPECT_EQ(quillsweep.Status(), SelectionStatusText(0, 0)); // nothing came up checked
+    quillsweep.Command(ID_SELECT_ALL);
+
+    quillsweep.PostCommand(IDC_CLEAN_SELECTED);
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (question = quillsweep.Question()) != nullptr; }));
+    const std::string asked = AppProcess::DialogText(question);
+    EXPECT_NE(asked.find("the keep list is not known"), std::string::npos) << asked;
+    EXPECT_NE(asked.find(app.SettingsPath()), std::string::npos) << asked;
+    quillsweep.PressKey(VK_RETURN);
+    ASSERT_TRUE(WaitUntil([&] { return !::IsWindow(question) || !::IsWindowVisible(question); }));
+    ASSERT_TRUE(WaitUntil([&] { return quillsweep.Idle(); }));
+    ::Sleep(300); // a pass started by mistake would have shown by now
+    EXPECT_TRUE(quillsweep.Idle());
+    EXPECT_EQ(test::Snapshot(DataRoot()), before);
+
+    quillsweep.MarkStatus();
+    quillsweep.PostCommand(IDC_CLEAN_SELECTED);
+    ASSERT_TRUE(WaitUntil([&] { return (question = quillsweep.Question()) != nullptr; }));
+    ASSERT_TRUE(quillsweep.Answer(question, IDYES));
+    ASSERT_TRUE(quillsweep.WaitPassEnd());
+    const test::TreeSnapshot after = test::Snapshot(DataRoot());
+    // What the jobs' folders held went, the kept file too; the folders themselves and everything
+    // else stay byte for byte.
+    const auto inJob = [](const std::wstring& path) {
+        for (const std::wstring job : {L"logs\\", L"dumps\\"})
+            if (path.size() > job.size() && path.compare(0, job.size(), job) == 0)
+                return true;
+        return false;
+    };
+    test::TreeSnapshot expected;
+    for (const auto& [path, content] : before)
+        if (!inJob(path))
+            expected[path] = content;
+    EXPECT_EQ(after, expected);
+    EXPECT_EQ(test::ReadText(app.SettingsPath()), damaged); // untouched while the window runs
+
+    quillsweep.PressEsc();
+    ASSERT_EQ(quillsweep.WaitExit(), kNormalExit);
+    EXPECT_EQ(test::ReadText(app.SettingsPath() + ".bad"), "an earlier copy");
+    EXPECT_EQ(test::ReadText(app.SettingsPath() + ".bad2"), damaged);
+    EXPECT_FALSE(test::Exists(app.SettingsPath() + ".bad3"));
+    CSettings written(app.SettingsPath());
+    written.SetSaveOnDestroy(false);
+    EXPECT_EQ(written.ReadResult(), CSettingsRead::kRead);
+    std::vector<std::string> selected = written.Selected();
+    std::sort(selected.begin(), selected.end());
+    EXPECT_EQ(selected, (std::vector<std::string>{"Dumps", "Logs"}));
+}
+
 } // namespace

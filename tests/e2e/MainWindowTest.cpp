@@ -513,8 +513,8 @@ TEST_F(HeldPassTest, CloseDuringAPassCancelsItAndThenCloses) {
 }
 
 // A settings file the program cannot use (nested past the parser's stack, huge, binary, cut
-// short): the window appears with the defaults, the file stays as it was while the program
-// runs, and a normal close replaces it with a good one.
+// short): the window appears with the defaults and says so, the file stays as it was while the
+// program runs, and a normal close keeps it aside byte for byte and replaces it with a good one.
 TEST(MainWindowSettingsTest, UnusableSettingsGiveDefaultsAndAreReplacedOnClose) {
     std::string deep = "<Quillsweep><selected><plugin>Fine</plugin></selected>";
     for (int i = 0; i < 20000; ++i)
@@ -539,12 +539,19 @@ TEST(MainWindowSettingsTest, UnusableSettingsGiveDefaultsAndAreReplacedOnClose) 
         app.WriteSettings(c.bytes);
         AppProcess quillsweep(app);
         ASSERT_NE(quillsweep.Main(), nullptr);
+        HWND notice = quillsweep.WaitDialog(IDOK);
+        ASSERT_NE(notice, nullptr);
+        const std::string told = AppProcess::DialogText(notice);
+        EXPECT_NE(told.find("could not be read"), std::string::npos) << told;
+        EXPECT_NE(told.find(app.SettingsPath() + ".bad"), std::string::npos) << told;
+        ASSERT_TRUE(quillsweep.Answer(notice, IDOK));
         ASSERT_TRUE(quillsweep.WaitFirstRefresh(1)) << quillsweep.Status();
         EXPECT_TRUE(::IsWindowVisible(quillsweep.Main()));
         EXPECT_EQ(quillsweep.Status(), Total(0, 0)); // "Fine" did not come up checked
         EXPECT_TRUE(test::ReadText(app.SettingsPath()) == c.bytes);
         quillsweep.PressEsc();
         EXPECT_EQ(quillsweep.WaitExit(), kNormalExit);
+        EXPECT_TRUE(test::ReadText(app.SettingsPath() + ".bad") == c.bytes);
         CSettings written(app.SettingsPath());
         written.SetSaveOnDestroy(false);
         EXPECT_EQ(written.ReadResult(), CSettingsRead::kRead);

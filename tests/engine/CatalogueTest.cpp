@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -497,6 +499,110 @@ TEST_F(CatalogueTest, EndlessEntryPointsStopAtTheBudgetAndAreReported) {
     std::string name;
     EXPECT_TRUE(Row("Fine")->userData->GetPluginName(name));
     EXPECT_EQ(name, "Fine");
+}
+
+// ---- categories without rows ----------------------------------------------------------
+
+// Every row as "path=state", paths of display names joined by '/', sorted.
+void Flatten(const CScriptRow* parent, const std::string& prefix, Names& out) {
+    static const char* const kStates[] = {"nobox", "no", "yes", "partly"};
+    for (const CScriptRow* r = parent->firstChild; r != nullptr; r = r->nextSibling) {
+        const std::string path = prefix + r->userData->Name();
+        out.push_back(path + "=" + kStates[r->checkState & 3]);
+        Flatten(r, path + "/", out);
+    }
+}
+
+struct EmptyCase {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> files; // below the scripts folder
+    Names stored;
+    Names rows; // Flatten after RemoveEmptyCategories
+};
+
+void PrintTo(const EmptyCase& c, std::ostream* os) { *os << c.what; }
+
+class EmptyCategoryTest : public CatalogueTest, public ::testing::WithParamInterface<EmptyCase> {};
+
+TEST_P(EmptyCategoryTest, CategoriesWithoutPluginRowsGo) {
+    const EmptyCase& c = GetParam();
+    for (const auto& [path, text] : c.files)
+        WriteText(Scripts() + "\\" + path, text);
+    Scan(c.stored);
+    qs::RemoveEmptyCategories(list);
+    Names rows;
+    Flatten(list.GetRootItem(), "", rows);
+    std::sort(rows.begin(), rows.end());
+    Names expected = c.rows;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(rows, expected);
+    // The model's own counts agree with what is left.
+    EXPECT_EQ(list.GetRootItem()->CountDescendants(), expected.size());
+}
+
+const std::string kUndetected = Plugin("");
+
+INSTANTIATE_TEST_SUITE_P(
+    Folders, EmptyCategoryTest,
+    ::testing::Values(
+        EmptyCase{"every job undetected",
+                  {{"Apps\\category.lua", Category("Applications", 1)},
+                   {"Apps\\a.lua", kUndetected},
+                   {"Apps\\b.lua", "x = 1\n"},
+                   {"Keep\\k.lua", Plugin("K")}},
+                  {},
+                  {"Keep=no", "Keep/K=no"}},
+        EmptyCase{"only empty categories inside",
+                  {{"Dev\\Tools\\none.lua", kUndetected},
+                   {"Dev\\Tools\\More\\notes.txt", "text\n"},
+                   {"Dev\\Blank\\readme.txt", "text\n"},
+                   {"top.lua", Plugin("T")}},
+                  {},
+                  {"T=no"}},
+        EmptyCase{"a job deep below keeps every category above it",
+                  {{"Outer\\Mid\\Inner\\job.lua", Plugin("Job")}, {"Outer\\Empty\\none.lua", kUndetected}},
+                  {},
+                  {"Outer=no", "Outer/Mid=no", "Outer/Mid/Inner=no", "Outer/Mid/Inner/Job=no"}},
+        // The empty category left its parent partly checked; judged on the rows it keeps, the
+        // parent is wholly checked, as the user left it.
+        EmptyCase{"checks judged on the rows that remain",
+                  {{"Sys\\p.lua", Plugin("P")}, {"Sys\\Gone\\none.lua", kUndetected}},
+                  {"P"},
+                  {"Sys=yes", "Sys/P=yes"}},
+        EmptyCase{"a stored empty category goes too",
+                  {{"Gone\\none.lua", kUndetected}, {"Fine\\p.lua", Plugin("P")}},
+                  {"Gone", "Fine"},
+                  {"Fine=yes", "Fine/P=yes"}},
+        EmptyCase{"nothing detected at all", {{"A\\a.lua", kUndetected}, {"b.lua", kUndetected}}, {}, {}}));
+
+// A category left empty by the scripts stays when another source fills it (as a rule file adds
+// its rows to a category of the same name), in its place; one that stayed empty comes back at
+// the next load that finds a job for it.
+TEST_F(CatalogueTest, EmptyCategoryStaysWhenFilledAndComesBackOnReload) {
+    WriteText(Scripts() + "\\Apps\\category.lua", Category("Applications", 1));
+    WriteText(Scripts() + "\\Apps\\none.lua", kUndetected);
+    WriteText(Scripts() + "\\Dev\\none.lua", kUndetected);
+    WriteText(Scripts() + "\\Sys\\p.lua", Plugin("P"));
+    qs::SetScriptsFolder(Scripts());
+    qs::LoadScripts(vm, list, NameList());
+    const Names order = RowNames(list.GetRootItem());
+    auto filler = std::make_unique<qs::CPluginScript>(vm);
+    filler->SetName("From Rules");
+    list.InsertItem(std::move(filler), -1, kUnchecked, FALSE, Row("Applications"));
+    qs::RemoveEmptyCategories(list);
+    Names kept = order;
+    kept.erase(std::find(kept.begin(), kept.end(), "Dev"));
+    EXPECT_EQ(RowNames(list.GetRootItem()), kept);
+    EXPECT_EQ(RowNames(Row("Applications")), Names{"From Rules"});
+
+    // The program is installed now: its job answers a name at the next load.
+    WriteText(Scripts() + "\\Dev\\none.lua", Plugin("Found"));
+    qs::LoadScripts(vm, list, NameList());
+    qs::RemoveEmptyCategories(list);
+    kept = order;
+    kept.erase(std::find(kept.begin(), kept.end(), "Applications"));
+    EXPECT_EQ(RowNames(list.GetRootItem()), kept);
+    EXPECT_EQ(RowNames(Row("Dev")), Names{"Found"});
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "engine/FileReplace.h"
 #include "engine/Settings.h"
 #include "engine/SettingsShape.h"
+#include "framework/Handle.h"
 
 #include "support/TempDir.h"
 
@@ -10,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -194,7 +196,8 @@ void PrintTo(const UnreadCase& c, std::ostream* os) { *os << c.what; }
 class SettingsUnreadableTest : public ::testing::TestWithParam<UnreadCase> {};
 
 // Each file gives the defaults (no crash, however deep or large), is left byte for byte as it
-// was while it is only read, and is replaced whole by a good document at the first save.
+// was while it is only read, and is replaced whole by a good document at the first save, which
+// keeps it aside first byte for byte.
 TEST_P(SettingsUnreadableTest, GivesDefaultsAndIsKeptUntilAGoodWrite) {
     const UnreadCase& c = GetParam();
     TempDir dir;
@@ -210,15 +213,21 @@ TEST_P(SettingsUnreadableTest, GivesDefaultsAndIsKeptUntilAGoodWrite) {
         EXPECT_EQ(settings.right, 0);
         EXPECT_EQ(settings.maximized, 0);
         EXPECT_TRUE(settings.Selected().empty());
+        EXPECT_TRUE(settings.KeepListUnknown());
     }
     EXPECT_TRUE(ReadText(path) == c.bytes);
+    EXPECT_EQ(FolderEntries(dir.Path()), Names{"settings.xml"});
     {
         CSettings settings(path);
+        EXPECT_EQ(settings.SetAsidePath(), path + ".bad");
         settings.Add("Written");
     }
+    EXPECT_TRUE(ReadText(path + ".bad") == c.bytes);
     CSettings again(path);
     EXPECT_EQ(again.ReadResult(), qs::CSettingsRead::kRead);
     EXPECT_EQ(again.Selected(), Names{"Written"});
+    EXPECT_FALSE(again.KeepListUnknown());
+    EXPECT_EQ(again.SetAsidePath(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -235,6 +244,82 @@ INSTANTIATE_TEST_SUITE_P(
         UnreadCase{"truncated in a tag", GoodThen("").substr(0, 120), qs::CSettingsRead::kMalformed},
         UnreadCase{"truncated in a name", std::string(kDecl) + "<Q><selected><plugin>Temp Fi",
                    qs::CSettingsRead::kMalformed}));
+
+TEST(Settings, SetAsideNames) {
+    const struct {
+        unsigned attempt;
+        const char* name;
+    } cases[] = {{1, "C:\\Q\\settings.xml.bad"}, {2, "C:\\Q\\settings.xml.bad2"}, {99, "C:\\Q\\settings.xml.bad99"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(qs::SetAsideName("C:\\Q\\settings.xml", c.attempt), c.name);
+}
+
+// Earlier copies stay byte for byte: the damaged file goes to the first free name, once per
+// run however often the settings are saved, and a later run's damaged file to the next one.
+TEST(Settings, SetAsideNeverWritesOverAnEarlierCopy) {
+    TempDir dir;
+    const std::string path = dir / "settings.xml";
+    const std::string damaged = "<Q><keep><path>C:\\Mine</path></keep><selected><plug";
+    WriteText(path + ".bad", "first");
+    WriteText(path + ".bad2", "second");
+    WriteText(path, damaged);
+    {
+        CSettings settings(path);
+        EXPECT_EQ(settings.SetAsidePath(), path + ".bad3");
+        settings.SetKeptPaths({"C:\\New"});
+        EXPECT_TRUE(settings.Save());
+        EXPECT_EQ(settings.SetAsidePath(), path + ".bad3");
+        EXPECT_TRUE(settings.KeepListUnknown()); // for the whole run
+        EXPECT_TRUE(settings.Save());
+    }
+    EXPECT_EQ(ReadText(path + ".bad"), "first");
+    EXPECT_EQ(ReadText(path + ".bad2"), "second");
+    EXPECT_EQ(ReadText(path + ".bad3"), damaged);
+    EXPECT_EQ(CSettings(path).KeptPaths(), Names{"C:\\New"});
+    Names entries = FolderEntries(dir.Path());
+    std::sort(entries.begin(), entries.end());
+    EXPECT_EQ(entries, (Names{"settings.xml", "settings.xml.bad", "settings.xml.bad2", "settings.xml.bad3"}));
+
+    WriteText(path, damaged + "2");
+    { CSettings settings(path); }
+    EXPECT_EQ(ReadText(path + ".bad3"), damaged);
+    EXPECT_EQ(ReadText(path + ".bad4"), damaged + "2");
+}
+
+// A damaged file that cannot be kept aside (read-only, every name taken) is never written over:
+// it stays byte for byte, and the run says so by answering no name. A file another program holds
+// open without sharing cannot be read, nor copied: nothing is written either.
+TEST(Settings, DamagedFileThatCannotBeKeptAsideIsNotWritten) {
+    const std::string damaged = "<Q><keep><path>C:\\Mine</path>";
+    enum Obstacle { kReadOnly, kNamesTaken, kLocked };
+    for (const Obstacle obstacle : {kReadOnly, kNamesTaken, kLocked}) {
+        SCOPED_TRACE(obstacle);
+        TempDir dir;
+        const std::string path = dir / "settings.xml";
+        WriteText(path, damaged);
+        qs::Handle lock;
+        if (obstacle == kReadOnly)
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY);
+        if (obstacle == kNamesTaken)
+            for (unsigned attempt = 1; attempt <= qs::kSetAsideNames; ++attempt)
+                WriteText(qs::SetAsideName(path, attempt), "taken");
+        if (obstacle == kLocked)
+            lock.Reset(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        {
+            CSettings settings(path);
+            EXPECT_TRUE(settings.KeepListUnknown());
+            if (obstacle != kLocked) {
+                EXPECT_EQ(settings.SetAsidePath(), "");
+            }
+            settings.Add("New");
+            EXPECT_FALSE(settings.Save());
+        }
+        lock.Reset();
+        EXPECT_EQ(ReadText(path), damaged);
+        EXPECT_EQ(FolderEntries(dir.Path()).size(), obstacle == kNamesTaken ? 1u + qs::kSetAsideNames : 1u);
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
 
 TEST(Settings, ShallowEnoughAndJustSmallEnoughAreRead) {
     TempDir dir;
