@@ -103,6 +103,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
     rootNode->lister = OpenWalkRoot(start, kBatchBytes);
     if (!rootNode->lister->Valid())
         return true;
+    rootNode->lister->ListThrough(start.listings, rootNode->path.data(), rootNode->path.size());
 
     // Marks `node`'s listing or one of its subfolders done; a node with nothing left closes its
     // handle and is left by its parent, which may then be done in turn.
@@ -151,6 +152,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
                 finish(node, walker);
                 return;
             }
+            node->lister->ListThrough(start.listings, node->path.data(), node->path.size());
         }
         CFolderLister& lister = *node->lister;
         const std::size_t base = node->path.size();
@@ -178,6 +180,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
             node->open.fetch_add(1, std::memory_order_relaxed);
             found.push_back(std::make_shared<Node>(node, entry.name, entry.chars, path, inner, node->depth + 1));
         }
+        lister.StoreListing(node->path.data(), node->path.size());
         push(found);
         // Its subfolders carry their own paths: a folder kept open for them keeps no path, so
         // that a chain as deep as the platform allows holds each path once, not once per level.
@@ -245,7 +248,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
 template <typename Walker>
 bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::State& state,
                             std::vector<Walker>& walkers) {
-    return WalkFolderTreeParallel(WalkRoot{root, nullptr, std::wstring()}, state, walkers);
+    return WalkFolderTreeParallel(WalkRoot{root, nullptr, std::wstring(), nullptr}, state, walkers);
 }
 
 } // namespace qs
