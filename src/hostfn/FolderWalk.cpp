@@ -35,23 +35,16 @@ struct FullDirEntry {
 constexpr ULONG kFileFullDirectoryInformation = 2;
 constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 
-// FILE_ID_INFORMATION: the volume and the 128-bit file id of an open file.
-struct FileIdInformation {
-    ULONGLONG VolumeSerialNumber;
-    ULONGLONG FileIdLow;
-    ULONGLONG FileIdHigh;
-};
-constexpr int kFileIdInformation = 59;
+// FileInternalInformation: the file id of an open file within its volume.
+constexpr int kFileInternalInformation = 6;
 
 bool FolderIdentity(HANDLE folder, CFolderIdentity& identity) {
     IO_STATUS_BLOCK io;
-    FileIdInformation info{};
-    if (NtQueryInformationFile(folder, &io, &info, sizeof info, static_cast<FILE_INFORMATION_CLASS>(kFileIdInformation)) < 0 ||
-        (info.FileIdLow == 0 && info.FileIdHigh == 0))
+    LARGE_INTEGER id{};
+    const auto infoClass = static_cast<FILE_INFORMATION_CLASS>(kFileInternalInformation);
+    if (NtQueryInformationFile(folder, &io, &id, sizeof id, infoClass) < 0 || id.QuadPart == 0)
         return false; // a file system without ids: its folders are listed live every time
-    identity.volume = info.VolumeSerialNumber;
-    identity.idLow = info.FileIdLow;
-    identity.idHigh = info.FileIdHigh;
+    identity.fileId = static_cast<std::uint64_t>(id.QuadPart);
     return true;
 }
 
@@ -69,6 +62,7 @@ struct CListingRecord {
     std::size_t offset = 0;                       // of the next entry in `served`
     std::vector<unsigned char> packed;            // listing live: what was listed so far
     std::size_t count = 0;
+    bool subfoldersKept = false; // served, and so is every subfolder
     bool keeping = true;   // false once an entry could not be packed
     bool complete = false; // listed live to the folder's end
 };
@@ -117,6 +111,20 @@ void CFolderLister::ListThrough(CListingCache* cache, const wchar_t* path, std::
     record->identity = identity;
     std::shared_ptr<const CFolderListing> kept = cache->Find(path, chars);
     if (kept && kept->Identity() == identity) {
+        // Asked here, where the path is at hand, for KeptWithSubfolders().
+        std::wstring sub(path, chars);
+        if (sub.empty() || sub.back() != L'\\')
+            sub += L'\\';
+        const std::size_t base = sub.size();
+        record->subfoldersKept = true;
+        FolderEntry entry;
+        for (std::size_t offset = 0; record->subfoldersKept && kept->Read(offset, entry);) {
+            if (IsWalkableFolder(entry.attributes)) {
+                sub.resize(base);
+                sub.append(entry.name, entry.chars);
+                record->subfoldersKept = cache->Find(sub.data(), sub.size()) != nullptr;
+            }
+        }
         record->served = std::move(kept);
         m_buffer.reset(); // read from the cache: no listing buffer
         cache->CountServed();
@@ -126,11 +134,14 @@ void CFolderLister::ListThrough(CListingCache* cache, const wchar_t* path, std::
     m_cache = std::move(record);
 }
 
+bool CFolderLister::KeptWithSubfolders() const { return m_cache && m_cache->served && m_cache->subfoldersKept; }
+
 void CFolderLister::StoreListing(const wchar_t* path, std::size_t chars) {
     if (!m_cache || m_cache->served || !m_cache->keeping || !m_cache->complete)
         return;
     CListingRecord& record = *m_cache;
-    record.cache->Store(path, chars, std::make_shared<const CFolderListing>(record.identity, record.packed, record.count));
+    record.cache->Store(path, chars,
+                        std::make_shared<const CFolderListing>(record.identity, record.packed, record.count));
     m_cache.reset();
 }
 

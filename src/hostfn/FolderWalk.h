@@ -90,6 +90,10 @@ public:
     // listed to its very end. `path` as given to ListThrough (the walk holds it, not the lister,
     // so that a chain of folders as deep as the platform allows holds each path once).
     void StoreListing(const wchar_t* path, std::size_t chars);
+    // True when ListThrough found in the cache this folder's listing and the listing of each
+    // folder directly in it: a walk below it mostly reads memory, and is done sooner on one
+    // thread than it could start another.
+    bool KeptWithSubfolders() const;
     // The next entry, "." and ".." included; false at the end, and in a folder found not to be
     // Verified(). A folder whose name may be longer than the platform can give
     // (kMayBeUnnameableChars) is asked before its first entry, so that no walk lists, and no

@@ -78,8 +78,8 @@ std::size_t CListingCache::HeldBytes(const std::wstring& key, const CFolderListi
     // The map's node (key, pointer, link and hash), the listing with its shared count in one
     // allocation, its packed block, and the key's text when it is too long to live in the node.
     // The bucket that leads to the node is counted too.
-    std::size_t bytes = sizeof(std::wstring) + sizeof(std::shared_ptr<const CFolderListing>) + 3 * sizeof(void*) +
-                        kAllocationOverhead;
+    std::size_t bytes =
+        sizeof(std::wstring) + sizeof(std::shared_ptr<const CFolderListing>) + 3 * sizeof(void*) + kAllocationOverhead;
     bytes += sizeof(CFolderListing) + 2 * sizeof(long) + sizeof(void*) + kAllocationOverhead;
     bytes += listing.PackedBytes() + kAllocationOverhead;
     if (key.capacity() > std::wstring().capacity())

@@ -459,8 +459,8 @@ TEST_F(PassesTest, TheCleanPassAndChangingCallsNeverListThroughTheCache) {
     Check("Both");
     const HostWork saved = CurrentHostWork();
     HostWork& work = CurrentHostWork();
-    work.measureFolder = [](const CWalkScope& s, const std::string& f, const std::string& m, bool r, std::uint64_t& size,
-                            std::uint32_t& count) {
+    work.measureFolder = [](const CWalkScope& s, const std::string& f, const std::string& m, bool r,
+                            std::uint64_t& size, std::uint32_t& count) {
         ListingsSeen().push_back(std::string("measureFolder ") + (s.listings ? "cache" : "live"));
         DefaultHostWork().measureFolder(s, f, m, r, size, count);
     };

@@ -48,7 +48,7 @@ void SetLastWrite(const std::string& path, double hoursAgo) {
 // One measurement: GetFolderSize's walk (job.masks, job.recurse on job.folder) or a job's.
 struct Measurement {
     bool job;
-    qs::FileJob spec;           // folder relative to the tree ("" for the tree itself)
+    qs::FileJob spec;              // folder relative to the tree ("" for the tree itself)
     std::vector<std::string> kept; // relative to the tree
 };
 
@@ -63,10 +63,18 @@ class ListingCacheTest : public ::testing::Test {
 protected:
     void SetUp() override {
         root = dir / "Tree";
-        const char* const files[] = {"a.tmp", "b.txt", "sub\\c.tmp", "sub\\d.txt", "sub\\deep\\e.tmp",
-                                     "cache\\f.txt", "cache\\inner\\g.txt", "Chrome\\Default\\Cache\\x.bin",
-                                     "Chrome\\Default\\keep.dat", "Chrome\\Profile 1\\Cache\\y.bin",
-                                     "Chrome Beta\\Default\\Cache\\z.bin", "Edge\\Default\\Cache\\w.bin"};
+        const char* const files[] = {"a.tmp",
+                                     "b.txt",
+                                     "sub\\c.tmp",
+                                     "sub\\d.txt",
+                                     "sub\\deep\\e.tmp",
+                                     "cache\\f.txt",
+                                     "cache\\inner\\g.txt",
+                                     "Chrome\\Default\\Cache\\x.bin",
+                                     "Chrome\\Default\\keep.dat",
+                                     "Chrome\\Profile 1\\Cache\\y.bin",
+                                     "Chrome Beta\\Default\\Cache\\z.bin",
+                                     "Edge\\Default\\Cache\\w.bin"};
         for (const char* f : files) {
             qs::test::WriteBytes(root + "\\" + f, 100 + std::string(f).size() * 700);
             SetLastWrite(root + "\\" + f, 48);
@@ -204,7 +212,7 @@ TEST(FolderListing, ReadsBackWhatWasPacked) {
     huge.chars = tooLong.size();
     EXPECT_FALSE(qs::CFolderListing::Pack(packed, huge));
 
-    const qs::CFolderListing listing(qs::CFolderIdentity{1, 2, 3}, packed, std::size(names));
+    const qs::CFolderListing listing(qs::CFolderIdentity{123}, packed, std::size(names));
     std::size_t offset = 0;
     qs::FolderEntry e;
     for (std::size_t i = 0; i < std::size(names); ++i) {
@@ -222,8 +230,9 @@ TEST(ListingCache, KeysFoldLetterCaseAndTrailingBackslashes) {
     qs::CListingCache cache;
     const std::wstring kept = L"C:\\Users\\Me\\AppData\\Local\\\u0424\u0430\u0439\u043B";
     cache.Store(kept.data(), kept.size(),
-                std::make_shared<const qs::CFolderListing>(qs::CFolderIdentity{1, 2, 0}, std::vector<unsigned char>(), 0));
-    for (const std::wstring& same : {kept, kept + L"\\", std::wstring(L"c:\\users\\ME\\appdata\\LOCAL\\\u0444\u0430\u0439\u043B\\\\")})
+                std::make_shared<const qs::CFolderListing>(qs::CFolderIdentity{12}, std::vector<unsigned char>(), 0));
+    for (const std::wstring& same :
+         {kept, kept + L"\\", std::wstring(L"c:\\users\\ME\\appdata\\LOCAL\\\u0444\u0430\u0439\u043B\\\\")})
         EXPECT_NE(cache.Find(same.data(), same.size()), nullptr) << qs::test::Printable(same);
     for (const std::wstring& other : {std::wstring(L"C:\\Users\\Me\\AppData\\Local"), kept + L"\\x", kept + L"x"})
         EXPECT_EQ(cache.Find(other.data(), other.size()), nullptr) << qs::test::Printable(other);
