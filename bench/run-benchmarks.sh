@@ -2,7 +2,8 @@
 # Builds the benchmark programs, makes their data, runs the native references and the programs
 # under Wine in the same run, and prints the ratios.
 #   bench/run-benchmarks.sh [--quick]
-# Also the start-up with a 4,000-entry rule file against the shipped library alone.
+# Also the start-up with a 4,000-entry rule file against the shipped library alone, and Refresh
+# All of 400 rule-file entries sharing one profile's folders.
 # Full: a tree of 200,000 files in 5,000 folders and a 256 MiB file; --quick: 20,000 files in
 # 500 folders and a 32 MiB file. The data lives in build/bench-data and is removed at the end.
 set -euo pipefail
@@ -72,6 +73,22 @@ out=$(wine_run bench_job "$(winpath "$data/tree")")
 echo "$out" | grep -v '^RESULT'
 job_folders=$(echo "$out" | result folders)
 job_job=$(echo "$out" | result job)
+
+echo
+echo "== Refresh: Refresh All of 400 rule-file entries sharing the folders of one profile ($files files, $folders folders)"
+# The entries name second-level folders of the tree whole and, mostly, folders inside them; the
+# pass with its listing cache, and again listing every folder live, against one plain walk of the
+# folders they name together. (--quick: a tenth of the profile, where the rows' own cost outweighs
+# the listing; the goal is for the full profile.)
+fresh_tree
+out=$(wine_run bench_refresh "$(winpath "$data/tree")")
+echo "$out" | grep -v '^RESULT'
+refresh_plain=$(echo "$out" | result plain)
+refresh_cached=$(echo "$out" | result cached)
+refresh_live=$(echo "$out" | result live)
+refresh_bytes=$(echo "$out" | result bytes)
+refresh_heap=$(echo "$out" | result heap)
+refresh_entries=$(echo "$out" | result entries)
 
 echo
 echo "== Delete: DeleteFolderContent of the whole tree"
@@ -150,6 +167,8 @@ echo "             (the plain walk on 2 threads with no checks / the one-thread 
 echo "             (the same with subfolders opened relative to their parents = $(ratio "$(echo "$size_out" | result nt2rel)" "$size_nt"); the one-thread walk split over 2 processes = $(ratio "$(echo "$size_out" | result proc2)" "$size_nt"))"
 printf '             a cancelled walk returned within %.1f ms (goal <= 100)\n' "$(awk -v s="$size_cancel" 'BEGIN { print s * 1000 }')"
 echo "job:         MeasureFiles with a wildcard and excludes / GetFolderSize over the same folders = $(ratio "$job_job" "$job_folders") (goal <= 1.1)"
+echo "refresh:     Refresh All of 400 entries with the listing cache / plain walk of the folders they name = $(ratio "$refresh_cached" "$refresh_plain") (goal <= 1.5); listing live / that walk = $(ratio "$refresh_live" "$refresh_plain")"
+echo "             listing cache: $refresh_entries entries at its peak, $refresh_bytes bytes each as it accounts them, $refresh_heap as the heap held them (goal about 100)"
 echo "delete:      host / fastest plain loop = $(ratio "$del_host" "$del_plain"); host / rm -rf = $(ratio "$del_host" "$del_rm")"
 echo "             host / plain one-thread loop with the same link check = $(ratio "$del_host" "$del_guarded") (goal <= 0.8); that loop / fastest plain loop = $(ratio "$del_guarded" "$del_plain")"
 echo "wipe:        throughput host / dd = $(ratio "$wipe_dd" "$wipe_host") (goal >= 0.9); host / shred = $(ratio "$wipe_shred" "$wipe_host")"

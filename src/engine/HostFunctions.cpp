@@ -311,33 +311,34 @@ const HostFunction kHostFunctions[] = {
     {"DeleteFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag}, false, HostResult::None,
      HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().eraseFolder(WalkScopeOf(s), a[0].text, &a[1].text, a[2].flag);
+         CurrentHostWork().eraseFolder(ChangingWalkScopeOf(s), a[0].text, &a[1].text, a[2].flag);
          return 0;
      }},
     {"DeleteFile", {HostArg::Path}, false, HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().deleteFile(WalkScopeOf(s), a[0].text);
+         CurrentHostWork().deleteFile(ChangingWalkScopeOf(s), a[0].text);
          return 0;
      }},
     {"EmptyRecycleBin", {HostArg::OptionalText}, false, HostResult::None, HostResult::None,
-     [](lua_State*, const HostArgs& a, const CHostScope*) {
+     [](lua_State*, const HostArgs& a, const CHostScope* s) {
+         DropListings(s);
          CurrentHostWork().emptyRecycleBin(a[0].text);
          return 0;
      }},
     {"WipeFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().wipeFile(WalkScopeOf(s), a[0].text, Passes(a[1]));
+         CurrentHostWork().wipeFile(ChangingWalkScopeOf(s), a[0].text, Passes(a[1]));
          return 0;
      }},
     {"WipeFolderContent", {HostArg::Path, HostArg::OptionalText, HostArg::Flag, HostArg::Number}, false,
      HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().wipeFolder(WalkScopeOf(s), a[0].text, a[1].text, a[2].flag, Passes(a[3]));
+         CurrentHostWork().wipeFolder(ChangingWalkScopeOf(s), a[0].text, a[1].text, a[2].flag, Passes(a[3]));
          return 0;
      }},
     {"ClearIndexFile", {HostArg::Path, HostArg::Number}, false, HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().cleanIndexFolder(WalkScopeOf(s), a[0].text, a[1].number != 0);
+         CurrentHostWork().cleanIndexFolder(ChangingWalkScopeOf(s), a[0].text, a[1].number != 0);
          return 0;
      }},
     {"RegKeyDeleteKeys", {HostArg::Text, HostArg::OptionalText}, false, HostResult::None, HostResult::None,
@@ -354,12 +355,12 @@ const HostFunction kHostFunctions[] = {
      }},
     {"DeleteFiles", {HostArg::Job}, false, HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().deleteJob(WalkScopeOf(s), a[0].job);
+         CurrentHostWork().deleteJob(ChangingWalkScopeOf(s), a[0].job);
          return 0;
      }},
     {"WipeFiles", {HostArg::Job, HostArg::Number}, false, HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().wipeJob(WalkScopeOf(s), a[0].job, Passes(a[1]));
+         CurrentHostWork().wipeJob(ChangingWalkScopeOf(s), a[0].job, Passes(a[1]));
          return 0;
      }},
     {"PathExists", {HostArg::Path}, false, HostResult::False, HostResult::False,

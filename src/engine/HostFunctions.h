@@ -15,8 +15,8 @@ namespace qs {
 // The work behind the host functions, as the argument rules hand it on. Bound by member name to
 // the hostfn routines; each member is called only from its own row of the table, and tests
 // replace members to observe exactly what a script's call turned into. The members that measure,
-// delete or wipe get the call's walk scope (the keep list and the recorder) as their first
-// parameter.
+// delete or wipe get the call's walk scope (the keep list and the recorder; for the measuring
+// ones also the listing cache of the pass running) as their first parameter.
 struct HostWork {
     void (*measureFolder)(const CWalkScope& scope, const std::string& folder, const std::string& masks, bool recurse, std::uint64_t& size,
                           std::uint32_t& count);

@@ -56,34 +56,40 @@ CEntryResult MeasureRow(CPluginScript& script, CPluginScript* category) {
     return result;
 }
 
-// Puts a recorder into a machine's host scope for as long as it lives, and the scope (and the
-// machine's own, or none) back as they were afterwards.
-class CRecordingScope {
+// Sets one field of a machine's host scope for as long as it lives (a machine without a scope
+// gets an empty one meanwhile), and puts the field and the scope back as they were afterwards.
+template <typename T, T CHostScope::*Field> class CScopeField {
 public:
-    CRecordingScope(CLuaVirtualMachine& vm, CFileRecorder& recorder)
+    CScopeField(CLuaVirtualMachine& vm, T value)
         : m_vm(vm), m_previous(vm.HostScope()), m_scope(m_previous != nullptr ? *m_previous : m_empty),
-          m_previousRecorder(m_scope.recorder) {
-        m_scope.recorder = &recorder;
+          m_previousValue(m_scope.*Field) {
+        m_scope.*Field = value;
         m_vm.SetHostScope(&m_scope);
     }
-    ~CRecordingScope() {
-        m_scope.recorder = m_previousRecorder;
+    ~CScopeField() {
+        m_scope.*Field = m_previousValue;
         m_vm.SetHostScope(m_previous);
     }
-    CRecordingScope(const CRecordingScope&) = delete;
-    CRecordingScope& operator=(const CRecordingScope&) = delete;
+    CScopeField(const CScopeField&) = delete;
+    CScopeField& operator=(const CScopeField&) = delete;
 
 private:
     CLuaVirtualMachine& m_vm;
     CHostScope* m_previous;
     CHostScope m_empty;
     CHostScope& m_scope;
-    CFileRecorder* m_previousRecorder;
+    T m_previousValue;
 };
+
+// A recorder in a machine's scope, for one row's measurement.
+using CRecordingScope = CScopeField<CFileRecorder*, &CHostScope::recorder>;
+// The pass's listing cache in a machine's scope, for one row's measurement.
+using CListingScope = CScopeField<CListingCache*, &CHostScope::listings>;
 
 class CRefresh {
 public:
-    CRefresh(const CPassOptions& options, CPassObserver& observer) : m_options(options), m_observer(observer) {}
+    CRefresh(const CPassOptions& options, CPassObserver& observer, CListingCache* listings)
+        : m_options(options), m_observer(observer), m_listings(listings) {}
 
     // Measures the children of `row` in list order and below them, each child when every row
     // is measured or when it is checked. Answers false once the pass is cancelled.
@@ -94,9 +100,14 @@ public:
                 if (IsCancelled())
                     return false;
                 m_observer.OnRowStarting(CPassKind::kRefresh, *child);
-                if (CPluginScript* script = child->userData.get())
-                    m_observer.OnRowMeasured(*child, MeasureRow(*script, isRoot ? nullptr : row.userData.get()),
-                                             false);
+                if (CPluginScript* script = child->userData.get()) {
+                    CEntryResult result;
+                    {
+                        const CListingScope listing(script->Machine(), m_listings);
+                        result = MeasureRow(*script, isRoot ? nullptr : row.userData.get());
+                    }
+                    m_observer.OnRowMeasured(*child, result, false);
+                }
                 m_observer.OnProgress(*child);
                 if (IsCancelled())
                     return false;
@@ -110,6 +121,7 @@ public:
 private:
     const CPassOptions& m_options;
     CPassObserver& m_observer;
+    CListingCache* const m_listings;
 };
 
 // A category's totals: the sums over the plugin rows directly under it.
@@ -221,7 +233,15 @@ std::string RowStatusText(CPassKind kind, const CScriptRow& row) {
 
 bool RunRefreshPass(CScriptRow& root, const CPassOptions& options, CPassObserver& observer) {
     observer.OnPassStarted(CPassKind::kRefresh, root);
-    const bool done = CRefresh(options, observer).Walk(root, true);
+    bool done = false;
+    {
+        // The pass's listings: what its folders held when they were listed, kept for this pass
+        // alone and let go before anyone hears that it ended.
+        CListingCache listings;
+        done = CRefresh(options, observer, options.listingCache ? &listings : nullptr).Walk(root, true);
+        if (options.listingStats != nullptr)
+            *options.listingStats = listings.Stats();
+    }
     observer.OnPassEnded(CPassKind::kRefresh, !done);
     return done;
 }
@@ -246,7 +266,7 @@ bool RunFilesPass(CScriptRow& row, CPassObserver& observer, std::vector<CListedF
         CFileListRecorder recorder;
         CEntryResult result;
         {
-            const CRecordingScope recording(script->Machine(), recorder);
+            const CRecordingScope recording(script->Machine(), &recorder);
             result = MeasureRow(*script, category);
         }
         files = recorder.TakeSorted();

@@ -6,6 +6,7 @@
 #include "engine/FileListing.h"
 #include "engine/PluginScript.h"
 #include "engine/SelectionStore.h"
+#include "hostfn/ListingCache.h"
 
 #include <cstdint>
 #include <string>
@@ -59,6 +60,11 @@ struct CPassOptions {
     // that measurement leaves Clear out; one seen after Clear leaves the second measurement
     // out, since a walk stopped at once would report too little left and so too much freed.
     bool measureBeforeClear = false;
+    // A refresh lists each folder at most once (hostfn/ListingCache.h): its measurements share
+    // one listing cache, made for the pass and dropped at its end. False lists every folder live.
+    bool listingCache = true;
+    // Filled at the end of a refresh with what its listing cache did, when given.
+    CListingCacheStats* listingStats = nullptr;
 };
 
 // "Now updating: <name>" for a refresh, "Now clearing: <name>" for a clean, "Listing files: <name>"
@@ -67,7 +73,11 @@ std::string RowStatusText(CPassKind kind, const CScriptRow& row);
 
 // Measures the rows below `root` in list order (a row before its children): every row, or the
 // checked ones. A category's totals move by the difference each of its plugins made. Polls the
-// cancellation flag before and after each row; answers false once it stopped for it.
+// cancellation flag before and after each row; answers false once it stopped for it. The rows'
+// measurements list through one listing cache of the pass (unless the options say not to), put
+// into each row's machine scope for its call: a folder that several rows' jobs name or lie
+// under is listed once. A host call that changes files drops the cache; the clean and files
+// passes have none.
 bool RunRefreshPass(CScriptRow& root, const CPassOptions& options, CPassObserver& observer);
 
 // Clears and measures again every checked plugin below `root`, walking every category that is

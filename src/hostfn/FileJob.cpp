@@ -240,16 +240,18 @@ private:
 // Calls `each` for every root of the pattern, with the listers it was found through still open.
 // Below the base, a wildcard component is matched against the listed names of walkable folders
 // (links and reparse points never match); a plain component is opened relative to the folder
-// before it, never through a link.
+// before it, never through a link. With `listings` (measuring only), the folders matched against
+// are listed through that cache, and each root carries it to its walk.
 class CRootFinder {
 public:
     using Each = std::function<void(const WalkRoot&)>;
 
-    CRootFinder(const FolderPattern& pattern, const Each& each) : m_pattern(pattern), m_each(each) {}
+    CRootFinder(const FolderPattern& pattern, const Each& each, CListingCache* listings = nullptr)
+        : m_pattern(pattern), m_each(each), m_listings(listings) {}
 
     void Run() {
         if (m_pattern.components.empty()) {
-            m_each(WalkRoot{m_pattern.base, nullptr, std::wstring()});
+            m_each(WalkRoot{m_pattern.base, nullptr, std::wstring(), m_listings});
             return;
         }
         CFolderLister base(m_pattern.base);
@@ -264,6 +266,7 @@ private:
         std::vector<std::wstring> names;
         if (HasWildcard(component)) {
             // Listed whole first: what is done below a match never runs while its folder lists.
+            folder.ListThrough(m_listings, path.data(), path.size());
             FolderEntry entry;
             while (folder.Next(entry)) {
                 if (IsCancelled())
@@ -273,6 +276,7 @@ private:
                 if (MatchWildcardFolded(component, entry.name, entry.chars))
                     names.emplace_back(entry.name, entry.chars);
             }
+            folder.StoreListing(path.data(), path.size());
         } else {
             names.push_back(component);
         }
@@ -288,7 +292,7 @@ private:
             if (sub.size() >= kMaxLongPathChars)
                 continue;
             if (last) {
-                m_each(WalkRoot{sub, &folder, name});
+                m_each(WalkRoot{sub, &folder, name, m_listings});
                 continue;
             }
             CFolderLister inner(folder, name.data(), name.size(), kDeepBatchBytes);
@@ -303,6 +307,7 @@ private:
 
     const FolderPattern& m_pattern;
     const Each& m_each;
+    CListingCache* const m_listings;
 };
 
 // True when the root opens as a folder of its own (not a link in its place): only such a root
@@ -381,7 +386,7 @@ void RunJob(const CWalkScope& scope, const FileJob& job, JobAction action, std::
         } else {
             RemoveRoot(root);
         }
-    }).Run();
+    }, action == JobAction::Measure ? scope.listings : nullptr).Run();
 }
 
 } // namespace

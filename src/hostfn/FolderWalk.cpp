@@ -2,6 +2,7 @@
 #include "hostfn/FolderWalk.h"
 
 #include "hostfn/EntryChange.h"
+#include "hostfn/ListingCache.h"
 
 #include <winternl.h>
 
@@ -34,7 +35,37 @@ struct FullDirEntry {
 constexpr ULONG kFileFullDirectoryInformation = 2;
 constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 
+// FileInternalInformation: the file id of an open file within its volume.
+constexpr int kFileInternalInformation = 6;
+
+bool FolderIdentity(HANDLE folder, CFolderIdentity& identity) {
+    IO_STATUS_BLOCK io;
+    LARGE_INTEGER id{};
+    const auto infoClass = static_cast<FILE_INFORMATION_CLASS>(kFileInternalInformation);
+    if (NtQueryInformationFile(folder, &io, &id, sizeof id, infoClass) < 0 || id.QuadPart == 0)
+        return false; // a file system without ids: its folders are listed live every time
+    identity.fileId = static_cast<std::uint64_t>(id.QuadPart);
+    return true;
+}
+
+bool IsDotEntry(const wchar_t* name, std::size_t chars) {
+    return chars == 0 || (name[0] == L'.' && (chars == 1 || (chars == 2 && name[1] == L'.')));
+}
+
 } // namespace
+
+// A lister's part in a listing cache: the listing it reads, or what it lists live to be kept.
+struct CListingRecord {
+    CListingCache* cache = nullptr;
+    CFolderIdentity identity;
+    std::shared_ptr<const CFolderListing> served; // reading from the cache
+    std::size_t offset = 0;                       // of the next entry in `served`
+    std::vector<unsigned char> packed;            // listing live: what was listed so far
+    std::size_t count = 0;
+    bool subfoldersKept = false; // served, and so is every subfolder
+    bool keeping = true;   // false once an entry could not be packed
+    bool complete = false; // listed live to the folder's end
+};
 
 CFolderLister::CFolderLister(const std::wstring& path) : m_parent(nullptr), m_batchBytes(kBatchBytes) {
     if (path.find(L'\0') == std::wstring::npos)
@@ -67,6 +98,53 @@ CFolderLister::CFolderLister(CFolderLister& parent, const wchar_t* name, std::si
         m_dir.Reset();
 }
 
+CFolderLister::~CFolderLister() = default;
+
+void CFolderLister::ListThrough(CListingCache* cache, const wchar_t* path, std::size_t chars) {
+    m_cache.reset();
+    CFolderIdentity identity;
+    // Only before the first Next(), and only for a folder whose identity can be told.
+    if (!cache || !m_dir || !m_buffer || m_haveBatch || !FolderIdentity(m_dir.Get(), identity))
+        return;
+    auto record = std::make_unique<CListingRecord>();
+    record->cache = cache;
+    record->identity = identity;
+    std::shared_ptr<const CFolderListing> kept = cache->Find(path, chars);
+    if (kept && kept->Identity() == identity) {
+        // Asked here, where the path is at hand, for KeptWithSubfolders().
+        std::wstring sub(path, chars);
+        if (sub.empty() || sub.back() != L'\\')
+            sub += L'\\';
+        const std::size_t base = sub.size();
+        record->subfoldersKept = true;
+        FolderEntry entry;
+        for (std::size_t offset = 0; record->subfoldersKept && kept->Read(offset, entry);) {
+            if (IsWalkableFolder(entry.attributes)) {
+                sub.resize(base);
+                sub.append(entry.name, entry.chars);
+                record->subfoldersKept = cache->Find(sub.data(), sub.size()) != nullptr;
+            }
+        }
+        record->served = std::move(kept);
+        m_buffer.reset(); // read from the cache: no listing buffer
+        cache->CountServed();
+    } else {
+        cache->CountListed();
+    }
+    m_cache = std::move(record);
+}
+
+bool CFolderLister::KeptWithSubfolders() const { return m_cache && m_cache->served && m_cache->subfoldersKept; }
+
+void CFolderLister::StoreListing(const wchar_t* path, std::size_t chars) {
+    if (!m_cache || m_cache->served || !m_cache->keeping || !m_cache->complete)
+        return;
+    CListingRecord& record = *m_cache;
+    record.cache->Store(path, chars,
+                        std::make_shared<const CFolderListing>(record.identity, record.packed, record.count));
+    m_cache.reset();
+}
+
 bool CFolderLister::Fill() {
     IO_STATUS_BLOCK io;
     const NTSTATUS status =
@@ -74,6 +152,8 @@ bool CFolderLister::Fill() {
                          kFileFullDirectoryInformation, FALSE, nullptr, FALSE);
     m_offset = 0;
     m_haveBatch = status >= 0 && status != kNoMoreFiles && io.Information != 0;
+    if (!m_haveBatch && m_cache && status == kNoMoreFiles)
+        m_cache->complete = true;
     if (!m_haveBatch)
         m_buffer.reset(); // listed to the end: a folder kept open for its subfolders holds no buffer
     return m_haveBatch;
@@ -81,8 +161,18 @@ bool CFolderLister::Fill() {
 
 bool CFolderLister::Next(FolderEntry& entry) {
     m_entryName = nullptr;
-    if (!m_dir || !m_buffer || m_check.load(std::memory_order_acquire) == Check::Foreign ||
-        (m_nameChars > kMayBeUnnameableChars && !Verified()) || (!m_haveBatch && !Fill()))
+    if (!m_dir || m_check.load(std::memory_order_acquire) == Check::Foreign ||
+        (m_nameChars > kMayBeUnnameableChars && !Verified()))
+        return false;
+    if (m_cache && m_cache->served) {
+        if (!m_cache->served->Read(m_cache->offset, entry))
+            return false;
+        m_entryName = entry.name;
+        m_entryChars = entry.chars;
+        m_entryAttributes = entry.attributes;
+        return true;
+    }
+    if (!m_buffer || (!m_haveBatch && !Fill()))
         return false;
     const auto* e = reinterpret_cast<const FullDirEntry*>(m_buffer.get() + m_offset);
     m_entryName = e->FileName;
@@ -97,6 +187,10 @@ bool CFolderLister::Next(FolderEntry& entry) {
     entry.attributes = e->FileAttributes;
     entry.length = static_cast<std::uint64_t>(e->EndOfFile.QuadPart);
     entry.lastWrite = e->LastWriteTime.QuadPart;
+    if (m_cache && m_cache->keeping && !IsDotEntry(entry.name, entry.chars)) {
+        m_cache->keeping = CFolderListing::Pack(m_cache->packed, entry);
+        ++m_cache->count;
+    }
     return true;
 }
 

@@ -18,6 +18,10 @@
 
 namespace qs {
 
+class CListingCache;
+class CFolderListing;
+struct CListingRecord;
+
 // Appends a backslash unless the path already ends with one.
 inline void EnsureTrailingBackslash(std::string& path) {
     if (path.empty() || path.back() != '\\')
@@ -70,8 +74,26 @@ public:
     CFolderLister(CFolderLister& parent, const wchar_t* name, std::size_t chars, std::size_t batchBytes);
     CFolderLister(const CFolderLister&) = delete;
     CFolderLister& operator=(const CFolderLister&) = delete;
+    ~CFolderLister();
 
     bool Valid() const { return m_dir.Valid(); }
+
+    // Lists through a pass's listing cache (ListingCache.h), asked before the first Next(); a
+    // null cache lists live. `path` is the folder's full path as the walk reached it. When the
+    // cache holds a listing of this very folder (the same path and the same identity), Next()
+    // reads that listing, "." and ".." left out, and the file system is asked nothing more;
+    // otherwise the folder is listed live and what it lists is kept for StoreListing(). Every
+    // check Next() makes before it lists holds either way. Only measuring walks list through a
+    // cache: everything a walk changes is chosen from a live listing.
+    void ListThrough(CListingCache* cache, const wchar_t* path, std::size_t chars);
+    // Once Next() has answered false: gives the cache what was listed live, when the folder was
+    // listed to its very end. `path` as given to ListThrough (the walk holds it, not the lister,
+    // so that a chain of folders as deep as the platform allows holds each path once).
+    void StoreListing(const wchar_t* path, std::size_t chars);
+    // True when ListThrough found in the cache this folder's listing and the listing of each
+    // folder directly in it: a walk below it mostly reads memory, and is done sooner on one
+    // thread than it could start another.
+    bool KeptWithSubfolders() const;
     // The next entry, "." and ".." included; false at the end, and in a folder found not to be
     // Verified(). A folder whose name may be longer than the platform can give
     // (kMayBeUnnameableChars) is asked before its first entry, so that no walk lists, and no
@@ -129,6 +151,7 @@ private:
     const wchar_t* m_entryName = nullptr; // the entry last returned by Next(), inside m_buffer
     std::size_t m_entryChars = 0;
     DWORD m_entryAttributes = 0;
+    std::unique_ptr<CListingRecord> m_cache; // the listing read from a cache, or being kept for it
 };
 
 // A folder whose full name is longer than this may hold entries that the platform cannot name:
@@ -158,11 +181,13 @@ constexpr std::size_t kLargeBatchLevels = 16;
 // in the path lead where the caller pointed). With `parent`: its subfolder `name`, exactly as it
 // was listed (or as the script named it), opened relative to the parent's handle and never
 // through a link; `path` is then the text the walk's paths start with. The parent must outlive
-// the walk.
+// the walk. `listings`: the pass's listing cache that a measuring walk lists through (null:
+// live); every folder of the walk is keyed by its path as the walk builds it.
 struct WalkRoot {
     std::wstring path;
     CFolderLister* parent = nullptr;
     std::wstring name;
+    CListingCache* listings = nullptr;
 };
 
 // The walk root's own lister, listing in batches of `batchBytes`.
@@ -196,6 +221,7 @@ bool WalkFolderTree(const WalkRoot& start, const typename Walker::State& state, 
     levels.push_back(std::make_unique<Level>(OpenWalkRoot(start, kBatchBytes), state));
     if (!levels.back()->lister.Valid())
         return true;
+    levels.back()->lister.ListThrough(start.listings, root.data(), root.size());
     std::wstring path = root;
     if (path.back() != L'\\')
         path += L'\\';
@@ -205,6 +231,8 @@ bool WalkFolderTree(const WalkRoot& start, const typename Walker::State& state, 
     while (!levels.empty()) {
         Level& level = *levels.back();
         if (!level.lister.Next(entry)) {
+            // The walk's path still starts with this folder's (deeper levels only append).
+            level.lister.StoreListing(path.data(), level.base);
             const State left = level.state;
             levels.pop_back();
             if (!levels.empty())
@@ -231,6 +259,7 @@ bool WalkFolderTree(const WalkRoot& start, const typename Walker::State& state, 
             walker.Leave(level.lister, static_cast<const State&>(inner));
             continue;
         }
+        sub->lister.ListThrough(start.listings, path.data(), path.size());
         path += L'\\';
         sub->base = path.size();
         levels.push_back(std::move(sub));
@@ -240,7 +269,7 @@ bool WalkFolderTree(const WalkRoot& start, const typename Walker::State& state, 
 
 template <typename Walker>
 bool WalkFolderTree(const std::wstring& root, const typename Walker::State& state, Walker& walker) {
-    return WalkFolderTree(WalkRoot{root, nullptr, std::wstring()}, state, walker);
+    return WalkFolderTree(WalkRoot{root, nullptr, std::wstring(), nullptr}, state, walker);
 }
 
 } // namespace qs

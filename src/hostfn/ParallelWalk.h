@@ -110,6 +110,10 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
     rootNode->lister = OpenWalkRoot(start, kBatchBytes);
     if (!rootNode->lister->Valid())
         return true;
+    rootNode->lister->ListThrough(start.listings, rootNode->path.data(), rootNode->path.size());
+    // Below a folder kept in the pass's listing cache with its subfolders, listing reads memory:
+    // the calling thread is done sooner than it could start another.
+    const bool alone = rootNode->lister->KeptWithSubfolders();
 
     // Marks `node`'s listing or one of its subfolders done; a node with nothing left closes its
     // handle and is left by its parent, which may then be done in turn.
@@ -128,15 +132,15 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
     // Hands a folder's subfolders to the pool at once, under one lock and with one wake-up (a
     // call into the platform). A thread is started only when more subfolders wait than threads
     // are idle.
-    auto push = [&pool, &work, &walkers](std::vector<NodePtr>& found) {
+    auto push = [&pool, &work, &walkers, alone](std::vector<NodePtr>& found) {
         if (found.empty())
             return;
         std::lock_guard<std::mutex> hold(pool.lock);
         for (NodePtr& node : found)
             pool.pending.push_back(std::move(node));
         found.clear();
-        while (pool.pending.size() > pool.threads.size() + 1 - pool.busy && pool.threads.size() + 1 < walkers.size() &&
-               !pool.stopped.load(std::memory_order_relaxed)) {
+        while (!alone && pool.pending.size() > pool.threads.size() + 1 - pool.busy &&
+               pool.threads.size() + 1 < walkers.size() && !pool.stopped.load(std::memory_order_relaxed)) {
             try {
                 pool.threads.emplace_back(work, static_cast<unsigned>(pool.threads.size()) + 1);
             } catch (const std::system_error&) {
@@ -158,6 +162,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
                 finish(node, walker);
                 return;
             }
+            node->lister->ListThrough(start.listings, node->path.data(), node->path.size());
         }
         CFolderLister& lister = *node->lister;
         const std::size_t base = node->path.size();
@@ -185,6 +190,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
             node->open.fetch_add(1, std::memory_order_relaxed);
             found.push_back(std::make_shared<Node>(node, entry.name, entry.chars, path, inner, node->depth + 1));
         }
+        lister.StoreListing(node->path.data(), node->path.size());
         push(found);
         // Its subfolders carry their own paths: a folder kept open for them keeps no path, so
         // that a chain as deep as the platform allows holds each path once, not once per level.
@@ -252,7 +258,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
 template <typename Walker>
 bool WalkFolderTreeParallel(const std::wstring& root, const typename Walker::State& state,
                             std::vector<Walker>& walkers) {
-    return WalkFolderTreeParallel(WalkRoot{root, nullptr, std::wstring()}, state, walkers);
+    return WalkFolderTreeParallel(WalkRoot{root, nullptr, std::wstring(), nullptr}, state, walkers);
 }
 
 } // namespace qs

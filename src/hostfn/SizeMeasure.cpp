@@ -184,7 +184,7 @@ void MeasureFolder(const CWalkScope& scope, const std::string& folder, const std
     // Without recursion there is one folder to list: one thread.
     std::vector<CMeasureWalk> walks(recurse && threads > 1 ? threads : 1,
                                     CMeasureWalk(recurse, CachedClusterSize(folder), keep, sink));
-    WalkFolderTreeParallel(root, &masks, walks);
+    WalkFolderTreeParallel(WalkRoot{root, nullptr, std::wstring(), scope.listings}, &masks, walks);
     for (const CMeasureWalk& walk : walks) {
         size += walk.size;
         count += walk.count;

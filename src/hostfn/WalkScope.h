@@ -91,11 +91,16 @@ private:
     std::mutex m_lock;
 };
 
+class CListingCache;
+
 // What one host call's walks honour. `threads` 0 means WalkThreads() (ParallelWalk.h).
+// `listings`: the listing cache of the pass the call belongs to (ListingCache.h), read and
+// filled by the measuring walks only; null lists every folder live.
 struct CWalkScope {
     CKeepList keep;
     CFileRecorder* recorder = nullptr;
     unsigned threads = 0;
+    CListingCache* listings = nullptr;
 };
 
 } // namespace qs

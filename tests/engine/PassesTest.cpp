@@ -3,6 +3,7 @@
 // companion's options.
 #include "engine/Passes.h"
 
+#include "engine/HostFunctions.h"
 #include "engine/HostScope.h"
 #include "hostfn/Cancellation.h"
 #include "support/ScriptHost.h"
@@ -20,6 +21,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -360,6 +362,131 @@ TEST_F(PassesTest, FilesPassListsWhatTheMeasurementCounts) {
     EXPECT_EQ(files[1].sizeOnDrive, cluster);
     EXPECT_EQ(row->userData->Size(), ListedSize(files));
     EXPECT_EQ(host.Vm().HostScope(), nullptr);
+}
+
+// The tree below a folder as it was; ExpectGoneOnly checks that exactly `gone` disappeared and
+// that everything else is as it was, byte for byte.
+struct TreeSnapshotOf {
+    explicit TreeSnapshotOf(std::string folder) : root(std::move(folder)), before(test::Snapshot(root)) {}
+    void ExpectGoneOnly(const std::set<std::wstring>& gone) const {
+        const test::TreeSnapshot after = test::Snapshot(root);
+        for (const auto& [path, content] : before) {
+            const auto left = after.find(path);
+            if (gone.count(path) != 0)
+                EXPECT_TRUE(left == after.end()) << test::Printable(path) << " stayed";
+            else if (left == after.end())
+                ADD_FAILURE() << test::Printable(path) << " went";
+            else
+                EXPECT_EQ(left->second, content) << test::Printable(path) << " changed";
+        }
+        EXPECT_EQ(after.size() + gone.size(), before.size());
+    }
+    std::string root;
+    test::TreeSnapshot before;
+};
+
+// The listing cache of a refresh: folders that several rows name, or that lie under what they
+// name, are listed once in the pass; a row that deletes drops the listings, so the rows after it
+// measure the disk as it is; every figure is the one the pass gives without the cache.
+TEST_F(PassesTest, RefreshListsEachFolderOnceAndAnythingThatDeletesDropsTheListings) {
+    test::TempDir dir;
+    for (const char* f : {"shared\\a.tmp", "shared\\sub\\b.tmp", "shared\\sub\\deep\\c.log", "other\\keep.tmp"})
+        test::WriteBytes(dir / f, 3000);
+    const std::string shared = "[[" + dir.Path() + "\\shared]]";
+    const std::string upper = "[[" + dir.Path() + "\\SHARED\\Sub]]";
+    const auto plugin = [&](const std::string& name, const std::string& body) {
+        Add("function this:GetPluginName() return '" + name + "' end\nfunction this:GetSize() " + body + " end\n",
+            false, nullptr, name);
+    };
+    plugin("Whole", "return self:GetFolderSize(" + shared + ", '', true)");
+    plugin("Deleter", "self:DeleteFile(" + shared + " .. '\\\\a.tmp') return self:GetFolderSize(" + shared +
+                          ", '', true)");
+    plugin("Sub", "return self:MeasureFiles({folder = " + upper + ", masks = '*', recurse = true})");
+    plugin("Deep", "return self:GetFolderSize(" + upper + " .. '\\\\deep', '*.log', false)");
+    plugin("Wild", "return self:MeasureFiles({folder = " + shared + " .. '\\\\*', recurse = true, removeSelf = true})");
+    const TreeSnapshotOf before(dir.Path());
+
+    CListingCacheStats stats;
+    CPassOptions options;
+    options.listingStats = &stats;
+    EXPECT_TRUE(RunRefreshPass(Root(), options, seen));
+    const Names cached = seen.Only("measured");
+    // shared, sub and deep by Whole; again by Deleter after its delete; the rest read them.
+    EXPECT_EQ(stats.listed, 6u);
+    EXPECT_EQ(stats.folders, 3u);
+    EXPECT_GT(stats.served, 0u);
+    EXPECT_EQ(SizeOf("Deleter") * 3, SizeOf("Whole") * 2) << "the delete is seen by the measurement after it";
+
+    // Without the cache (a.tmp is gone for good now): the figures of every row after the delete.
+    seen = Recorder();
+    options.listingCache = false;
+    EXPECT_TRUE(RunRefreshPass(Root(), options, seen));
+    Names live = seen.Only("measured");
+    ASSERT_EQ(live.size(), cached.size());
+    for (std::size_t i = 0; i < live.size(); ++i) {
+        // Category totals move from pass to pass; Whole ran before the delete.
+        if (live[i].rfind("Whole ", 0) != 0 && live[i].rfind("Cat ", 0) != 0) {
+            EXPECT_EQ(live[i], cached[i]);
+        }
+    }
+    // Only the file the row named went.
+    before.ExpectGoneOnly({L"shared\\a.tmp"});
+}
+
+// What the host functions' work got as the listing cache: the pass's for a refresh's
+// measurements, none for anything that changes files, and none in a clean pass at all.
+std::vector<std::string>& ListingsSeen() {
+    static std::vector<std::string> seen;
+    return seen;
+}
+
+TEST_F(PassesTest, TheCleanPassAndChangingCallsNeverListThroughTheCache) {
+    test::TempDir dir;
+    for (const char* f : {"t\\a.tmp", "t\\sub\\b.tmp", "t\\keep.txt", "other\\c.tmp"})
+        test::WriteBytes(dir / f, 100);
+    const std::string t = "[[" + dir.Path() + "\\t]]";
+    Add("function this:GetPluginName() return 'Both' end\n"
+        "function this:GetSize()\n"
+        "  local a, b = self:GetFolderSize(" + t + ", '*.tmp', true)\n"
+        "  local c, d = self:MeasureFiles({folder = " + t + ", masks = '*.tmp', recurse = true})\n"
+        "  return a + c, b + d\n"
+        "end\n"
+        "function this:Clear()\n"
+        "  self:DeleteFiles({folder = " + t + " .. '\\\\sub', masks = '*.tmp'})\n"
+        "  self:DeleteFolderContent(" + t + ", '*.tmp', false)\n"
+        "end\n",
+        false, nullptr, "Both");
+    Check("Both");
+    const HostWork saved = CurrentHostWork();
+    HostWork& work = CurrentHostWork();
+    work.measureFolder = [](const CWalkScope& s, const std::string& f, const std::string& m, bool r,
+                            std::uint64_t& size, std::uint32_t& count) {
+        ListingsSeen().push_back(std::string("measureFolder ") + (s.listings ? "cache" : "live"));
+        DefaultHostWork().measureFolder(s, f, m, r, size, count);
+    };
+    work.measureJob = [](const CWalkScope& s, const FileJob& j, std::uint64_t& size, std::uint32_t& count) {
+        ListingsSeen().push_back(std::string("measureJob ") + (s.listings ? "cache" : "live"));
+        DefaultHostWork().measureJob(s, j, size, count);
+    };
+    work.deleteJob = [](const CWalkScope& s, const FileJob& j) {
+        ListingsSeen().push_back(std::string("deleteJob ") + (s.listings ? "cache" : "live"));
+        DefaultHostWork().deleteJob(s, j);
+    };
+    work.eraseFolder = [](const CWalkScope& s, const std::string& f, const std::string* m, bool r) {
+        ListingsSeen().push_back(std::string("eraseFolder ") + (s.listings ? "cache" : "live"));
+        DefaultHostWork().eraseFolder(s, f, m, r);
+    };
+    const TreeSnapshotOf before(dir.Path());
+    ListingsSeen().clear();
+    EXPECT_TRUE(RunRefreshPass(Root(), CPassOptions(), seen));
+    EXPECT_EQ(ListingsSeen(), (Names{"measureFolder cache", "measureJob cache"}));
+    ListingsSeen().clear();
+    EXPECT_TRUE(RunCleanPass(Root(), CPassOptions{kRunCheckedRows, true, true}, seen));
+    EXPECT_EQ(ListingsSeen(), (Names{"measureFolder live", "measureJob live", "deleteJob live", "eraseFolder live",
+                                     "measureFolder live", "measureJob live"}));
+    CurrentHostWork() = saved;
+    EXPECT_EQ(seen.Only("measured").back(), "Both 0 0");
+    before.ExpectGoneOnly({L"t\\a.tmp", L"t\\sub\\b.tmp"});
 }
 
 } // namespace
