@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <windows.h>
@@ -334,31 +335,60 @@ inline void WalkNtThreadsRelative(const std::wstring& folder, std::uint32_t clus
     }
 }
 
-// The one-thread walk of every `parts`-th folder at the top of `folder`, starting with the
-// `part`-th, and of the files at the top when `part` is 0: one share of the tree for one of
-// several processes walking it together.
-inline void WalkNtShare(const std::wstring& folder, std::uint32_t cluster, unsigned part, unsigned parts,
-                        WalkTotals& t) {
+// Every folder of the tree below `folder` (itself included, not below links) with the number of
+// files it holds directly.
+inline void ListFolders(const std::wstring& folder, std::vector<std::pair<std::wstring, std::uint64_t>>& out) {
+    const std::size_t at = out.size();
+    out.emplace_back(folder, 0);
     WIN32_FIND_DATAW d;
     HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &d);
     if (find == INVALID_HANDLE_VALUE)
         return;
-    unsigned k = 0;
+    std::vector<std::wstring> subfolders;
     do {
         const wchar_t* n = d.cFileName;
         if (n[0] == L'.' && (n[1] == 0 || (n[1] == L'.' && n[2] == 0)))
             continue;
-        if (IsDirectoryToWalk(d.dwFileAttributes)) {
-            if (k++ % parts == part) {
-                ++t.folders;
-                WalkNt(folder + L"\\" + n, cluster, t);
-            }
-        } else if (part == 0 && !(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            ++t.files;
-            t.size += OnDrive((static_cast<std::uint64_t>(d.nFileSizeHigh) << 32) | d.nFileSizeLow, cluster);
-        }
+        if (IsDirectoryToWalk(d.dwFileAttributes))
+            subfolders.push_back(folder + L"\\" + n);
+        else if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            ++out[at].second;
     } while (FindNextFileW(find, &d));
     FindClose(find);
+    for (const std::wstring& sub : subfolders)
+        ListFolders(sub, out);
+}
+
+// Lists each of `folders` on its own (opened by its path, no recursion) with the native query:
+// the listing work of a walk without its descent, for sharing a tree between processes.
+inline void ListFlat(const std::vector<std::wstring>& folders, std::uint32_t cluster, WalkTotals& t) {
+    alignas(8) static unsigned char buffer[65536];
+    for (const std::wstring& path : folders) {
+        HANDLE dir =
+            CreateFileW(path.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (dir == INVALID_HANDLE_VALUE)
+            continue;
+        ++t.folders;
+        IO_STATUS_BLOCK io;
+        for (;;) {
+            const NTSTATUS st = nt::Calls().query(dir, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
+                                                  nt::kFullDirectoryInformation, FALSE, nullptr, FALSE);
+            if (st < 0 || st == nt::kNoMoreFiles)
+                break;
+            for (unsigned char* p = buffer;;) {
+                auto* e = reinterpret_cast<nt::FullDirInformation*>(p);
+                if (!(e->FileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                    ++t.files;
+                    t.size += OnDrive(static_cast<std::uint64_t>(e->EndOfFile.QuadPart), cluster);
+                }
+                if (!e->NextEntryOffset)
+                    break;
+                p += e->NextEntryOffset;
+            }
+        }
+        CloseHandle(dir);
+    }
 }
 
 } // namespace qs::bench

@@ -3,7 +3,8 @@
 // platform; then how soon a cancelled walk returns. Beside them, what the platform gives plain
 // parallel walks: on threads of one process, and split over two processes.
 //   bench_folder_size [--quick] TREE
-//   bench_folder_size --share K N TREE   (a child: walks its share, exits with its file count)
+//   bench_folder_size --list-flat FILE   (a child: lists the folders FILE names, one a line,
+//                                          and exits with the number of files they hold)
 #include "BenchCommon.h"
 #include "PlainWalk.h"
 
@@ -32,19 +33,43 @@ double Best(int rounds, const std::function<void()>& run) {
     return best;
 }
 
-// Two processes (this program again), each walking half of the folders at the top of `tree`,
-// started together; the time includes starting them. The number of files they found together.
-std::uint64_t WalkInTwoProcesses(const std::string& tree) {
+// The folders of `tree` dealt into `shares` lists of about as many files each, written one
+// folder a line to `stem` + k, for child processes to list.
+std::vector<std::string> WriteShares(const std::string& tree, const std::string& stem, unsigned shares) {
+    std::vector<std::pair<std::wstring, std::uint64_t>> folders;
+    ListFolders(Wide(tree), folders);
+    std::sort(folders.begin(), folders.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
+    std::vector<std::uint64_t> load(shares, 0);
+    std::vector<std::string> files(shares), texts(shares);
+    for (const auto& folder : folders) {
+        const std::size_t k = static_cast<std::size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+        load[k] += folder.second + 1;
+        texts[k].append(folder.first.begin(), folder.first.end()).push_back('\n'); // the tree's names are ASCII
+    }
+    for (unsigned k = 0; k < shares; ++k) {
+        files[k] = stem + std::to_string(shares) + "-" + std::to_string(k) + ".txt";
+        if (FILE* f = std::fopen(files[k].c_str(), "wb")) {
+            std::fwrite(texts[k].data(), 1, texts[k].size(), f);
+            std::fclose(f);
+        }
+    }
+    return files;
+}
+
+// Child processes (this program again), one per list, started together; the time includes
+// starting them. The number of files they listed together.
+std::uint64_t ListInProcesses(const std::vector<std::string>& lists) {
     char self[MAX_PATH];
     if (!GetModuleFileNameA(nullptr, self, MAX_PATH))
         return 0;
-    PROCESS_INFORMATION children[2] = {};
-    for (int k = 0; k < 2; ++k) {
-        std::string command = "bench_folder_size --share " + std::to_string(k) + " 2 \"" + tree + "\"";
+    std::vector<PROCESS_INFORMATION> children;
+    for (const std::string& list : lists) {
+        std::string command = "bench_folder_size --list-flat \"" + list + "\"";
         STARTUPINFOA si{};
         si.cb = sizeof si;
-        if (!CreateProcessA(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &children[k]))
-            return 0;
+        PROCESS_INFORMATION child{};
+        if (CreateProcessA(self, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &child))
+            children.push_back(child);
     }
     std::uint64_t files = 0;
     for (PROCESS_INFORMATION& child : children) {
@@ -63,10 +88,20 @@ std::uint64_t WalkInTwoProcesses(const std::string& tree) {
 int main(int argc, char** argv) {
     const bool quick = HasFlag(argc, argv, "--quick");
     const auto args = Positional(argc, argv);
-    if (HasFlag(argc, argv, "--share") && args.size() == 3) {
+    if (HasFlag(argc, argv, "--list-flat") && args.size() == 1) {
+        std::vector<std::wstring> folders;
+        if (FILE* f = std::fopen(args[0].c_str(), "rb")) {
+            char line[4096];
+            while (std::fgets(line, sizeof line, f)) {
+                std::string path(line);
+                while (!path.empty() && (path.back() == '\n' || path.back() == '\r'))
+                    path.pop_back();
+                folders.push_back(Wide(path));
+            }
+            std::fclose(f);
+        }
         WalkTotals share;
-        WalkNtShare(Wide(args[2]), 4096, static_cast<unsigned>(std::stoul(args[0])),
-                    static_cast<unsigned>(std::stoul(args[1])), share);
+        ListFlat(folders, 4096, share);
         return static_cast<int>(share.files);
     }
     if (args.empty()) {
@@ -102,9 +137,12 @@ int main(int argc, char** argv) {
     constexpr int kCapCount = 5;
     double host[kCapCount] = {1e30, 1e30, 1e30, 1e30, 1e30};
     std::vector<std::pair<std::uint64_t, std::uint32_t>> measured; // every host run's size and count
-    double findA = 1e30, findW = 1e30, ntWalk = 1e30, ntWalk2 = 1e30, ntWalk2Relative = 1e30, twoProcesses = 1e30;
+    double findA = 1e30, findW = 1e30, ntWalk = 1e30, ntWalk2 = 1e30, ntWalk2Relative = 1e30, oneProcess = 1e30,
+           twoProcesses = 1e30;
     WalkTotals a, w, n, n2, n2r;
-    std::uint64_t processFiles = 0;
+    std::uint64_t processFiles = 0, oneProcessFiles = 0;
+    const std::string stem = std::string(temp) + "qs-bench-share";
+    const std::vector<std::string> whole = WriteShares(tree, stem, 1), halves = WriteShares(tree, stem, 2);
     for (int r = 0; r < rounds; ++r) {
         for (int k = 0; k < kCapCount; ++k) {
             qs::SetWalkThreadCap(kCaps[k]);
@@ -131,9 +169,13 @@ int main(int argc, char** argv) {
                                        n2r = WalkTotals();
                                        WalkNtThreadsRelative(Wide(tree), cluster, 2, n2r);
                                    }));
-        twoProcesses = std::min(twoProcesses, Best(1, [&] { processFiles = WalkInTwoProcesses(tree); }));
+        oneProcess = std::min(oneProcess, Best(1, [&] { oneProcessFiles = ListInProcesses(whole); }));
+        twoProcesses = std::min(twoProcesses, Best(1, [&] { processFiles = ListInProcesses(halves); }));
     }
     const std::uint64_t memoryAfter = PeakPrivateBytes();
+    for (const std::vector<std::string>* lists : {&whole, &halves})
+        for (const std::string& list : *lists)
+            DeleteFileA(list.c_str());
     const double plain = std::min({findA, findW, ntWalk});
     qs::SetWalkThreadCap(0);
     const bool same = std::all_of(measured.begin(), measured.end(),
@@ -167,14 +209,17 @@ int main(int argc, char** argv) {
     std::printf("the same on 2 threads, subfolders opened relative to their parents: %.3f s (%.3fx%s)\n",
                 ntWalk2Relative, ntWalk2Relative / ntWalk,
                 n2r.files == n.files && n2r.size == n.size ? "" : ", DIFFERENT TOTALS");
-    std::printf("the one-thread walk split over 2 processes, starting them included: %.3f s (%.3fx%s)\n", twoProcesses,
-                twoProcesses / ntWalk, processFiles == n.files ? "" : ", DIFFERENT TOTALS");
+    std::printf("every folder listed on its own in one child process: %.3f s; the same folders dealt to 2 child "
+                "processes: %.3f s (%.3fx%s)\n",
+                oneProcess, twoProcesses, twoProcesses / oneProcess,
+                processFiles == n.files && oneProcessFiles == n.files ? "" : ", DIFFERENT TOTALS");
     std::printf("ratio to the fastest plain walk: %.3f\n", host[kCapCount - 1] / plain);
     std::printf("cancel: the walk returned at most %.1f ms after the flag was set\n", cancelWorst * 1000);
     std::printf("peak private bytes: %llu before, %llu after the walks (+%llu)\n",
                 static_cast<unsigned long long>(memoryBefore), static_cast<unsigned long long>(memoryAfter),
                 static_cast<unsigned long long>(memoryAfter - memoryBefore));
-    std::printf("RESULT host=%.6f plain=%.6f nt=%.6f nt2=%.6f host1=%.6f host2=%.6f host4=%.6f host8=%.6f cancel=%.6f nt2rel=%.6f proc2=%.6f\n",
-                host[kCapCount - 1], plain, ntWalk, ntWalk2, host[0], host[1], host[2], host[3], cancelWorst, ntWalk2Relative, twoProcesses);
+    std::printf("RESULT host=%.6f plain=%.6f nt=%.6f nt2=%.6f host1=%.6f host2=%.6f host4=%.6f host8=%.6f cancel=%.6f nt2rel=%.6f proc1=%.6f proc2=%.6f\n",
+                host[kCapCount - 1], plain, ntWalk, ntWalk2, host[0], host[1], host[2], host[3], cancelWorst, ntWalk2Relative,
+                oneProcess, twoProcesses);
     return same ? 0 : 3;
 }

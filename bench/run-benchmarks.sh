@@ -164,7 +164,7 @@ for k in 1 2 4 8; do
     echo "             host on $k thread(s) / that walk = $(ratio "$(echo "$size_out" | result "host$k")" "$size_nt")"
 done
 echo "             (the plain walk on 2 threads with no checks / the one-thread one = $(ratio "$(echo "$size_out" | result nt2)" "$size_nt"))"
-echo "             (the same with subfolders opened relative to their parents = $(ratio "$(echo "$size_out" | result nt2rel)" "$size_nt"); the one-thread walk split over 2 processes = $(ratio "$(echo "$size_out" | result proc2)" "$size_nt"))"
+echo "             (the same with subfolders opened relative to their parents = $(ratio "$(echo "$size_out" | result nt2rel)" "$size_nt"); every folder listed on its own, 2 processes / 1 = $(ratio "$(echo "$size_out" | result proc2)" "$(echo "$size_out" | result proc1)"))"
 printf '             a cancelled walk returned within %.1f ms (goal <= 100)\n' "$(awk -v s="$size_cancel" 'BEGIN { print s * 1000 }')"
 echo "job:         MeasureFiles with a wildcard and excludes / GetFolderSize over the same folders = $(ratio "$job_job" "$job_folders") (goal <= 1.1)"
 echo "refresh:     Refresh All of 400 entries with the listing cache / plain walk of the folders they name = $(ratio "$refresh_cached" "$refresh_plain") (goal <= 1.5); listing live / that walk = $(ratio "$refresh_live" "$refresh_plain")"
