@@ -187,12 +187,19 @@ inline void WalkNt(const std::wstring& folder, std::uint32_t cluster, WalkTotals
     CloseHandle(dir);
 }
 
-// The same walk on `threads` threads sharing a stack of pending folders (full paths, each opened
-// by its path): what the platform gives a parallel walk with no checks at all.
-inline void WalkNtThreads(const std::wstring& folder, std::uint32_t cluster, unsigned threads, WalkTotals& t) {
+// The same walk on `threads` threads sharing a stack of pending folders, with no checks at all.
+// A folder waits either as its full path, opened by the thread that takes it up, or, when
+// `relative`, as a handle its parent's listing opened relative to the parent's own handle by its
+// listed name, as the host's walks reach folders.
+inline void WalkNtPool(const std::wstring& folder, std::uint32_t cluster, unsigned threads, bool relative,
+                       WalkTotals& t) {
+    struct Pending {
+        HANDLE dir; // null: open `path`
+        std::wstring path;
+    };
     std::mutex lock;
     std::condition_variable wake;
-    std::vector<std::wstring> pending{folder};
+    std::vector<Pending> pending{{nullptr, folder}};
     unsigned busy = 0;
     std::vector<WalkTotals> totals(threads);
     auto work = [&](unsigned index) {
@@ -203,14 +210,15 @@ inline void WalkNtThreads(const std::wstring& folder, std::uint32_t cluster, uns
             wake.wait(hold, [&] { return !pending.empty() || busy == 0; });
             if (pending.empty())
                 break;
-            const std::wstring path = std::move(pending.back());
+            const Pending taken = std::move(pending.back());
             pending.pop_back();
             ++busy;
             hold.unlock();
-            HANDLE dir = CreateFileW(path.c_str(), FILE_LIST_DIRECTORY,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-            std::vector<std::wstring> found;
+            HANDLE dir = taken.dir ? taken.dir
+                                   : CreateFileW(taken.path.c_str(), FILE_LIST_DIRECTORY,
+                                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+            std::vector<Pending> found;
             IO_STATUS_BLOCK io;
             while (dir != INVALID_HANDLE_VALUE &&
                    [&] {
@@ -225,8 +233,12 @@ inline void WalkNtThreads(const std::wstring& folder, std::uint32_t cluster, uns
                     if (!(n[0] == L'.' && (chars == 1 || (chars == 2 && n[1] == L'.')))) {
                         if (e->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                             ++mine.folders;
-                            if (!(e->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                                found.push_back(path + L"\\" + std::wstring(n, chars));
+                            if (!(e->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+                                if (!relative)
+                                    found.push_back({nullptr, taken.path + L"\\" + std::wstring(n, chars)});
+                                else if (HANDLE sub = nt::OpenRelative(dir, n, e->FileNameLength))
+                                    found.push_back({sub, std::wstring()});
+                            }
                         } else {
                             ++mine.files;
                             mine.size += OnDrive(static_cast<std::uint64_t>(e->EndOfFile.QuadPart), cluster);
@@ -241,83 +253,8 @@ inline void WalkNtThreads(const std::wstring& folder, std::uint32_t cluster, uns
                 CloseHandle(dir);
             hold.lock();
             --busy;
-            for (std::wstring& f : found)
+            for (Pending& f : found)
                 pending.push_back(std::move(f));
-            wake.notify_all();
-        }
-        wake.notify_all();
-    };
-    std::vector<std::thread> pool;
-    for (unsigned k = 1; k < threads; ++k)
-        pool.emplace_back(work, k);
-    work(0);
-    for (std::thread& th : pool)
-        th.join();
-    for (const WalkTotals& m : totals) {
-        t.files += m.files;
-        t.folders += m.folders;
-        t.size += m.size;
-    }
-}
-
-// The same walk on `threads` threads, each subfolder opened relative to its parent's handle as
-// the host's walks open it (the parent's listing opens its subfolders and hands the handles on):
-// what reaching folders by their listed names costs a parallel walk, still with no checks.
-inline void WalkNtThreadsRelative(const std::wstring& folder, std::uint32_t cluster, unsigned threads, WalkTotals& t) {
-    HANDLE root =
-        CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (root == INVALID_HANDLE_VALUE)
-        return;
-    std::mutex lock;
-    std::condition_variable wake;
-    std::vector<HANDLE> pending{root};
-    unsigned busy = 0;
-    std::vector<WalkTotals> totals(threads);
-    auto work = [&](unsigned index) {
-        alignas(8) static thread_local unsigned char buffer[65536];
-        WalkTotals& mine = totals[index];
-        std::unique_lock<std::mutex> hold(lock);
-        for (;;) {
-            wake.wait(hold, [&] { return !pending.empty() || busy == 0; });
-            if (pending.empty())
-                break;
-            HANDLE dir = pending.back();
-            pending.pop_back();
-            ++busy;
-            hold.unlock();
-            std::vector<HANDLE> found;
-            IO_STATUS_BLOCK io;
-            for (;;) {
-                const NTSTATUS st = nt::Calls().query(dir, nullptr, nullptr, nullptr, &io, buffer, sizeof buffer,
-                                                      nt::kFullDirectoryInformation, FALSE, nullptr, FALSE);
-                if (st < 0 || st == nt::kNoMoreFiles)
-                    break;
-                for (unsigned char* p = buffer;;) {
-                    auto* e = reinterpret_cast<nt::FullDirInformation*>(p);
-                    const ULONG chars = e->FileNameLength / sizeof(WCHAR);
-                    const WCHAR* n = e->FileName;
-                    if (!(n[0] == L'.' && (chars == 1 || (chars == 2 && n[1] == L'.')))) {
-                        if (e->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                            ++mine.folders;
-                            if (!(e->FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                                if (HANDLE sub = nt::OpenRelative(dir, n, e->FileNameLength))
-                                    found.push_back(sub);
-                        } else {
-                            ++mine.files;
-                            mine.size += OnDrive(static_cast<std::uint64_t>(e->EndOfFile.QuadPart), cluster);
-                        }
-                    }
-                    if (!e->NextEntryOffset)
-                        break;
-                    p += e->NextEntryOffset;
-                }
-            }
-            nt::Calls().close(dir);
-            hold.lock();
-            --busy;
-            for (HANDLE h : found)
-                pending.push_back(h);
             wake.notify_all();
         }
         wake.notify_all();

@@ -163,11 +163,11 @@ int main(int argc, char** argv) {
                           }));
         ntWalk2 = std::min(ntWalk2, Best(1, [&] {
                                n2 = WalkTotals();
-                               WalkNtThreads(Wide(tree), cluster, 2, n2);
+                               WalkNtPool(Wide(tree), cluster, 2, false, n2);
                            }));
         ntWalk2Relative = std::min(ntWalk2Relative, Best(1, [&] {
                                        n2r = WalkTotals();
-                                       WalkNtThreadsRelative(Wide(tree), cluster, 2, n2r);
+                                       WalkNtPool(Wide(tree), cluster, 2, true, n2r);
                                    }));
         oneProcess = std::min(oneProcess, Best(1, [&] { oneProcessFiles = ListInProcesses(whole); }));
         twoProcesses = std::min(twoProcesses, Best(1, [&] { processFiles = ListInProcesses(halves); }));

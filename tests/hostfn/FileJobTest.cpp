@@ -7,6 +7,7 @@
 #include "hostfn/Masks.h"
 #include "hostfn/PathPattern.h"
 #include "support/ScriptHost.h"
+#include "support/TempDir.h"
 #include "support/WideTree.h"
 
 #include <gtest/gtest.h>
@@ -41,21 +42,6 @@ public:
     int calls = 0;
 };
 
-void SetLastWrite(const std::string& path, double hoursAgo) {
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart -= static_cast<ULONGLONG>(hoursAgo * 3600.0 * 1e7);
-    FILETIME when{t.LowPart, t.HighPart};
-    SetFileTime(h, nullptr, nullptr, &when);
-    CloseHandle(h);
-}
-
 // The tree every case starts from, below "<case>\t", and a canary folder beside it. Every file
 // was last written two days ago except new.tmp (now); ro.tmp is read-only.
 const char* const kFiles[] = {
@@ -88,9 +74,9 @@ protected:
         const std::string root = dir + "\\t";
         for (const char* f : kFiles) {
             qs::test::WriteText(root + "\\" + f, std::string("content of ") + f);
-            SetLastWrite(root + "\\" + f, 48);
+            EXPECT_TRUE(qs::test::SetLastWrite(root + "\\" + f, 48)) << f;
         }
-        SetLastWrite(root + "\\new.tmp", 0);
+        EXPECT_TRUE(qs::test::SetLastWrite(root + "\\new.tmp", 0));
         qs::test::MakeDirs(root + "\\empty");
         qs::test::WriteText(dir + "\\outside\\o.tmp", "outside");
         qs::test::WriteText(dir + "\\tt\\twin.tmp", "a sibling whose name starts like the tree's");

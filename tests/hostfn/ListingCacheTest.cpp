@@ -30,21 +30,6 @@ public:
     std::vector<std::pair<std::wstring, std::uint64_t>> heard;
 };
 
-void SetLastWrite(const std::string& path, double hoursAgo) {
-    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    ULARGE_INTEGER t;
-    t.LowPart = now.dwLowDateTime;
-    t.HighPart = now.dwHighDateTime;
-    t.QuadPart -= static_cast<ULONGLONG>(hoursAgo * 3600.0 * 1e7);
-    FILETIME when{t.LowPart, t.HighPart};
-    SetFileTime(h, nullptr, nullptr, &when);
-    CloseHandle(h);
-}
-
 // One measurement: GetFolderSize's walk (job.masks, job.recurse on job.folder) or a job's.
 struct Measurement {
     bool job;
@@ -77,7 +62,7 @@ protected:
                                      "Edge\\Default\\Cache\\w.bin"};
         for (const char* f : files) {
             qs::test::WriteBytes(root + "\\" + f, 100 + std::string(f).size() * 700);
-            SetLastWrite(root + "\\" + f, 48);
+            EXPECT_TRUE(qs::test::SetLastWrite(root + "\\" + f, 48)) << f;
         }
         qs::test::WriteText(root + "\\new.tmp", "written now");
         qs::test::MakeDirs(root + "\\empty");

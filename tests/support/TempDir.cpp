@@ -47,6 +47,23 @@ bool RunUnix(const char* program, const std::string& commandLine) {
 
 } // namespace
 
+bool SetLastWrite(const std::string& path, double hoursAgo) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= static_cast<ULONGLONG>(hoursAgo * 3600.0 * 1e7);
+    const FILETIME when{t.LowPart, t.HighPart};
+    const bool set = SetFileTime(h, nullptr, nullptr, &when) != FALSE;
+    CloseHandle(h);
+    return set;
+}
+
 bool UnderWine() { return WineUnixName() != nullptr; }
 
 bool MakeFolderLink(const std::string& link, const std::string& target) {

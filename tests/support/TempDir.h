@@ -32,6 +32,10 @@ void WriteBytes(const std::string& path, std::uint64_t size, char fill = 'x');
 void WriteText(const std::string& path, const std::string& content);
 
 bool Exists(const std::string& path);
+
+// Sets the last write time of a file or folder to `hoursAgo` hours before now; false when it
+// cannot be opened or changed.
+bool SetLastWrite(const std::string& path, double hoursAgo);
 std::string ReadText(const std::string& path);
 
 // Removes a file or a folder tree without following links.
