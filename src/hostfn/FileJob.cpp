@@ -271,7 +271,7 @@ private:
             while (folder.Next(entry)) {
                 if (IsCancelled())
                     return;
-                if (!IsWalkableFolder(entry.attributes) || IsDotName(entry))
+                if (!IsWalkableFolder(entry.attributes) || IsSelfOrParent(entry))
                     continue;
                 if (MatchWildcardFolded(component, entry.name, entry.chars))
                     names.emplace_back(entry.name, entry.chars);
@@ -299,10 +299,6 @@ private:
             if (inner.Valid())
                 Descend(inner, sub, level + 1);
         }
-    }
-
-    static bool IsDotName(const FolderEntry& e) {
-        return e.name[0] == L'.' && (e.chars == 1 || (e.chars == 2 && e.name[1] == L'.'));
     }
 
     const FolderPattern& m_pattern;

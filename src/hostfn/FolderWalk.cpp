@@ -48,10 +48,6 @@ bool FolderIdentity(HANDLE folder, CFolderIdentity& identity) {
     return true;
 }
 
-bool IsDotEntry(const wchar_t* name, std::size_t chars) {
-    return chars == 0 || (name[0] == L'.' && (chars == 1 || (chars == 2 && name[1] == L'.')));
-}
-
 } // namespace
 
 // A lister's part in a listing cache: the listing it reads, or what it lists live to be kept.
@@ -187,7 +183,7 @@ bool CFolderLister::Next(FolderEntry& entry) {
     entry.attributes = e->FileAttributes;
     entry.length = static_cast<std::uint64_t>(e->EndOfFile.QuadPart);
     entry.lastWrite = e->LastWriteTime.QuadPart;
-    if (m_cache && m_cache->keeping && !IsDotEntry(entry.name, entry.chars)) {
+    if (m_cache && m_cache->keeping && !IsSelfOrParent(entry)) {
         m_cache->keeping = CFolderListing::Pack(m_cache->packed, entry);
         ++m_cache->count;
     }

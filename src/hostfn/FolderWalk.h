@@ -52,6 +52,12 @@ struct FolderEntry {
     std::int64_t lastWrite = 0; // the last write time, in 100 ns units since 1601 (UTC)
 };
 
+// "." and ".." (and a nameless record): listed by the query, never an entry of the folder.
+inline bool IsSelfOrParent(const wchar_t* name, std::size_t chars) {
+    return chars == 0 || (name[0] == L'.' && (chars == 1 || (chars == 2 && name[1] == L'.')));
+}
+inline bool IsSelfOrParent(const FolderEntry& e) { return IsSelfOrParent(e.name, e.chars); }
+
 // Lists one folder through the platform's native directory query, in batches into a buffer of
 // its own: far cheaper per entry than FindFirstFile / FindNextFile, which also make up a short
 // name for every entry. A subfolder is opened relative to the handle of the folder that listed
@@ -241,8 +247,7 @@ bool WalkFolderTree(const WalkRoot& start, const typename Walker::State& state, 
         }
         if (IsCancelled())
             return false;
-        const wchar_t* name = entry.name;
-        if (entry.chars == 0 || (name[0] == L'.' && (entry.chars == 1 || (entry.chars == 2 && name[1] == L'.'))))
+        if (IsSelfOrParent(entry))
             continue;
         if (level.base + entry.chars > kMaxLongPathChars)
             continue;

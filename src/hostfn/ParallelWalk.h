@@ -173,8 +173,7 @@ bool WalkFolderTreeParallel(const WalkRoot& start, const typename Walker::State&
                 pool.stopped.store(true);
                 return;
             }
-            const wchar_t* name = entry.name;
-            if (entry.chars == 0 || (name[0] == L'.' && (entry.chars == 1 || (entry.chars == 2 && name[1] == L'.'))))
+            if (IsSelfOrParent(entry))
                 continue;
             if (base + entry.chars > kMaxLongPathChars)
                 continue;

@@ -10,10 +10,6 @@
 namespace qs {
 namespace {
 
-bool IsDotName(const FolderEntry& e) {
-    return e.name[0] == L'.' && (e.chars == 1 || (e.chars == 2 && e.name[1] == L'.'));
-}
-
 // The folder `path` names, listed whole; false when it cannot be listed.
 bool ListFolder(const std::wstring& path, std::vector<ListedName>& entries) {
     CFolderLister folder(path);
@@ -21,7 +17,7 @@ bool ListFolder(const std::wstring& path, std::vector<ListedName>& entries) {
         return false;
     FolderEntry e;
     while (folder.Next(e)) {
-        if (e.chars != 0 && !IsDotName(e))
+        if (!IsSelfOrParent(e))
             entries.push_back(ListedName{std::wstring(e.name, e.chars), e.attributes});
     }
     return true;

@@ -30,10 +30,11 @@ public:
     std::vector<std::pair<std::wstring, std::uint64_t>> heard;
 };
 
-// One measurement: GetFolderSize's walk (job.masks, job.recurse on job.folder) or a job's.
+// One measurement: GetFolderSize's walk (job.masks, job.recurse on job.folder), or MeasureFiles
+// on the whole job when asJob.
 struct Measurement {
-    bool job;
-    qs::FileJob spec;              // folder relative to the tree ("" for the tree itself)
+    bool asJob;
+    qs::FileJob job;               // folder relative to the tree ("" for the tree itself)
     std::vector<std::string> kept; // relative to the tree
 };
 
@@ -84,15 +85,15 @@ protected:
         CSortedRecorder recorder;
         scope.recorder = &recorder;
         scope.listings = listings;
-        qs::FileJob spec = m.spec;
-        spec.folder = m.spec.folder.empty() ? root : root + "\\" + m.spec.folder;
-        for (std::string& e : spec.exclude)
+        qs::FileJob job = m.job;
+        job.folder = m.job.folder.empty() ? root : root + "\\" + m.job.folder;
+        for (std::string& e : job.exclude)
             e = root + "\\" + e;
         Result r;
-        if (m.job)
-            qs::MeasureFiles(scope, spec, r.size, r.count);
+        if (m.asJob)
+            qs::MeasureFiles(scope, job, r.size, r.count);
         else
-            qs::MeasureFolder(scope, spec.folder, spec.masks, spec.recurse, r.size, r.count);
+            qs::MeasureFolder(scope, job.folder, job.masks, job.recurse, r.size, r.count);
         r.heard = recorder.Sorted();
         return r;
     }
