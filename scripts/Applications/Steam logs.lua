@@ -32,13 +32,7 @@ function this:GetPluginIcon()
 end
 
 function this:GetSize()
-    local size, count = 0, 0
-    for _, job in ipairs(jobs) do
-        local s, c = self:MeasureFiles(job)
-        size = size + (tonumber(s) or 0)
-        count = count + (tonumber(c) or 0)
-    end
-    return string.format("%.0f", size), count
+    return self:MeasureFiles(jobs)
 end
 
 function this:Clear()
@@ -47,7 +41,5 @@ function this:Clear()
             return "Steam is running and holds these files open: close it first, then clean again."
         end
     end
-    for _, job in ipairs(jobs) do
-        self:DeleteFiles(job)
-    end
+    self:DeleteFiles(jobs)
 end

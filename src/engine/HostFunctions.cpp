@@ -202,6 +202,54 @@ ArgsRead ReadJob(lua_State* L, int index, FileJob& job) {
     return result;
 }
 
+// Reads the job argument at `index`: one job table, or a list of them (a table whose first
+// element is a table), each read as ReadJob reads one. A list with any key but 1..n, or any
+// element that is malformed, is malformed whole; an element that names nothing is passed over,
+// as its own call would do nothing, and a list whose every element names nothing names nothing.
+ArgsRead ReadJobs(lua_State* L, int index, std::vector<FileJob>& jobs) {
+    jobs.clear();
+    bool isList = false;
+    if (lua_type(L, index) == LUA_TTABLE) {
+        lua_rawgeti(L, index, 1);
+        isList = lua_type(L, -1) == LUA_TTABLE;
+        lua_pop(L, 1);
+    }
+    if (!isList) {
+        FileJob job;
+        const ArgsRead read = ReadJob(L, index, job);
+        if (read == ArgsRead::Taken)
+            jobs.push_back(std::move(job));
+        return read;
+    }
+    const std::size_t length = lua_objlen(L, index);
+    std::size_t keys = 0;
+    lua_pushnil(L);
+    while (lua_next(L, index) != 0) {
+        lua_pop(L, 1);
+        const bool element = lua_type(L, -1) == LUA_TNUMBER && lua_tonumber(L, -1) >= 1 &&
+                             lua_tonumber(L, -1) <= static_cast<lua_Number>(length) &&
+                             lua_tonumber(L, -1) == static_cast<lua_Number>(lua_tointeger(L, -1));
+        if (!element) {
+            lua_pop(L, 1);
+            return ArgsRead::Malformed;
+        }
+        ++keys;
+    }
+    if (keys != length)
+        return ArgsRead::Malformed;
+    for (std::size_t i = 1; i <= length; ++i) {
+        lua_rawgeti(L, index, static_cast<int>(i));
+        FileJob job;
+        const ArgsRead read = ReadJob(L, lua_gettop(L), job);
+        lua_pop(L, 1);
+        if (read == ArgsRead::Malformed)
+            return ArgsRead::Malformed;
+        if (read == ArgsRead::Taken)
+            jobs.push_back(std::move(job));
+    }
+    return jobs.empty() ? ArgsRead::NamesNothing : ArgsRead::Taken;
+}
+
 // Reads the arguments by the row's rule. A wrong type anywhere wins over text that names nothing:
 // the call is malformed whatever its other arguments hold.
 ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
@@ -227,7 +275,7 @@ ArgsRead ReadArgs(lua_State* L, const HostFunction& row, HostArgs& args) {
                 arg.number = lua_tointeger(L, index);
             break;
         case HostArg::Job:
-            switch (ReadJob(L, index, arg.job)) {
+            switch (ReadJobs(L, index, arg.jobs)) {
             case ArgsRead::Malformed:
                 return ArgsRead::Malformed;
             case ArgsRead::NamesNothing:
@@ -350,17 +398,28 @@ const HostFunction kHostFunctions[] = {
      [](lua_State* L, const HostArgs& a, const CHostScope* s) {
          std::uint64_t size = 0;
          std::uint32_t count = 0;
-         CurrentHostWork().measureJob(WalkScopeOf(s), a[0].job, size, count);
+         const CWalkScope scope = WalkScopeOf(s);
+         for (const FileJob& job : a[0].jobs) {
+             std::uint64_t jobSize = 0;
+             std::uint32_t jobCount = 0;
+             CurrentHostWork().measureJob(scope, job, jobSize, jobCount);
+             size += jobSize;
+             count += jobCount;
+         }
          return PushSizeAndCountResult(L, size, count);
      }},
     {"DeleteFiles", {HostArg::Job}, false, HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().deleteJob(ChangingWalkScopeOf(s), a[0].job);
+         const CWalkScope scope = ChangingWalkScopeOf(s);
+         for (const FileJob& job : a[0].jobs)
+             CurrentHostWork().deleteJob(scope, job);
          return 0;
      }},
     {"WipeFiles", {HostArg::Job, HostArg::Number}, false, HostResult::None, HostResult::None,
      [](lua_State*, const HostArgs& a, const CHostScope* s) {
-         CurrentHostWork().wipeJob(ChangingWalkScopeOf(s), a[0].job, Passes(a[1]));
+         const CWalkScope scope = ChangingWalkScopeOf(s);
+         for (const FileJob& job : a[0].jobs)
+             CurrentHostWork().wipeJob(scope, job, Passes(a[1]));
          return 0;
      }},
     {"PathExists", {HostArg::Path}, false, HostResult::False, HostResult::False,

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qs {
 
@@ -77,7 +78,7 @@ struct HostArgValue {
     std::string text;
     bool flag = false;
     std::int64_t number = 0;
-    FileJob job;
+    std::vector<FileJob> jobs; // a job table's one job, or a list's jobs in order
 };
 using HostArgs = std::array<HostArgValue, kMaxHostArgs>;
 

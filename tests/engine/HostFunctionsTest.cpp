@@ -29,7 +29,8 @@ struct Record {
     std::uint32_t passes = 0;
 };
 Record g_last;
-qs::FileJob g_job; // the job the last job call handed on
+qs::FileJob g_job;                     // the job the last job call handed on
+std::vector<std::string> g_jobFolders; // the folder of every job handed on, in order
 
 // Replaces the work with recorders for the test's lifetime.
 class HostFunctions : public ::testing::Test {
@@ -87,16 +88,19 @@ protected:
         w.measureJob = [](const qs::CWalkScope&, const qs::FileJob& j, std::uint64_t& size, std::uint32_t& count) {
             g_last = {"measureJob", j.folder, j.masks, true, j.recurse, 0};
             g_job = j;
+            g_jobFolders.push_back(j.folder);
             size = 4096;
             count = 2;
         };
         w.deleteJob = [](const qs::CWalkScope&, const qs::FileJob& j) {
             g_last = {"deleteJob", j.folder, j.masks, true, j.recurse, 0};
             g_job = j;
+            g_jobFolders.push_back(j.folder);
         };
         w.wipeJob = [](const qs::CWalkScope&, const qs::FileJob& j, std::uint32_t n) {
             g_last = {"wipeJob", j.folder, j.masks, true, j.recurse, n};
             g_job = j;
+            g_jobFolders.push_back(j.folder);
         };
         w.pathExists = [](const std::string& p) {
             g_last = {"exists", p, "", false, false, 0};
@@ -416,6 +420,37 @@ TEST_F(HostFunctions, JobTablesAreReadFieldByField) {
             const Results results = host.Eval(call);
             EXPECT_TRUE(results == Results{} || results == (Results{"s:0", "s:0"})) << call;
             EXPECT_EQ(g_last.fn, "") << call;
+        }
+    }
+}
+
+// A list of job tables runs its jobs in turn, sizes and counts adding up; an element that names
+// nothing is passed over as its own call would be; a malformed element, a key beside the
+// elements or a hole makes the whole call do nothing.
+TEST_F(HostFunctions, JobListsRunEveryJobInTurn) {
+    const std::string jobs = "{{folder = 'C:\\\\a'}, {folder = '%NO_SUCH_VARIABLE_QS%\\\\x'}, {folder = 'C:\\\\b'}}";
+    g_jobFolders.clear();
+    EXPECT_EQ(host.Eval("return self:MeasureFiles(" + jobs + ")"), (Results{"s:8192", "s:4"}));
+    host.Eval("self:DeleteFiles(" + jobs + ")");
+    host.Eval("self:WipeFiles(" + jobs + ", 1)");
+    EXPECT_EQ(g_jobFolders, (std::vector<std::string>{"C:\\A", "C:\\B", "C:\\A", "C:\\B", "C:\\A", "C:\\B"}));
+
+    const char* nothing[] = {
+        "{{folder = 'C:\\\\a'}, {masks = '*'}}",             // an element without a folder
+        "{{folder = 'C:\\\\a'}, 'C:\\\\b'}",                 // an element that is no table
+        "{{folder = 'C:\\\\a'}, folder = 'C:\\\\b'}",        // a key beside the elements
+        "{{folder = 'C:\\\\a'}, nil, {folder = 'C:\\\\b'}}", // a hole
+        "{{{folder = 'C:\\\\a'}}}",                          // a list inside a list
+        "{{folder = '%NO_SUCH_VARIABLE_QS%\\\\x'}}",         // every element names nothing
+    };
+    for (const char* list : nothing) {
+        for (const std::string& call : {"return self:MeasureFiles(" + std::string(list) + ")",
+                                       "return self:DeleteFiles(" + std::string(list) + ")",
+                                       "return self:WipeFiles(" + std::string(list) + ", 1)"}) {
+            g_jobFolders.clear();
+            const Results results = host.Eval(call);
+            EXPECT_TRUE(results == Results{} || results == (Results{"s:0", "s:0"})) << call;
+            EXPECT_TRUE(g_jobFolders.empty()) << call;
         }
     }
 }
