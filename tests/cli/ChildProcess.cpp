@@ -3,6 +3,8 @@
 
 #include "framework/Handle.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <vector>
 
@@ -73,11 +75,13 @@ bool ChildProcess::Start(const std::wstring& commandLine, bool ownConsole) {
     const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | (ownConsole ? CREATE_NEW_CONSOLE : CREATE_NO_WINDOW);
     const BOOL started =
         CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo, &m_pi);
+    const DWORD error = GetLastError();
     DeleteProcThreadAttributeList(list);
     if (!started) {
         m_pi = PROCESS_INFORMATION{};
         CloseHandle(outRead);
         CloseHandle(errRead);
+        SetLastError(error); // the reason stays the caller's to read
         return false;
     }
     // With the child's ends closed here, each pipe ends when the child's copies go.
@@ -171,6 +175,26 @@ std::string Quote(const std::string& arg) {
     }
     out.append(backslashes * 2, '\\');
     return out + "\"";
+}
+
+std::string CommandLineOf(const std::string& exe, const std::vector<std::string>& args) {
+    std::string line = Quote(exe);
+    for (const std::string& a : args)
+        line += " " + Quote(a);
+    return line;
+}
+
+RunResult RunToEnd(const std::string& exe, const std::vector<std::string>& args) {
+    ChildProcess child;
+    RunResult r;
+    if (!child.Start(CommandLineOf(exe, args))) {
+        ADD_FAILURE() << "cannot start " << exe << " (error " << GetLastError() << ")";
+        return r;
+    }
+    r.code = child.Finish();
+    r.out = child.Out();
+    r.err = child.Err();
+    return r;
 }
 
 std::string BuiltCompanion() {

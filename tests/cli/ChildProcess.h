@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace qs::test {
 
@@ -53,6 +54,21 @@ private:
 
 // Quotes one argument for the platform's command-line splitting.
 std::string Quote(const std::string& arg);
+
+// `exe` and `args`, each quoted, as one command line.
+std::string CommandLineOf(const std::string& exe, const std::vector<std::string>& args);
+
+// What a program run to its end left: its exit code (-1 when it could not start or had to be
+// ended) and its standard output and error.
+struct RunResult {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs `exe` with `args` and waits for it to end. A program that cannot start fails the test,
+// with the system's reason.
+RunResult RunToEnd(const std::string& exe, const std::vector<std::string>& args);
 
 // The companion built beside the test programs' folder.
 std::string BuiltCompanion();

@@ -30,11 +30,7 @@ using qs::test::TreeSnapshot;
 using qs::test::WriteText;
 using Lines = std::vector<std::string>;
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using Result = qs::test::RunResult;
 
 // A folder a script names as the host reports it: expanded and upper-cased in the code page.
 std::string HostCase(std::string path) {
@@ -86,21 +82,7 @@ protected:
     }
     void TearDown() override { SetEnvironmentVariableA("QS_TEST_PROFILE", nullptr); }
 
-    Result Run(const Lines& args) {
-        std::string line = qs::test::Quote(exe);
-        for (const std::string& a : args)
-            line += " " + qs::test::Quote(a);
-        ChildProcess child;
-        Result r;
-        if (!child.Start(line)) {
-            ADD_FAILURE() << "cannot start " << exe;
-            return r;
-        }
-        r.code = child.Finish();
-        r.out = child.Out();
-        r.err = child.Err();
-        return r;
-    }
+    Result Run(const Lines& args) { return qs::test::RunToEnd(exe, args); }
 
     TempDir dir;
     std::string exe, profile;

@@ -79,11 +79,7 @@ std::string Fixed(const std::string& name, const std::string& size = "0", int co
            "function this:Clear() error('Clear must not run here') end\n";
 }
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using Result = qs::test::RunResult;
 
 class CompanionTest : public ::testing::Test {
 protected:
@@ -155,25 +151,7 @@ protected:
         WriteText(Settings(), xml + "</selected></Quillsweep>");
     }
 
-    std::string CommandLine(const Lines& args) const {
-        std::string line = Quote(exe);
-        for (const std::string& a : args)
-            line += " " + Quote(a);
-        return line;
-    }
-
-    Result Run(const Lines& args) {
-        ChildProcess child;
-        Result r;
-        if (!child.Start(CommandLine(args))) {
-            ADD_FAILURE() << "cannot start " << exe;
-            return r;
-        }
-        r.code = child.Finish();
-        r.out = child.Out();
-        r.err = child.Err();
-        return r;
-    }
+    Result Run(const Lines& args) { return qs::test::RunToEnd(exe, args); }
 
     TempDir dir;
     std::string exe;
@@ -819,7 +797,7 @@ protected:
     Result RunAndCancel(const Lines& args, const std::string& atWork) {
         ChildProcess child;
         Result r;
-        if (!child.Start(CommandLine(args), true)) {
+        if (!child.Start(qs::test::CommandLineOf(exe, args), true)) {
             ADD_FAILURE() << "cannot start";
             return r;
         }

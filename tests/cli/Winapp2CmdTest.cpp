@@ -22,11 +22,7 @@ using qs::test::ReadText;
 using qs::test::TempDir;
 using qs::test::WriteText;
 
-struct Result {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
+using Result = qs::test::RunResult;
 
 const char* const kRules = "; test rules\n"
                            "[Foo Cache *]\n"
@@ -57,21 +53,7 @@ protected:
         WriteText(dir / "rules.ini", kRules);
     }
 
-    Result Run(const std::vector<std::string>& args) {
-        std::string line = Quote(exe);
-        for (const std::string& a : args)
-            line += " " + Quote(a);
-        ChildProcess child;
-        Result r;
-        if (!child.Start(line)) {
-            ADD_FAILURE() << "cannot start " << exe;
-            return r;
-        }
-        r.code = child.Finish();
-        r.out = child.Out();
-        r.err = child.Err();
-        return r;
-    }
+    Result Run(const std::vector<std::string>& args) { return qs::test::RunToEnd(exe, args); }
 
     TempDir dir;
     std::string exe;

@@ -44,10 +44,12 @@ std::string Recursive(const std::string& name, const std::string& folder) {
            folder + "]], '*', true) end\n";
 }
 
-std::wstring Clipboard() {
-    std::wstring text;
+// The clipboard's text, or false while another program has it open: Wine's clipboard manager
+// opens it for a moment whenever its content changes.
+bool ReadClipboard(std::wstring& text) {
     if (!::OpenClipboard(nullptr))
-        return text;
+        return false;
+    text.clear();
     if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
         if (const auto* at = static_cast<const wchar_t*>(::GlobalLock(data))) {
             text = at;
@@ -55,13 +57,23 @@ std::wstring Clipboard() {
         }
     }
     ::CloseClipboard();
-    return text;
+    return true;
+}
+
+bool EmptyTheClipboard() {
+    return WaitUntil([] {
+        if (!::OpenClipboard(nullptr))
+            return false;
+        ::EmptyClipboard();
+        ::CloseClipboard();
+        return true;
+    });
 }
 
 // Waits until the clipboard holds something other than `before`.
 std::wstring NewClipboard(const std::wstring& before) {
-    std::wstring now;
-    WaitUntil([&] { return (now = Clipboard()) != before; }, 10000);
+    std::wstring now = before;
+    WaitUntil([&] { return ReadClipboard(now) && now != before; }, 10000);
     return now;
 }
 
@@ -135,9 +147,7 @@ TEST_F(KeepAndFilesWindowTest, ShowFilesListsWhatThePluginCountsAndCopiesIt) {
     const std::wstring logs = test::Wide(root);
     const std::wstring all = logs + L"\\a.log\t" + std::to_wstring(OnDrive(1000)) + L"\r\n" + logs + L"\\old\t0\r\n" +
                              logs + L"\\old\\c.log\t" + std::to_wstring(OnDrive(100)) + L"\r\n";
-    ASSERT_TRUE(::OpenClipboard(nullptr));
-    ::EmptyClipboard();
-    ::CloseClipboard();
+    ASSERT_TRUE(EmptyTheClipboard());
     AppProcess::Click(files, IDC_FILES_COPY);
     EXPECT_EQ(NewClipboard(L""), all);
     // Ctrl+C with the last row selected copies that row alone.

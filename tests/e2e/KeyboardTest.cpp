@@ -137,7 +137,8 @@ TEST_F(KeyboardTest, TabDownSpaceExpandCheckAndCleanWithoutTheMouse) {
     quillsweep.PressKey(VK_ADD);
     quillsweep.PressKey(VK_DOWN);
     quillsweep.PressKey(VK_SPACE);
-    ASSERT_TRUE(WaitUntil([&] { return reader.Count() == 4 && reader.Focus() == 2; }, 5000));
+    ASSERT_TRUE(WaitUntil([&] { return reader.Count() == 4 && reader.Focus() == 2; }, 5000))
+        << reader.Count() << " rows, focus on " << reader.Focus();
     const std::string job = reader.Name(2);
     ASSERT_EQ(jobsOf[job].size(), 1u) << job;
     checked.push_back(jobsOf[job][0]);

@@ -94,6 +94,23 @@ bool MakeFileLink(const std::string& link, const std::string& target) {
     return false;
 }
 
+namespace {
+
+// Removes `path` and all below it, and returns only once it is gone (or after five seconds).
+// Wine lists no dangling symlink, so a link whose target went first can survive RemoveTree; rm
+// removes links, never what they point at. The wait matters: the Unix process runs on after
+// RunUnix returns, and a folder name holds the process id, which Wine soon gives to the next
+// test program; a removal still running then would empty that program's new folder under it.
+void RemoveWhole(const std::string& path) {
+    RemoveTree(path);
+    if (Exists(path) && UnderWine())
+        RunUnix("Z:\\bin\\rm", "/bin/rm -rf \"" + UnixName(path) + "\"");
+    for (int i = 0; i < 100 && Exists(path); ++i)
+        Sleep(50);
+}
+
+} // namespace
+
 TempDir::TempDir() {
     static std::atomic<unsigned> counter{0};
     char base[MAX_PATH];
@@ -101,22 +118,12 @@ TempDir::TempDir() {
     char name[64];
     std::snprintf(name, sizeof name, "qs-test-%lu-%u", GetCurrentProcessId(), counter++);
     m_path = std::string(base) + name;
-    RemoveTree(m_path);
-    if (Exists(m_path) && UnderWine()) // left by a run that ended early, deeper than Wine can remove
-        RunUnix("Z:\\bin\\rm", "/bin/rm -rf \"" + UnixName(m_path) + "\"");
-    for (int i = 0; i < 100 && Exists(m_path); ++i)
-        Sleep(50); // the Unix process runs on after RunUnix returns
+    RemoveWhole(m_path); // left by a run that ended early
     if (!CreateDirectoryA(m_path.c_str(), nullptr))
         throw std::runtime_error("cannot create " + m_path);
 }
 
-TempDir::~TempDir() {
-    RemoveTree(m_path);
-    // Wine lists no dangling symlink, so a link whose target went first can survive the walk
-    // above; rm removes links, never what they point at.
-    if (Exists(m_path) && UnderWine())
-        RunUnix("Z:\\bin\\rm", "/bin/rm -rf \"" + UnixName(m_path) + "\"");
-}
+TempDir::~TempDir() { RemoveWhole(m_path); }
 
 namespace {
 
