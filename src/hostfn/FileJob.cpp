@@ -354,7 +354,7 @@ void RunJob(const CWalkScope& scope, const FileJob& job, JobAction action, std::
     const CJobRules rules(job, FileApiCodePage());
     CCountedSink sink(action == JobAction::Measure ? scope.recorder : nullptr);
     const unsigned threads = scope.threads != 0 ? scope.threads : WalkThreads();
-    const std::uint32_t cluster = action == JobAction::Measure ? ClusterSizeOfPath(job.folder) : 0;
+    const std::uint32_t cluster = action == JobAction::Measure ? ClusterSizeOfPath(scope, job.folder) : 0;
     CRootFinder(split, [&](const WalkRoot& root) {
         const CKeepFilter keep(scope.keep, root.path);
         if (keep.RootKept())

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 
 namespace qs {
@@ -109,6 +111,27 @@ void CListingCache::Store(const wchar_t* path, std::size_t chars, std::shared_pt
         m_stats.peakEntries = m_stats.entries;
     if (m_stats.bytes > m_stats.peakBytes)
         m_stats.peakBytes = m_stats.bytes;
+}
+
+std::uint32_t CListingCache::ClusterSize(const std::string& drive, std::uint32_t (*query)(const std::string&)) {
+    const auto sameDrive = [&drive](const std::pair<std::string, std::uint32_t>& known) {
+        return known.first.size() == drive.size() &&
+               std::equal(drive.begin(), drive.end(), known.first.begin(), [](char a, char b) {
+                   return std::toupper(static_cast<unsigned char>(a)) == std::toupper(static_cast<unsigned char>(b));
+               });
+    };
+    {
+        std::lock_guard<std::mutex> hold(m_lock);
+        const auto known = std::find_if(m_clusterSizes.begin(), m_clusterSizes.end(), sameDrive);
+        if (known != m_clusterSizes.end())
+            return known->second;
+    }
+    // Asked outside the lock: two threads asking at once both ask, and agree.
+    const std::uint32_t size = query(drive);
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (std::find_if(m_clusterSizes.begin(), m_clusterSizes.end(), sameDrive) == m_clusterSizes.end())
+        m_clusterSizes.emplace_back(drive, size);
+    return size;
 }
 
 void CListingCache::Clear() {

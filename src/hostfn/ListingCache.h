@@ -90,6 +90,11 @@ public:
     void CountServed();
     CListingCacheStats Stats() const;
 
+    // The cluster size of the volume `drive` names ("C:", compared without letter case), asked of
+    // `query` the first time in the pass: a volume's clusters do not change when files do, so
+    // Clear leaves it.
+    std::uint32_t ClusterSize(const std::string& drive, std::uint32_t (*query)(const std::string&));
+
 private:
     static std::wstring Key(const wchar_t* path, std::size_t chars);
     static std::size_t HeldBytes(const std::wstring& key, const CFolderListing& listing);
@@ -97,6 +102,8 @@ private:
     mutable std::mutex m_lock;
     std::unordered_map<std::wstring, std::shared_ptr<const CFolderListing>> m_listings;
     CListingCacheStats m_stats;
+    std::vector<std::pair<std::string, std::uint32_t>> m_clusterSizes; // a drive each: few
+
 };
 
 } // namespace qs

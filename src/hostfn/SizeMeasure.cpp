@@ -3,6 +3,7 @@
 
 #include "hostfn/EntryChange.h"
 #include "hostfn/FolderWalk.h"
+#include "hostfn/ListingCache.h"
 #include "hostfn/Masks.h"
 #include "hostfn/ParallelWalk.h"
 
@@ -28,23 +29,6 @@ std::uint32_t QueryClusterSize(const std::string& drive) {
     if (!GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &totalClusters))
         return 0;
     return sectorsPerCluster * bytesPerSector;
-}
-
-// The last walked drive and its cluster size; filled by the first walk, changed only when a walk
-// starts on another drive. Walks run one at a time, so it needs no lock.
-struct ClusterCache {
-    std::string drive;
-    std::uint32_t clusterSize = 0;
-};
-
-std::uint32_t CachedClusterSize(const std::string& folder) {
-    static ClusterCache cache;
-    std::string drive = DrivePart(folder);
-    if (_stricmp(drive.c_str(), cache.drive.c_str()) != 0) {
-        cache.drive = drive;
-        cache.clusterSize = QueryClusterSize(drive);
-    }
-    return cache.clusterSize;
 }
 
 // The measuring walk, one per thread: each sums what its thread measured, and the call adds the
@@ -119,6 +103,11 @@ bool CompressedSizeOf(HANDLE file, std::uint64_t& size) {
 
 std::uint32_t ClusterSizeOfPath(const std::string& path) { return QueryClusterSize(DrivePart(path)); }
 
+std::uint32_t ClusterSizeOfPath(const CWalkScope& scope, const std::string& path) {
+    return scope.listings != nullptr ? scope.listings->ClusterSize(DrivePart(path), QueryClusterSize)
+                                     : ClusterSizeOfPath(path);
+}
+
 std::uint64_t SizeOnDriveOf(std::uint32_t attributes, std::uint64_t length, std::uint32_t clusterSize,
                             const std::function<bool(std::uint64_t&)>& compressedSize) {
     if (attributes & FILE_ATTRIBUTE_COMPRESSED) {
@@ -140,7 +129,7 @@ bool GetSizeOnDrive(const CWalkScope& scope, const std::string& path, std::uint6
     if (path.empty() || scope.keep.KeepsText(path) || !GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
         return false;
     const std::uint64_t length = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    size = SizeOnDriveOf(data.dwFileAttributes, length, ClusterSizeOfPath(path), [&path](std::uint64_t& compressed) {
+    size = SizeOnDriveOf(data.dwFileAttributes, length, ClusterSizeOfPath(scope, path), [&path](std::uint64_t& compressed) {
         DWORD high = 0;
         const DWORD low = GetCompressedFileSizeA(path.c_str(), &high);
         if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR)
@@ -183,7 +172,7 @@ void MeasureFolder(const CWalkScope& scope, const std::string& folder, const std
     CCountedSink sink(scope.recorder);
     // Without recursion there is one folder to list: one thread.
     std::vector<CMeasureWalk> walks(recurse && threads > 1 ? threads : 1,
-                                    CMeasureWalk(recurse, CachedClusterSize(folder), keep, sink));
+                                    CMeasureWalk(recurse, ClusterSizeOfPath(scope, folder), keep, sink));
     WalkFolderTreeParallel(WalkRoot{root, nullptr, std::wstring(), scope.listings}, &masks, walks);
     for (const CMeasureWalk& walk : walks) {
         size += walk.size;

@@ -13,6 +13,9 @@ namespace qs {
 
 // Bytes per cluster of the volume of `path` (its drive letter), or 0 when it cannot be had.
 std::uint32_t ClusterSizeOfPath(const std::string& path);
+// The same, asked once per pass and drive when the scope has a pass's listing cache (the
+// question costs about as much as listing a small folder under Wine).
+std::uint32_t ClusterSizeOfPath(const CWalkScope& scope, const std::string& path);
 
 // Space a file of `length` bytes with `attributes` occupies in whole clusters. A compressed
 // file longer than one cluster counts its compressed size, which `compressedSize` asks the

@@ -398,7 +398,7 @@ TEST_F(MainWindowTest, StoredMaximizedPlacementOpensMaximized) {
         // The size gripper hides while the window is maximized.
         HWND gripper = ::FindWindowExA(main, nullptr, "ScrollBar", nullptr);
         ASSERT_NE(gripper, nullptr);
-        EXPECT_FALSE(::IsWindowVisible(gripper));
+        EXPECT_TRUE(WaitUntil([gripper] { return ::IsWindowVisible(gripper) == FALSE; }));
         quillsweep.PressEsc();
         ASSERT_EQ(quillsweep.WaitExit(), kNormalExit);
     }

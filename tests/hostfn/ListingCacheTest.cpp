@@ -224,4 +224,24 @@ TEST(ListingCache, KeysFoldLetterCaseAndTrailingBackslashes) {
         EXPECT_EQ(cache.Find(other.data(), other.size()), nullptr) << qs::test::Printable(other);
 }
 
+// A volume's cluster size is asked once per pass and drive, in any letter case, and stays when
+// the listings are dropped.
+std::vector<std::string> clusterQuestions;
+std::uint32_t AnswerClusterSize(const std::string& drive) {
+    clusterQuestions.push_back(drive);
+    return drive == "c:" || drive == "C:" ? 4096 : 0;
+}
+
+TEST(ListingCache, AsksEachDrivesClusterSizeOnce) {
+    clusterQuestions.clear();
+    qs::CListingCache cache;
+    EXPECT_EQ(cache.ClusterSize("C:", AnswerClusterSize), 4096u);
+    EXPECT_EQ(cache.ClusterSize("c:", AnswerClusterSize), 4096u);
+    EXPECT_EQ(cache.ClusterSize("", AnswerClusterSize), 0u); // no drive letter: unknown, and remembered so
+    cache.Clear();
+    EXPECT_EQ(cache.ClusterSize("", AnswerClusterSize), 0u);
+    EXPECT_EQ(cache.ClusterSize("C:", AnswerClusterSize), 4096u);
+    EXPECT_EQ(clusterQuestions, (std::vector<std::string>{"C:", ""}));
+}
+
 } // namespace
