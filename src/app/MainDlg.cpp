@@ -364,6 +364,9 @@ void CMainDlg::WriteStatus() {
 }
 
 bool CMainDlg::ConfirmClean() {
+    // Nothing checked cleans nothing: there is nothing to ask about.
+    if (RowsToClean(*m_rows.GetRootItem()).empty())
+        return true;
     std::vector<CWarnedJob> jobs;
     for (const CScriptRow* row : WarnedRowsToClean(*m_rows.GetRootItem()))
         jobs.push_back({row->userData->Name(), row->userData->Warning()});

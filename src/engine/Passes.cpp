@@ -278,9 +278,14 @@ bool RunFilesPass(CScriptRow& row, CPassObserver& observer, std::vector<CListedF
     return done;
 }
 
-std::vector<const CScriptRow*> WarnedRowsToClean(const CScriptRow& root) {
+std::vector<const CScriptRow*> RowsToClean(const CScriptRow& root) {
     std::vector<const CScriptRow*> rows;
     CollectRowsToClean(root, rows);
+    return rows;
+}
+
+std::vector<const CScriptRow*> WarnedRowsToClean(const CScriptRow& root) {
+    std::vector<const CScriptRow*> rows = RowsToClean(root);
     rows.erase(std::remove_if(
                    rows.begin(), rows.end(),
                    [](const CScriptRow* row) { return row->userData == nullptr || row->userData->Warning().empty(); }),

@@ -94,8 +94,10 @@ bool RunCleanPass(CScriptRow& root, const CPassOptions& options, CPassObserver& 
 // or one without a script, is not measured.
 bool RunFilesPass(CScriptRow& row, CPassObserver& observer, std::vector<CListedFile>& files);
 
-// The plugin rows a clean pass below `root` would clear and that have a warning, in the order it
-// would clear them.
+// The plugin rows a clean pass below `root` would clear, in the order it would clear them.
+std::vector<const CScriptRow*> RowsToClean(const CScriptRow& root);
+
+// Those of them that have a warning.
 std::vector<const CScriptRow*> WarnedRowsToClean(const CScriptRow& root);
 
 // Depth first, a row before its children: the display name of every checked row, categories too.

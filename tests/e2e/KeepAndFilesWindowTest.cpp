@@ -302,6 +302,11 @@ TEST_F(KeepAndFilesWindowTest, UnreadableSettingsAreKeptAsideAndCleanAsksFirst) 
     ASSERT_TRUE(quillsweep.Answer(notice, IDOK));
     ASSERT_TRUE(quillsweep.WaitFirstRefresh(kRows));
     EXPECT_EQ(quillsweep.Status(), SelectionStatusText(0, 0)); // nothing came up checked
+    // With nothing checked, Clean Selected has nothing to clean and nothing to ask.
+    quillsweep.MarkStatus();
+    quillsweep.PostCommand(IDC_CLEAN_SELECTED);
+    ASSERT_TRUE(quillsweep.WaitPassEnd());
+    EXPECT_EQ(quillsweep.Question(), nullptr);
     quillsweep.Command(ID_SELECT_ALL);
 
     quillsweep.PostCommand(IDC_CLEAN_SELECTED);
