@@ -22,6 +22,9 @@ const DialogResizeEntry kResizeMap[] = {
 
 constexpr char kCtrlC = 3; // the character Ctrl+C types
 
+constexpr const char* kClipboardBusyText =
+    "Nothing was copied: another program is using the clipboard. Try again in a moment.";
+
 } // namespace
 
 std::string FilesSummaryText(const std::string& plugin, const std::vector<CListedFile>& files) {
@@ -38,7 +41,12 @@ bool PutTextOnClipboard(HWND owner, const std::wstring& text) {
         return false;
     std::memcpy(at, text.c_str(), (text.size() + 1) * sizeof(wchar_t));
     ::GlobalUnlock(block.Get());
-    if (!::OpenClipboard(owner))
+    // Clipboard viewers and managers open the clipboard for a moment on every change, and only
+    // one program may have it open: the copy tries again for a short while before it fails.
+    bool open = false;
+    for (int attempt = 0; attempt < 25 && !(open = ::OpenClipboard(owner) != FALSE); ++attempt)
+        ::Sleep(20);
+    if (!open)
         return false;
     ::EmptyClipboard();
     const bool put = ::SetClipboardData(CF_UNICODETEXT, block.Get()) != nullptr;
@@ -149,7 +157,11 @@ bool CFilesListDlg::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM wParam, LPA
     }
     case WM_COMMAND:
         if (LOWORD(wParam) == IDC_FILES_COPY && HIWORD(wParam) == BN_CLICKED) {
-            PutTextOnClipboard(m_hWnd, CopyText());
+            if (!PutTextOnClipboard(m_hWnd, CopyText())) {
+                char caption[256] = {};
+                ::GetWindowTextA(m_hWnd, caption, sizeof caption);
+                ::MessageBoxA(m_hWnd, kClipboardBusyText, caption, MB_OK | MB_ICONWARNING);
+            }
             result = 0;
             return true;
         }

@@ -2,6 +2,7 @@
 #include "ChildProcess.h"
 
 #include "framework/Handle.h"
+#include "support/Spawn.h"
 
 #include <gtest/gtest.h>
 
@@ -73,8 +74,10 @@ bool ChildProcess::Start(const std::wstring& commandLine, bool ownConsole) {
     std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
     line.push_back(L'\0');
     const DWORD flags = EXTENDED_STARTUPINFO_PRESENT | (ownConsole ? CREATE_NEW_CONSOLE : CREATE_NO_WINDOW);
-    const BOOL started =
-        CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo, &m_pi);
+    const bool started = StartPatiently([&] {
+        return CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &si.StartupInfo,
+                              &m_pi);
+    });
     const DWORD error = GetLastError();
     DeleteProcThreadAttributeList(list);
     if (!started) {

@@ -2,6 +2,7 @@
 #include "e2e/AppHarness.h"
 
 #include "resource.h"
+#include "support/Spawn.h"
 
 #include <commctrl.h>
 
@@ -184,8 +185,11 @@ AppProcess::AppProcess(const AppFolder& folder) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     const std::string exe = folder.Exe();
-    if (!::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &si, &m_pi))
-        throw std::runtime_error("cannot start " + exe);
+    if (!test::StartPatiently([&] {
+            return ::CreateProcessA(exe.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, folder.Path().c_str(), &si,
+                                    &m_pi);
+        }))
+        throw std::runtime_error("cannot start " + exe + " (error " + std::to_string(::GetLastError()) + ")");
 }
 
 AppProcess::~AppProcess() {
@@ -338,6 +342,9 @@ HWND AppProcess::Focused() const {
 }
 
 void AppProcess::PressKey(UINT key) {
+    // While another program's window has come up on the display, the program has no focus and a
+    // key would go astray: it is pressed once the focus is back.
+    WaitUntil([this] { return Focused() != nullptr; }, 5000);
     HWND target = Focused();
     if (target == nullptr)
         target = Main();

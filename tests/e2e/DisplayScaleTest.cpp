@@ -9,6 +9,7 @@
 #include "framework/Handle.h"
 #include "resource.h"
 #include "support/PaintCanvas.h"
+#include "support/Spawn.h"
 #include "support/TempDir.h"
 
 #include <commctrl.h>
@@ -73,21 +74,6 @@ std::string FromUnix(std::string path) {
     return "Z:" + path;
 }
 
-// Starts a program of the host system: Wine runs one given by its Unix path, but hands back no
-// handle to wait on, so callers wait for what it writes.
-bool StartHost(std::string command) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    if (pi.hThread != nullptr)
-        ::CloseHandle(pi.hThread);
-    if (pi.hProcess != nullptr)
-        ::CloseHandle(pi.hProcess);
-    return true;
-}
-
 // A copy of a rectangle of the display as the X server shows it. Windows of another process are
 // not readable through a device context here, so the display's own screenshot tool takes it.
 class Shot {
@@ -101,7 +87,7 @@ public:
                                      "+" + std::to_string(screen.top);
         const std::string file = FromUnix(m_path);
         ::DeleteFileA(file.c_str());
-        if (!StartHost("/usr/bin/import -window root -crop " + geometry + " +repage BMP3:" + m_path))
+        if (!test::StartUnixProgram(nullptr, "/usr/bin/import -window root -crop " + geometry + " +repage BMP3:" + m_path))
             return;
         // Complete once it holds the header and every row, each padded to 4 bytes.
         const std::size_t size = 54 + ((static_cast<std::size_t>(w) * 3 + 3) & ~std::size_t{3}) * h;
@@ -123,7 +109,7 @@ public:
     // Kept as <name>-<dpi>.png beside the capture, for a person to look at.
     void Save(const std::string& name) const {
         if (Valid())
-            StartHost("/usr/bin/convert " + m_path + " " + ShotFolder() + "/" + name + "-" +
+            test::StartUnixProgram(nullptr, "/usr/bin/convert " + m_path + " " + ShotFolder() + "/" + name + "-" +
                     std::to_string(ScreenDpi()) + ".png");
     }
 

@@ -6,10 +6,10 @@
 #include "engine/Settings.h"
 #include "framework/ByteSize.h"
 #include "resource.h"
+#include "support/HostScopeProbe.h"
+#include "support/Snapshot.h"
 #include "support/TempDir.h"
 #include "support/WideTree.h"
-
-#include "support/HostScopeProbe.h"
 
 #include <gtest/gtest.h>
 
@@ -120,8 +120,8 @@ protected:
 };
 
 // The row menu's Show files... measures the plugin with its files recorded and lists them, kept
-// ones left out, sorted, with sizes on drive; Copy and Ctrl+C put the rows on the clipboard; the
-// list follows the window's size.
+// ones left out, sorted, with sizes on drive; Copy and Ctrl+C put the rows on the clipboard, and
+// Copy says so when it cannot; the list follows the window's size.
 TEST_F(KeepAndFilesWindowTest, ShowFilesListsWhatThePluginCountsAndCopiesIt) {
     SKIP_UNLESS_HOST_SCOPE();
     WriteSettings({}, {app.Data("logs\\B.LOG")});
@@ -148,6 +148,25 @@ TEST_F(KeepAndFilesWindowTest, ShowFilesListsWhatThePluginCountsAndCopiesIt) {
     const std::wstring all = logs + L"\\a.log\t" + std::to_wstring(OnDrive(1000)) + L"\r\n" + logs + L"\\old\t0\r\n" +
                              logs + L"\\old\\c.log\t" + std::to_wstring(OnDrive(100)) + L"\r\n";
     ASSERT_TRUE(EmptyTheClipboard());
+    // While another program keeps the clipboard open, Copy says that nothing was copied.
+    ASSERT_TRUE(WaitUntil([] { return ::OpenClipboard(nullptr) != FALSE; }));
+    AppProcess::Click(files, IDC_FILES_COPY);
+    HWND busy = quillsweep.WaitDialog(IDOK);
+    ::CloseClipboard();
+    ASSERT_NE(busy, nullptr) << "no word of the busy clipboard";
+    {
+        RECT r{};
+        ::GetWindowRect(busy, &r);
+        test::PaintCanvas shot(r.right - r.left, r.bottom - r.top);
+        test::CaptureWindow(busy, shot);
+        test::SavePng(shot, test::ShotPath("files-clipboard-busy"));
+    }
+    EXPECT_NE(AppProcess::DialogText(busy).find("Nothing was copied"), std::string::npos)
+        << AppProcess::DialogText(busy);
+    ASSERT_TRUE(quillsweep.Answer(busy, IDOK));
+    std::wstring still;
+    EXPECT_TRUE(WaitUntil([&] { return ReadClipboard(still); }));
+    EXPECT_EQ(still, L"");
     AppProcess::Click(files, IDC_FILES_COPY);
     EXPECT_EQ(NewClipboard(L""), all);
     // Ctrl+C with the last row selected copies that row alone.

@@ -129,7 +129,7 @@ TEST_F(KeyboardTest, TabDownSpaceExpandCheckAndCleanWithoutTheMouse) {
     quillsweep.PressKey(VK_SPACE);
     std::vector<std::string> checked = jobsOf[second];
     EXPECT_TRUE(WaitUntil([&] { return quillsweep.Status() == TotalOf(checked); }, 10000)) << quillsweep.Status();
-    EXPECT_EQ(reader.Focus(), 2);
+    EXPECT_TRUE(WaitUntil([&] { return reader.Focus() == 2; }, 5000)) << reader.Focus();
     EXPECT_NE(reader.State(2) & STATE_SYSTEM_CHECKED, 0);
 
     // Up to the first category, the keypad's plus expands it, Down to its first job, Space.

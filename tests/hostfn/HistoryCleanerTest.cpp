@@ -3,6 +3,7 @@
 
 #include "support/IndexFileBuilder.h"
 #include "support/ScriptHost.h"
+#include "support/Spawn.h"
 #include "support/TempDir.h"
 #include "support/WideTree.h"
 
@@ -241,7 +242,8 @@ TEST_F(HistoryCleanerTest, ASecondProcessHoldingTheMappingSeesTheEdits) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ASSERT_TRUE(qs::test::StartPatiently(
+        [&] { return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi); }));
     ASSERT_EQ(WaitForSingleObject(ready, 30000), WAIT_OBJECT_0);
 
     ScriptHost host;

@@ -6,6 +6,7 @@
 #include "hostfn/SystemInfo.h"
 #include "support/IndexFileBuilder.h"
 #include "support/ScriptHost.h"
+#include "support/Spawn.h"
 
 #include <gtest/gtest.h>
 
@@ -80,8 +81,9 @@ public:
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         std::string command = "\"" + copy + "\"";
-        EXPECT_TRUE(CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-            << copy;
+        EXPECT_TRUE(qs::test::StartPatiently([&] {
+            return CreateProcessA(copy.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        })) << copy;
         m_process.Reset(pi.hProcess);
         qs::Handle thread(pi.hThread);
         for (int i = 0; i < 200 && !qs::IsProcessRunning(exeName); ++i)

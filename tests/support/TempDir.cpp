@@ -1,6 +1,8 @@
 // Temporary folders and files for tests.
 #include "support/TempDir.h"
 
+#include "support/Spawn.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -29,22 +31,6 @@ std::string UnixName(const std::string& path) {
     return result;
 }
 
-// Runs a native program under Wine (Wine starts Unix executables given by their Z: path). Wine
-// splits the command line by the platform's rules, so arguments are quoted with double quotes.
-bool RunUnix(const char* program, const std::string& commandLine) {
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    WaitForSingleObject(pi.hProcess, 10000);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    return true;
-}
-
 } // namespace
 
 bool SetLastWrite(const std::string& path, double hoursAgo) {
@@ -71,8 +57,8 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
         return CreateSymbolicLinkA(link.c_str(), target.c_str(),
                                    SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged create */) != 0;
     // Wine 8's CreateSymbolicLink creates nothing: make the Unix symlink with ln.
-    RunUnix("Z:\\bin\\ln", "/bin/ln -s \"" + UnixName(target) + "\" \"" + UnixName(link) + "\"");
-    // Waiting on the handle of a Unix process fails at once under Wine: wait for the link.
+    StartUnixProgram("Z:\\bin\\ln", "/bin/ln -s \"" + UnixName(target) + "\" \"" + UnixName(link) + "\"");
+    // No handle comes back to wait on for a Unix program: wait for the link.
     for (int i = 0; i < 100; ++i) {
         const DWORD attrs = GetFileAttributesA(link.c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES)
@@ -85,7 +71,7 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
 bool MakeFileLink(const std::string& link, const std::string& target) {
     if (!UnderWine())
         return CreateSymbolicLinkA(link.c_str(), target.c_str(), 0x2 /* unprivileged create */) != 0;
-    RunUnix("Z:\\bin\\ln", "/bin/ln -s \"" + UnixName(target) + "\" \"" + UnixName(link) + "\"");
+    StartUnixProgram("Z:\\bin\\ln", "/bin/ln -s \"" + UnixName(target) + "\" \"" + UnixName(link) + "\"");
     for (int i = 0; i < 100; ++i) {
         if (GetFileAttributesA(link.c_str()) != INVALID_FILE_ATTRIBUTES)
             return true;
@@ -98,13 +84,13 @@ namespace {
 
 // Removes `path` and all below it, and returns only once it is gone (or after five seconds).
 // Wine lists no dangling symlink, so a link whose target went first can survive RemoveTree; rm
-// removes links, never what they point at. The wait matters: the Unix process runs on after
-// RunUnix returns, and a folder name holds the process id, which Wine soon gives to the next
-// test program; a removal still running then would empty that program's new folder under it.
+// removes links, never what they point at. The wait matters: rm runs on after it is started, and
+// a folder name holds the process id, which Wine soon gives to the next test program; a removal
+// still running then would empty that program's new folder under it.
 void RemoveWhole(const std::string& path) {
     RemoveTree(path);
     if (Exists(path) && UnderWine())
-        RunUnix("Z:\\bin\\rm", "/bin/rm -rf \"" + UnixName(path) + "\"");
+        StartUnixProgram("Z:\\bin\\rm", "/bin/rm -rf \"" + UnixName(path) + "\"");
     for (int i = 0; i < 100 && Exists(path); ++i)
         Sleep(50);
 }
@@ -206,7 +192,7 @@ void RemoveTreeW(const std::wstring& wide) {
                     continue;
                 const std::wstring child = wide + L"\\" + name;
                 if (GetFileAttributesW(child.c_str()) == INVALID_FILE_ATTRIBUTES && UnderWine())
-                    RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixNameOf(child) + "\""); // a dangling link
+                    StartUnixProgram("Z:\\bin\\rm", "/bin/rm -f \"" + UnixNameOf(child) + "\""); // a dangling link
                 else
                     RemoveTreeW(child);
             } while (FindNextFileW(find, &data));
@@ -219,9 +205,9 @@ void RemoveTreeW(const std::wstring& wide) {
         // A link to a folder: removed as a link. Wine refuses both RemoveDirectory and DeleteFile
         // on a Unix symlink, so there it goes with rm.
         if (!RemoveDirectoryW(wide.c_str()) && !DeleteFileW(wide.c_str()) && UnderWine()) {
-            RunUnix("Z:\\bin\\rm", "/bin/rm -f \"" + UnixNameOf(wide) + "\"");
+            StartUnixProgram("Z:\\bin\\rm", "/bin/rm -f \"" + UnixNameOf(wide) + "\"");
             for (int i = 0; i < 100 && GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES; ++i)
-                Sleep(50); // the Unix process runs on after RunUnix returns
+                Sleep(50); // rm runs on after it is started
         }
         return;
     }
