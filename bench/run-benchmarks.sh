@@ -37,9 +37,15 @@ now() { date +%s.%N; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 result() { sed -n "s/^RESULT.*$1=\([0-9.]*\).*/\1/p"; }
 wine_run() { wine "$build/bench/$1.exe" $quick "${@:2}" </dev/null 2>&1; }
+# Runs a benchmark program, shows what it prints and keeps all of it, RESULT line too, in $out.
+run_bench() {
+    out=$(wine_run "$@")
+    echo "$out" | grep -v '^RESULT'
+}
+# A new tree of $files files in $folders folders (further arguments: make_tree's, such as parts).
 fresh_tree() {
     rm -rf "$data/tree"
-    "$make_tree" "$data/tree" "$files" "$folders" >/dev/null
+    "$make_tree" "$data/tree" "$files" "$folders" "$@" >/dev/null
     sync
 }
 
@@ -55,8 +61,7 @@ for _ in 1 2 3; do
     t=$(awk -v a="$t0" -v b="$(now)" 'BEGIN { print b - a }')
     if [ -z "$du_best" ] || awk -v a="$t" -v b="$du_best" 'BEGIN { exit !(a < b) }'; then du_best=$t; fi
 done
-out=$(wine_run bench_folder_size "$(winpath "$data/tree")")
-echo "$out" | grep -v '^RESULT'
+run_bench bench_folder_size "$(winpath "$data/tree")"
 size_host=$(echo "$out" | result host)
 size_plain=$(echo "$out" | result plain)
 size_nt=$(echo "$out" | result nt)
@@ -66,11 +71,8 @@ printf 'native du -s -B1: %.3f s (%s bytes)\n' "$du_best" "$du_bytes"
 
 echo
 echo "== Job: MeasureFiles with a folder wildcard and an exclude list, against GetFolderSize over the same folders"
-rm -rf "$data/tree"
-"$make_tree" "$data/tree" "$files" "$folders" "$parts" >/dev/null
-sync
-out=$(wine_run bench_job "$(winpath "$data/tree")")
-echo "$out" | grep -v '^RESULT'
+fresh_tree "$parts"
+run_bench bench_job "$(winpath "$data/tree")"
 job_folders=$(echo "$out" | result folders)
 job_job=$(echo "$out" | result job)
 
@@ -81,8 +83,7 @@ echo "== Refresh: Refresh All of 400 rule-file entries sharing the folders of on
 # folders they name together. (--quick: a tenth of the profile, where the rows' own cost outweighs
 # the listing; the goal is for the full profile.)
 fresh_tree
-out=$(wine_run bench_refresh "$(winpath "$data/tree")")
-echo "$out" | grep -v '^RESULT'
+run_bench bench_refresh "$(winpath "$data/tree")"
 refresh_plain=$(echo "$out" | result plain)
 refresh_cached=$(echo "$out" | result cached)
 refresh_live=$(echo "$out" | result live)
@@ -97,12 +98,9 @@ echo "== Delete: DeleteFolderContent of the whole tree"
 # contenders under Wine delete in turns within one run (host, plain nt, plain find, and the nt loop
 # with the host's check against deleting through a link), so that each gets a fifth of the same
 # work under the same conditions; native rm -rf gets the last fifth.
-rm -rf "$data/tree"
-"$make_tree" "$data/tree" "$files" "$folders" "$parts" >/dev/null
-sync
+fresh_tree "$parts"
 sleep 5
-out=$(wine_run bench_delete turns "$(winpath "$data/tree")")
-echo "$out" | grep -v '^RESULT'
+run_bench bench_delete turns "$(winpath "$data/tree")"
 del_host=$(echo "$out" | result host)
 del_nt=$(echo "$out" | result nt)
 del_find=$(echo "$out" | result find)
@@ -118,8 +116,7 @@ echo
 echo "== Wipe: one $wipe_mib MiB file, 3 passes (9 overwrites)"
 make_file() { dd if=/dev/urandom of="$1" bs=1M count="$wipe_mib" status=none; sync; }
 make_file "$data/wipe.bin"
-out=$(wine_run bench_wipe wipe "$(winpath "$data/wipe.bin")")
-echo "$out" | grep -v '^RESULT'
+run_bench bench_wipe wipe "$(winpath "$data/wipe.bin")"
 wipe_host=$(echo "$out" | result wipe)
 
 make_file "$data/dd.bin"
@@ -179,6 +176,5 @@ wine_run bench_registry | grep -v '^RESULT'
 
 echo
 echo "== Start-up: launch to an idle main window, shipped library plus a 4,000-entry winapp2.ini vs the library alone"
-out=$(wine_run bench_startup)
-echo "$out" | grep -v '^RESULT'
+run_bench bench_startup
 echo "start-up:    with 4,000 rule entries / library alone = $(echo "$out" | result ratio) (goal <= 2)"
